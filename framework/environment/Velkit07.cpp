@@ -1,0 +1,48 @@
+#include "Velkit07.h"
+
+#include "UnitLifetime.h"
+
+namespace Velkit07 {
+
+namespace {
+
+// The units of the package in their initialisation order; finalisation runs in reverse.
+// Units that only plug-in packages use are not listed: each package initialises them itself.
+struct TUnitEntry {
+    void (*Initialize)();
+    void (*Finalize)();
+};
+
+const TUnitEntry PackageUnits[] = {
+    {nullptr, nullptr},
+};
+
+void InitializeUnits()
+{
+    for (const TUnitEntry& unit : PackageUnits)
+        if (unit.Initialize)
+            unit.Initialize();
+}
+
+void FinalizeUnits()
+{
+    for (auto it = std::rbegin(PackageUnits); it != std::rend(PackageUnits); ++it)
+        if (it->Finalize)
+            it->Finalize();
+}
+
+TUnitLifetime Lifetime(InitializeUnits, FinalizeUnits);
+
+} // namespace
+
+void Initialize()
+{
+    Lifetime.Initialize();
+}
+
+void Finalize()
+{
+    Lifetime.Finalize();
+}
+
+} // namespace Velkit07

@@ -1,0 +1,234 @@
+#include "StringList.h"
+
+#include "Exceptions.h"
+
+#include <algorithm>
+
+VEL_IMPLEMENT_CLASS(TStringList)
+
+TStringList::~TStringList()
+{
+    Clear();
+}
+
+int TStringList::CompareText(const QString& A, const QString& B)
+{
+    return QString::compare(A, B, Qt::CaseInsensitive);
+}
+
+void TStringList::CheckIndex(int Index) const
+{
+    if (Index < 0 || Index >= Count())
+        throw EListError(QStringLiteral("Индекс списка вне допустимого диапазона (%1)").arg(Index));
+}
+
+void TStringList::FreeObject(TObject* Object)
+{
+    if (FOwnsObjects)
+        delete Object;
+}
+
+int TStringList::Add(const QString& S)
+{
+    return AddObject(S, static_cast<TObject*>(nullptr));
+}
+
+int TStringList::AddObject(const QString& S, TObject* Object)
+{
+    if (!FSorted) {
+        FItems.push_back({S, Object});
+        return Count() - 1;
+    }
+    int index = 0;
+    if (Find(S, index))
+        return index;
+    FItems.insert(FItems.begin() + index, TItem{S, Object});
+    return index;
+}
+
+int TStringList::AddObject(const QString& S, const TMetaClass* Class)
+{
+    return AddObject(S, const_cast<TObject*>(static_cast<const TObject*>(Class)));
+}
+
+void TStringList::Insert(int Index, const QString& S)
+{
+    InsertObject(Index, S, nullptr);
+}
+
+void TStringList::InsertObject(int Index, const QString& S, TObject* Object)
+{
+    if (FSorted)
+        throw EListError(QStringLiteral("Операция недопустима для сортированного списка"));
+    if (Index < 0 || Index > Count())
+        throw EListError(QStringLiteral("Индекс списка вне допустимого диапазона (%1)").arg(Index));
+    FItems.insert(FItems.begin() + Index, TItem{S, Object});
+}
+
+void TStringList::AddStrings(const TStringList& Other)
+{
+    for (const TItem& item : Other.FItems)
+        AddObject(item.Text, item.Object);
+}
+
+void TStringList::Delete(int Index)
+{
+    CheckIndex(Index);
+    TObject* object = FItems[Index].Object;
+    FItems.erase(FItems.begin() + Index);
+    FreeObject(object);
+}
+
+void TStringList::Clear()
+{
+    std::vector<TItem> items;
+    items.swap(FItems);
+    for (auto it = items.rbegin(); it != items.rend(); ++it)
+        FreeObject(it->Object);
+}
+
+void TStringList::Exchange(int Index1, int Index2)
+{
+    CheckIndex(Index1);
+    CheckIndex(Index2);
+    std::swap(FItems[Index1], FItems[Index2]);
+}
+
+const QString& TStringList::Strings(int Index) const
+{
+    CheckIndex(Index);
+    return FItems[Index].Text;
+}
+
+void TStringList::SetString(int Index, const QString& S)
+{
+    CheckIndex(Index);
+    FItems[Index].Text = S;
+}
+
+TObject* TStringList::Objects(int Index) const
+{
+    CheckIndex(Index);
+    return FItems[Index].Object;
+}
+
+void TStringList::SetObject(int Index, TObject* Object)
+{
+    CheckIndex(Index);
+    FItems[Index].Object = Object;
+}
+
+int TStringList::IndexOf(const QString& S) const
+{
+    if (FSorted) {
+        int index = 0;
+        return Find(S, index) ? index : -1;
+    }
+    for (int i = 0; i < Count(); ++i)
+        if (SameText(FItems[i].Text, S))
+            return i;
+    return -1;
+}
+
+int TStringList::IndexOfObject(const TObject* Object) const
+{
+    for (int i = 0; i < Count(); ++i)
+        if (FItems[i].Object == Object)
+            return i;
+    return -1;
+}
+
+bool TStringList::Find(const QString& S, int& Index) const
+{
+    auto position = std::lower_bound(FItems.begin(), FItems.end(), S,
+        [](const TItem& item, const QString& key) { return CompareText(item.Text, key) < 0; });
+    Index = static_cast<int>(position - FItems.begin());
+    return position != FItems.end() && SameText(position->Text, S);
+}
+
+QString TStringList::Names(int Index) const
+{
+    const QString& text = Strings(Index);
+    const int equals = text.indexOf(QLatin1Char('='));
+    return equals < 0 ? QString() : text.left(equals);
+}
+
+QString TStringList::ValueFromIndex(int Index) const
+{
+    const QString& text = Strings(Index);
+    const int equals = text.indexOf(QLatin1Char('='));
+    return equals < 0 ? QString() : text.mid(equals + 1);
+}
+
+int TStringList::IndexOfName(const QString& Name) const
+{
+    for (int i = 0; i < Count(); ++i) {
+        const QString& text = FItems[i].Text;
+        const int equals = text.indexOf(QLatin1Char('='));
+        if (equals >= 0 && SameText(text.left(equals), Name))
+            return i;
+    }
+    return -1;
+}
+
+QString TStringList::Values(const QString& Name) const
+{
+    const int index = IndexOfName(Name);
+    return index < 0 ? QString() : ValueFromIndex(index);
+}
+
+void TStringList::SetValue(const QString& Name, const QString& Value)
+{
+    const int index = IndexOfName(Name);
+    if (Value.isEmpty()) {
+        if (index >= 0)
+            Delete(index);
+        return;
+    }
+    const QString text = Name + QLatin1Char('=') + Value;
+    if (index >= 0)
+        SetString(index, text);
+    else
+        Add(text);
+}
+
+QString TStringList::Text() const
+{
+    QString text;
+    for (const TItem& item : FItems) {
+        text += item.Text;
+        text += QLatin1String("\r\n");
+    }
+    return text;
+}
+
+void TStringList::SetText(const QString& Text)
+{
+    Clear();
+    QString normalised = Text;
+    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (normalised.endsWith(QLatin1Char('\n')))
+        normalised.chop(1);
+    if (Text.isEmpty())
+        return;
+    for (const QString& line : normalised.split(QLatin1Char('\n')))
+        Add(line);
+}
+
+QStringList TStringList::ToQStringList() const
+{
+    QStringList lines;
+    lines.reserve(Count());
+    for (const TItem& item : FItems)
+        lines << item.Text;
+    return lines;
+}
+
+void TStringList::SetSorted(bool Sorted)
+{
+    if (Sorted && !FSorted)
+        std::stable_sort(FItems.begin(), FItems.end(),
+            [](const TItem& a, const TItem& b) { return CompareText(a.Text, b.Text) < 0; });
+    FSorted = Sorted;
+}

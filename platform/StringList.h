@@ -1,0 +1,83 @@
+#pragma once
+// TStringList: the ordered list of (text, object) entries behind every registry.
+//
+// Lookups by text ignore letter case (Unicode case folding, Cyrillic included) and find the
+// first match. Deleting an entry never frees its object unless the list owns its objects.
+// A sorted list keeps its entries in order, finds keys by binary search and ignores the
+// addition of a key it already holds.
+
+#include "Object.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class TStringList : public TObject {
+    VEL_DECLARE_CLASS(TStringList, TObject)
+public:
+    TStringList() = default;
+    explicit TStringList(bool OwnsObjects) : FOwnsObjects(OwnsObjects) {}
+    ~TStringList() override;
+
+    int Count() const { return static_cast<int>(FItems.size()); }
+    bool IsEmpty() const { return FItems.empty(); }
+
+    // Adds an entry and returns its index (for a sorted list, its sorted position; an
+    // existing key is not added again and its index is returned).
+    int Add(const QString& S);
+    int AddObject(const QString& S, TObject* Object);
+    int AddObject(const QString& S, const TMetaClass* Class);
+    void Insert(int Index, const QString& S);
+    void InsertObject(int Index, const QString& S, TObject* Object);
+    void AddStrings(const TStringList& Other);
+    void Delete(int Index);
+    void Clear();
+    void Exchange(int Index1, int Index2);
+
+    const QString& Strings(int Index) const;
+    void SetString(int Index, const QString& S);
+    TObject* Objects(int Index) const;
+    void SetObject(int Index, TObject* Object);
+    template <class T>
+    T* ObjectAs(int Index) const { return dynamic_cast<T*>(Objects(Index)); }
+
+    int IndexOf(const QString& S) const;
+    int IndexOfObject(const TObject* Object) const;
+    // Finds S in a sorted list; Index receives its position or where it would be inserted.
+    bool Find(const QString& S, int& Index) const;
+
+    // name=value access: Names(i) is the text before the first "=", Values(Name) the text
+    // after the first "=" of the first entry with that name.
+    QString Names(int Index) const;
+    QString ValueFromIndex(int Index) const;
+    int IndexOfName(const QString& Name) const;
+    QString Values(const QString& Name) const;
+    void SetValue(const QString& Name, const QString& Value);
+
+    // All lines, each followed by CR LF (the last one too).
+    QString Text() const;
+    // Replaces the entries by the lines of Text (split at CR LF, LF or CR).
+    void SetText(const QString& Text);
+    QStringList ToQStringList() const;
+
+    bool Sorted() const { return FSorted; }
+    void SetSorted(bool Sorted);
+    bool OwnsObjects() const { return FOwnsObjects; }
+    void SetOwnsObjects(bool Owns) { FOwnsObjects = Owns; }
+
+    static int CompareText(const QString& A, const QString& B);
+    static bool SameText(const QString& A, const QString& B) { return CompareText(A, B) == 0; }
+
+private:
+    struct TItem {
+        QString Text;
+        TObject* Object = nullptr;
+    };
+    void CheckIndex(int Index) const;
+    void FreeObject(TObject* Object);
+
+    std::vector<TItem> FItems;
+    bool FSorted = false;
+    bool FOwnsObjects = false;
+};
