@@ -4,8 +4,11 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QMutex>
 #include <QThread>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 
 VEL_IMPLEMENT_CLASS(TThread)
 
@@ -30,6 +33,43 @@ bool OnMainThread()
     return !QCoreApplication::instance() || QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
+// Hand-overs waiting for the main thread. Everything that passes between the threads goes
+// through this queue's own mutex and condition variable (the posted Qt event only wakes the
+// main thread), so the race detector sees every hand-over as synchronised.
+struct THandOver {
+    const std::function<void()>* Method;
+    bool Done = false;
+    std::exception_ptr Error;
+};
+
+std::mutex HandOverMutex;
+std::condition_variable HandOverDone;
+std::deque<THandOver*> PendingHandOvers;
+
+void RunPendingHandOvers()
+{
+    for (;;) {
+        THandOver* handOver = nullptr;
+        {
+            std::lock_guard lock(HandOverMutex);
+            if (PendingHandOvers.empty())
+                return;
+            handOver = PendingHandOvers.front();
+            PendingHandOvers.pop_front();
+        }
+        std::exception_ptr error;
+        try {
+            (*handOver->Method)();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        std::lock_guard lock(HandOverMutex);
+        handOver->Error = error;
+        handOver->Done = true;
+        HandOverDone.notify_all();
+    }
+}
+
 } // namespace
 
 class TThread::TWorker : public QThread {
@@ -38,24 +78,37 @@ public:
 
     QString FatalException() const
     {
-        QMutexLocker lock(&FMutex);
+        std::lock_guard lock(FMutex);
         return FFatalException;
+    }
+
+    // Blocks until run() has returned; pairs with the end of run() for the race detector.
+    void WaitForEnd()
+    {
+        std::unique_lock lock(FMutex);
+        FEnded.wait(lock, [this] { return FRunEnded; });
     }
 
 protected:
     void run() override
     {
+        QString fatal;
         try {
             FOwner.Execute();
         } catch (...) {
-            QMutexLocker lock(&FMutex);
-            FFatalException = ExceptionMessage(std::current_exception());
+            fatal = ExceptionMessage(std::current_exception());
         }
+        std::lock_guard lock(FMutex);
+        FFatalException = fatal;
+        FRunEnded = true;
+        FEnded.notify_all();
     }
 
 private:
     TThread& FOwner;
-    mutable QMutex FMutex;
+    mutable std::mutex FMutex;
+    std::condition_variable FEnded;
+    bool FRunEnded = false;
     QString FFatalException;
 };
 
@@ -105,6 +158,7 @@ void TThread::WaitFor()
         if (!FWorker->isFinished())
             loop.exec();
     }
+    FWorker->WaitForEnd();
     FWorker->wait();
 }
 
@@ -121,19 +175,16 @@ void TThread::Synchronize(const std::function<void()>& Method)
         Method();
         return;
     }
-    std::exception_ptr error;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [&Method, &error] {
-            try {
-                Method();
-            } catch (...) {
-                error = std::current_exception();
-            }
-        },
-        Qt::BlockingQueuedConnection);
-    if (error)
-        std::rethrow_exception(error);
+    THandOver handOver{&Method, false, nullptr};
+    {
+        std::lock_guard lock(HandOverMutex);
+        PendingHandOvers.push_back(&handOver);
+    }
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &RunPendingHandOvers, Qt::QueuedConnection);
+    std::unique_lock lock(HandOverMutex);
+    HandOverDone.wait(lock, [&handOver] { return handOver.Done; });
+    if (handOver.Error)
+        std::rethrow_exception(handOver.Error);
 }
 
 QString TThread::FatalException() const
