@@ -54,15 +54,4 @@ TEST(ParamManager, ANameContainingEqualsCannotBeReadBack)
     EXPECT_EQ(params.GetStringParam(QStringLiteral("a=b")), QString());
 }
 
-TEST(ParamManager, TheUnitOwnsTheOneManager)
-{
-    ASSERT_NE(ParamManager::ParameterManager, nullptr);
-    ParamManager::ParameterManager->SetStringParam(QStringLiteral("CurrentUser"), QStringLiteral("Склад"));
-    ParamManager::Finalize();
-    EXPECT_EQ(ParamManager::ParameterManager, nullptr);
-    ParamManager::Initialize();
-    ASSERT_NE(ParamManager::ParameterManager, nullptr);
-    EXPECT_EQ(ParamManager::ParameterManager->GetStringParam(QStringLiteral("CurrentUser")), QString());
-}
-
 } // namespace

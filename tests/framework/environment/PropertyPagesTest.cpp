@@ -69,17 +69,6 @@ TEST_F(PropertyPagesTest, RegistrationKeepsPagesAndProceduresParallel)
     EXPECT_EQ(PropertyPages::PagesProc->ObjectAs<PropertyPages::TPageProc>(1)->LoadProc, &LoadA);
 }
 
-TEST_F(PropertyPagesTest, TheLastMainPropertyFormWinsAndUnregisteringClearsIt)
-{
-    TTestOptionForm first;
-    TTestOptionForm second;
-    EXPECT_TRUE(Env::RegisterMainPropertyPage(&first));
-    EXPECT_TRUE(Env::RegisterMainPropertyPage(&second));
-    EXPECT_EQ(PropertyPages::PropertyForm, &second);
-    EXPECT_TRUE(Env::UnRegisterMainPropertyPage());
-    EXPECT_EQ(PropertyPages::PropertyForm, nullptr);
-}
-
 TEST_F(PropertyPagesTest, ActivatingAPageOpensTheFormOrReportsWhyNot)
 {
     const QString failure = QStringLiteral("Ошибка вызова закладки свойств");
@@ -89,7 +78,9 @@ TEST_F(PropertyPagesTest, ActivatingAPageOpensTheFormOrReportsWhyNot)
     EXPECT_FALSE(PropertyPages::ActivatePropertyPage(QStringLiteral("Общие")));
     EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>{failure});
 
+    TTestOptionForm earlier;
     TTestOptionForm form;
+    Env::RegisterMainPropertyPage(&earlier);
     Env::RegisterMainPropertyPage(&form);
     TestSupport::Dialogs().Reset();
     EXPECT_FALSE(PropertyPages::ActivatePropertyPage(QStringLiteral("Печать")));
@@ -98,6 +89,7 @@ TEST_F(PropertyPagesTest, ActivatingAPageOpensTheFormOrReportsWhyNot)
 
     EXPECT_TRUE(PropertyPages::ActivatePropertyPage(QStringLiteral("ОБЩИЕ")));
     EXPECT_EQ(form.Activated, QStringList{QStringLiteral("ОБЩИЕ")});
+    EXPECT_TRUE(earlier.Activated.isEmpty());
     EXPECT_TRUE(TestSupport::Dialogs().Calls().empty());
 
     form.Fail = true;
