@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -90,7 +91,7 @@ QString ReadQuoted(const QString& Line, qsizetype& Pos)
 qint32 ParseInteger(const QString& Digits)
 {
     const bool wellFormed = Digits.size() == 8
-        && std::all_of(Digits.begin(), Digits.end(), [](QChar c) { return isxdigit(c.unicode()) && c.unicode() < 128; });
+        && std::all_of(Digits.begin(), Digits.end(), [](QChar c) { return c.unicode() < 128 && isxdigit(c.unicode()); });
     if (!wellFormed)
         throw TSyntaxError{QStringLiteral("число должно состоять из 8 шестнадцатеричных цифр")};
     return static_cast<qint32>(Digits.toUInt(nullptr, 16));
@@ -165,10 +166,6 @@ QString SectionName(const QString& Path)
     return Path.isEmpty() ? HiveName : HiveName + QLatin1Char('\\') + Path;
 }
 
-QString ErrnoText()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
 
 QByteArray NativePath(const QString& Path)
 {
@@ -462,5 +459,6 @@ void TRegistryFile::WriteReplacement(const TRegistryDocument& Document)
 
 void TRegistryFile::RaiseIoError(const QString& Action) const
 {
-    throw ERegistryException(QStringLiteral("Ошибка файла реестра %1 (%2): %3").arg(FFileName, Action, ErrnoText()));
+    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    throw ERegistryException(QStringLiteral("Ошибка файла реестра %1 (%2): %3").arg(FFileName, Action, reason));
 }
