@@ -1,5 +1,10 @@
 #include "Velkit07.h"
 
+#include "ContextManager.h"
+#include "Env.h"
+#include "NUtilities.h"
+#include "ParamManager.h"
+#include "PropertyPages.h"
 #include "UnitLifetime.h"
 
 namespace Velkit07 {
@@ -14,7 +19,11 @@ struct TUnitEntry {
 };
 
 const TUnitEntry PackageUnits[] = {
-    {nullptr, nullptr},
+    {Env::Initialize, Env::Finalize},
+    {NUtilities::Initialize, NUtilities::Finalize},
+    {PropertyPages::Initialize, PropertyPages::Finalize},
+    {ParamManager::Initialize, ParamManager::Finalize},
+    {ContextManager::Initialize, ContextManager::Finalize},
 };
 
 void InitializeUnits()
