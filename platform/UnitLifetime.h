@@ -13,10 +13,17 @@ public:
     {
     }
 
+    // An initialisation that raises leaves the unit unused, so a later start runs it again.
     void Initialize()
     {
-        if (FUseCount++ == 0)
+        if (FUseCount++ > 0)
+            return;
+        try {
             FInitialization();
+        } catch (...) {
+            FUseCount = 0;
+            throw;
+        }
     }
 
     void Finalize()
