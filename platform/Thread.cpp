@@ -3,47 +3,54 @@
 #include "Exceptions.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
+#include <QSocketNotifier>
 #include <QThread>
 
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 
+#include <sys/eventfd.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 VEL_IMPLEMENT_CLASS(TThread)
 
 namespace {
-
-QThread::Priority QtPriority(TThreadPriority Priority)
-{
-    switch (Priority) {
-    case tpIdle: return QThread::IdlePriority;
-    case tpLowest: return QThread::LowestPriority;
-    case tpLower: return QThread::LowPriority;
-    case tpNormal: return QThread::NormalPriority;
-    case tpHigher: return QThread::HighPriority;
-    case tpHighest: return QThread::HighestPriority;
-    case tpTimeCritical: return QThread::TimeCriticalPriority;
-    }
-    return QThread::NormalPriority;
-}
 
 bool OnMainThread()
 {
     return !QCoreApplication::instance() || QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
+// The nice value of each priority: threads of one process may have nice values of their own.
+int NiceValue(TThreadPriority Priority)
+{
+    switch (Priority) {
+    case tpIdle: return 19;
+    case tpLowest: return 15;
+    case tpLower: return 5;
+    case tpNormal: return 0;
+    case tpHigher: return -5;
+    case tpHighest: return -10;
+    case tpTimeCritical: return -15;
+    }
+    return 0;
+}
+
 // Hand-overs waiting for the main thread. Everything that passes between the threads goes
-// through this queue's own mutex and condition variable (the posted Qt event only wakes the
-// main thread), so the race detector sees every hand-over as synchronised.
+// through this mutex and condition variable; the event file only wakes the main thread's
+// event loop. So the race detector sees every hand-over as synchronised, and a main thread
+// that waits for a worker can serve it without running its event loop.
 struct THandOver {
     const std::function<void()>* Method;
-    bool Done = false;
+    bool Done;
     std::exception_ptr Error;
 };
 
 std::mutex HandOverMutex;
-std::condition_variable HandOverDone;
+std::condition_variable HandOverChanged;
 std::deque<THandOver*> PendingHandOvers;
 
 void RunPendingHandOvers()
@@ -66,62 +73,50 @@ void RunPendingHandOvers()
         std::lock_guard lock(HandOverMutex);
         handOver->Error = error;
         handOver->Done = true;
-        HandOverDone.notify_all();
+        HandOverChanged.notify_all();
     }
+}
+
+// The main thread's wake-up: an event file watched by its event loop.
+class TMainThreadWaker {
+public:
+    TMainThreadWaker()
+        : FEventFile(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+          FNotifier(FEventFile, QSocketNotifier::Read)
+    {
+        QObject::connect(&FNotifier, &QSocketNotifier::activated, [this] {
+            eventfd_t count = 0;
+            eventfd_read(FEventFile, &count);
+            RunPendingHandOvers();
+        });
+    }
+    ~TMainThreadWaker() { close(FEventFile); }
+
+    void Wake() { eventfd_write(FEventFile, 1); }
+
+private:
+    int FEventFile;
+    QSocketNotifier FNotifier;
+};
+
+// Made on the main thread by the first thread object, so its notifier belongs there.
+TMainThreadWaker& Waker()
+{
+    static TMainThreadWaker waker;
+    return waker;
 }
 
 } // namespace
 
-class TThread::TWorker : public QThread {
-public:
-    explicit TWorker(TThread& Owner) : FOwner(Owner) {}
-
-    QString FatalException() const
-    {
-        std::lock_guard lock(FMutex);
-        return FFatalException;
-    }
-
-    // Blocks until run() has returned; pairs with the end of run() for the race detector.
-    void WaitForEnd()
-    {
-        std::unique_lock lock(FMutex);
-        FEnded.wait(lock, [this] { return FRunEnded; });
-    }
-
-protected:
-    void run() override
-    {
-        QString fatal;
-        try {
-            FOwner.Execute();
-        } catch (...) {
-            fatal = ExceptionMessage(std::current_exception());
-        }
-        std::lock_guard lock(FMutex);
-        FFatalException = fatal;
-        FRunEnded = true;
-        FEnded.notify_all();
-    }
-
-private:
-    TThread& FOwner;
-    mutable std::mutex FMutex;
-    std::condition_variable FEnded;
-    bool FRunEnded = false;
-    QString FFatalException;
-};
-
 TThread::TThread()
-    : FWorker(std::make_unique<TWorker>(*this))
 {
+    if (OnMainThread())
+        Waker();
 }
 
 TThread::~TThread()
 {
-    // The derived part is gone by now, so TerminatedSet cannot be called: a class whose
-    // Execute sleeps must terminate and wait for itself in its own destructor.
-    if (FStarted && !FWorker->isFinished()) {
+    if (FStarted) {
         FTerminated.store(true);
         WaitFor();
     }
@@ -132,7 +127,23 @@ void TThread::Start()
     if (FStarted)
         return;
     FStarted = true;
-    FWorker->start(QtPriority(FPriority));
+    FThread = std::thread([this] { Run(); });
+}
+
+void TThread::Run()
+{
+    FNativeThreadId.store(static_cast<int>(syscall(SYS_gettid)));
+    ApplyPriority();
+    QString fatal;
+    try {
+        Execute();
+    } catch (...) {
+        fatal = ExceptionMessage(std::current_exception());
+    }
+    std::lock_guard lock(HandOverMutex);
+    FFatalException = fatal;
+    FEnded = true;
+    HandOverChanged.notify_all();
 }
 
 void TThread::Terminate()
@@ -143,30 +154,37 @@ void TThread::Terminate()
 
 bool TThread::Finished() const
 {
-    return FStarted && FWorker->isFinished();
+    std::lock_guard lock(HandOverMutex);
+    return FEnded;
 }
 
 void TThread::WaitFor()
 {
-    if (!FStarted)
+    if (!FThread.joinable())
         return;
     if (OnMainThread()) {
-        // Serve hand-overs until the worker has ended: the queued connection is made before
-        // the check, so a finish between the two still ends the loop.
-        QEventLoop loop;
-        QObject::connect(FWorker.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-        if (!FWorker->isFinished())
-            loop.exec();
+        std::unique_lock lock(HandOverMutex);
+        while (!FEnded) {
+            lock.unlock();
+            RunPendingHandOvers();
+            lock.lock();
+            HandOverChanged.wait(lock, [this] { return FEnded || !PendingHandOvers.empty(); });
+        }
     }
-    FWorker->WaitForEnd();
-    FWorker->wait();
+    FThread.join();
 }
 
 void TThread::SetPriority(TThreadPriority Priority)
 {
     FPriority = Priority;
-    if (FWorker->isRunning())
-        FWorker->setPriority(QtPriority(Priority));
+    ApplyPriority();
+}
+
+void TThread::ApplyPriority()
+{
+    const int threadId = FNativeThreadId.load();
+    if (threadId != 0)
+        setpriority(PRIO_PROCESS, static_cast<id_t>(threadId), NiceValue(FPriority));
 }
 
 void TThread::Synchronize(const std::function<void()>& Method)
@@ -176,18 +194,17 @@ void TThread::Synchronize(const std::function<void()>& Method)
         return;
     }
     THandOver handOver{&Method, false, nullptr};
-    {
-        std::lock_guard lock(HandOverMutex);
-        PendingHandOvers.push_back(&handOver);
-    }
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &RunPendingHandOvers, Qt::QueuedConnection);
     std::unique_lock lock(HandOverMutex);
-    HandOverDone.wait(lock, [&handOver] { return handOver.Done; });
+    PendingHandOvers.push_back(&handOver);
+    HandOverChanged.notify_all();
+    Waker().Wake();
+    HandOverChanged.wait(lock, [&handOver] { return handOver.Done; });
     if (handOver.Error)
         std::rethrow_exception(handOver.Error);
 }
 
 QString TThread::FatalException() const
 {
-    return FWorker->FatalException();
+    std::lock_guard lock(HandOverMutex);
+    return FFatalException;
 }

@@ -3,8 +3,9 @@
 //
 // The thread is created suspended and runs Execute once started. Synchronize blocks the
 // worker until the given function has run on the main thread (an exception raised there is
-// raised again in the worker). WaitFor on the main thread keeps serving hand-overs while it
-// waits, so a worker that hands over while the main thread waits for it cannot deadlock.
+// raised again in the worker). The main thread runs hand-overs from its event loop, and
+// WaitFor on the main thread keeps running them while it waits, so a worker that hands
+// over while the main thread waits for it cannot deadlock.
 
 #include "Object.h"
 
@@ -12,7 +13,7 @@
 
 #include <atomic>
 #include <functional>
-#include <memory>
+#include <thread>
 
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
@@ -20,7 +21,8 @@ class TThread : public TObject {
     VEL_DECLARE_CLASS(TThread, TObject)
 public:
     TThread();
-    // Asks a thread that still runs to terminate and waits for it.
+    // Asks a thread that still runs to terminate and waits for it. The derived part is gone
+    // by then, so a class whose Execute sleeps must terminate and wait in its own destructor.
     ~TThread() override;
 
     // Starts (resumes) the suspended thread; a second call does nothing.
@@ -30,7 +32,7 @@ public:
     bool Terminated() const { return FTerminated.load(); }
     bool Started() const { return FStarted; }
     bool Finished() const;
-    // Waits until Execute has returned. On the main thread hand-overs keep being served.
+    // Waits until Execute has returned; on the main thread hand-overs keep being served.
     void WaitFor();
 
     TThreadPriority Priority() const { return FPriority; }
@@ -50,9 +52,14 @@ protected:
     virtual void TerminatedSet() {}
 
 private:
-    class TWorker;
-    std::unique_ptr<TWorker> FWorker;
+    void Run();
+    void ApplyPriority();
+
+    std::thread FThread;
     std::atomic<bool> FTerminated{false};
+    std::atomic<int> FNativeThreadId{0};
     bool FStarted = false;
+    bool FEnded = false; // guarded by the hand-over mutex
     TThreadPriority FPriority = tpNormal;
+    QString FFatalException; // guarded by the hand-over mutex
 };
