@@ -8,9 +8,190 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <vector>
+
+class TDataSet;
 class TMenuItem;
+class TQuery;
+class TTable;
+class TTreeNode;
+
+namespace ContextManager {
+class TContext;
+} // namespace ContextManager
 
 namespace EClasses {
+
+using ContextManager::TContext;
+
+class TEntityForm;
+class TMessageInfo;
+
+// One (ID, name) pair of a child list.
+class TEntityChild : public TObject {
+    VEL_DECLARE_CLASS(TEntityChild, TObject)
+public:
+    TEntityChild(qint64 ID, const QString& Name) : ID(ID), Name(Name) {}
+    qint64 ID;
+    QString Name;
+};
+
+// The (ID, name) pairs a class or container node lists, in insertion order; owns its items.
+class TEntityChildList : public TObject {
+    VEL_DECLARE_CLASS(TEntityChildList, TObject)
+public:
+    TEntityChildList() = default;
+    ~TEntityChildList() override;
+
+    void AddChild(qint64 ID, const QString& Name);
+    int Count() const { return static_cast<int>(FItems.size()); }
+    qint64 GetID(int Index) const;
+    void SetID(int Index, qint64 ID);
+    QString GetName(int Index) const;
+    void SetName(int Index, const QString& Name);
+    // Position of the first child with that ID, or -1.
+    qint32 IndexByID(qint64 ID) const;
+    void DeleteChild(int Index);
+    // Frees and removes all children, the last first.
+    void Clear();
+
+private:
+    TEntityChild* Item(int Index) const;
+    std::vector<TEntityChild*> FItems;
+};
+
+// The object a navigator node carries. Plug-ins derive from the three kinds below and
+// register their classes by name; the navigator creates them through class references.
+class TEntity : public TObject {
+    VEL_DECLARE_CLASS(TEntity, TObject)
+public:
+    // The class-node constructor (the first constructor family).
+    TEntity(const QString& Condition, TDataSet* DataSet);
+    ~TEntity() override;
+
+    virtual void AddToDeleted(const QString& TableName, qint64 ID);
+    virtual void AddToNew(const QString& TableName, qint64 ID);
+    virtual void OnChangeContext(TContext* OldContext, TContext* NewContext);
+    virtual void Show();
+    virtual void OnMessage(TMessageInfo* Info);
+    virtual void Refresh();
+    virtual bool IsVisible();
+    virtual void AfterCreate();
+    virtual void CopyQuery();
+
+    void SetContext(TContext* NewContext);
+    TContext* GetContext() const { return Context; }
+
+    template <class Self>
+    static void DeclareConstructors(TMetaClass& Meta)
+    {
+        if constexpr (std::is_constructible_v<Self, QString, TDataSet*>)
+            Meta.AddConstructor<TEntity, QString, TDataSet*>(std::function<TEntity*(QString, TDataSet*)>(
+                [](QString condition, TDataSet* dataSet) { return new Self(condition, dataSet); }));
+    }
+
+    QString Extra;
+    TStringList* AuxList1;
+    TDataSet* DataSet;
+    TStringList* AuxList2;
+    QString Condition;
+    TEntityForm* Form = nullptr;
+    QString ParentCondition;
+    TContext* Context;
+    TContext* PreviousContext;
+    TContext* InheritedContext;
+    TTable* DeletedTable;
+    TTable* NewTable;
+    QString TableName;
+    bool UserFlag;
+    TTreeNode* Node = nullptr;
+    TStringList* Queries;
+};
+
+// A node that stands for a whole class of objects: a database table.
+class TEntityClass : public TEntity {
+    VEL_DECLARE_CLASS(TEntityClass, TEntity)
+public:
+    TEntityClass(const QString& Condition, TDataSet* DataSet);
+
+    virtual void GetChildList(TEntityChildList* List);
+    virtual void AddInstance(const QString& ClassName, const QString& Name, qint64 ID, TTreeNode* ParentNode);
+    virtual void AddInstanceAsSubChild(const QString& ClassName, const QString& SubClassName, const QString& Name,
+        qint64 ID, TTreeNode* Node);
+    virtual void AddInstanceAsChildOf(const QString& ClassName, const QString& ParentClassName, const QString& Name,
+        const QString& Reserved, qint64 ID, TTreeNode* Node);
+    virtual void DeleteInstance(const QString& ClassName, qint64 ID);
+    virtual qint64 GetNewPrimaryKey();
+};
+
+// A node that stands for one object (one row).
+class TEntityInstance : public TEntity {
+    VEL_DECLARE_CLASS(TEntityInstance, TEntity)
+public:
+    // The instance constructor (the family this class introduces).
+    TEntityInstance(qint64 ID, const QString& Name);
+    // The inherited class-node constructor: no ID, no name.
+    TEntityInstance(const QString& Condition, TDataSet* DataSet);
+
+    virtual void Load();
+    virtual void Save();
+
+    template <class Self>
+    static void DeclareConstructors(TMetaClass& Meta)
+    {
+        if constexpr (std::is_constructible_v<Self, qint64, QString>)
+            Meta.AddConstructor<TEntityInstance, qint64, QString>(std::function<TEntityInstance*(qint64, QString)>(
+                [](qint64 id, QString name) { return new Self(id, name); }));
+        TEntity::DeclareConstructors<Self>(Meta);
+    }
+
+    bool Found = false;
+    qint64 ID = 0;
+    QString Name;
+    bool Modified = false;
+};
+
+// A node that groups the rows of a child table that belong to one parent object.
+class TEntityContainer : public TEntity {
+    VEL_DECLARE_CLASS(TEntityContainer, TEntity)
+public:
+    // The container constructor: Params configures the children (raises ERangeError when empty
+    // or malformed).
+    TEntityContainer(qint64 ID, const QString& Name, const QString& Params);
+    // The inherited class-node constructor.
+    TEntityContainer(const QString& Condition, TDataSet* DataSet);
+
+    virtual void GetChildList(TEntityChildList* List);
+
+    template <class Self>
+    static void DeclareConstructors(TMetaClass& Meta)
+    {
+        if constexpr (std::is_constructible_v<Self, qint64, QString, QString>)
+            Meta.AddConstructor<TEntityContainer, qint64, QString, QString>(
+                std::function<TEntityContainer*(qint64, QString, QString)>(
+                    [](qint64 id, QString name, QString params) { return new Self(id, name, params); }));
+        TEntity::DeclareConstructors<Self>(Meta);
+    }
+
+    qint64 ID = 0;
+    QString CT;
+    QString DT;
+    QString FK;
+    QString CK;
+};
+
+// One queued message: who sent it, its type and its text.
+class TMessageInfo : public TObject {
+    VEL_DECLARE_CLASS(TMessageInfo, TObject)
+public:
+    TMessageInfo(TObject* Sender, qint32 MessageType, const QString& Text)
+        : Sender(Sender), MessageType(MessageType), Text(Text)
+    {
+    }
+    TObject* Sender;
+    qint32 MessageType;
+    QString Text;
+};
 
 // Not used by the framework; kept for plug-ins.
 enum StatePicture { ptOpened, ptClosed };
