@@ -1,5 +1,6 @@
 #include "Velkit07.h"
 
+#include "DatabaseManager.h"
 #include "UnitLifetime.h"
 
 namespace Velkit07 {
@@ -14,7 +15,7 @@ struct TUnitEntry {
 };
 
 const TUnitEntry PackageUnits[] = {
-    {nullptr, nullptr},
+    {DatabaseManager::Initialize, DatabaseManager::Finalize},
 };
 
 void InitializeUnits()
