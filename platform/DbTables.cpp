@@ -261,7 +261,13 @@ void TDatabase::SetAliasName(const QString& Name)
 
 QString TDatabase::DriverName() const
 {
-    return Session().GetAliasDriverName(FAliasName);
+    return Session().GetAliasDriverName(ConnectedAlias());
+}
+
+// Without an alias name, the database name names the alias.
+QString TDatabase::ConnectedAlias() const
+{
+    return FAliasName.isEmpty() ? FDatabaseName : FAliasName;
 }
 
 void TDatabase::SetConnected(bool Value)
@@ -281,7 +287,7 @@ void TDatabase::Open()
     TDatabase* namesake = Session().FindDatabase(FDatabaseName);
     if (namesake != this && namesake && namesake->Connected())
         throw EDatabaseError(QStringLiteral("Повторяющееся имя базы данных '%1'").arg(FDatabaseName));
-    FConnection = AddConnection(FAliasName.isEmpty() ? FDatabaseName : FAliasName);
+    FConnection = AddConnection(ConnectedAlias());
 }
 
 QSqlDatabase TDatabase::AddConnection(const QString& AliasName)

@@ -92,6 +92,7 @@ public:
 private:
     friend class TSession;
     void CheckDisconnected() const;
+    QString ConnectedAlias() const;
     QSqlDatabase AddConnection(const QString& AliasName);
 
     TSession* FSession;
