@@ -12,6 +12,11 @@
 
 #include <map>
 
+void PrintTo(const QString& Text, std::ostream* Stream)
+{
+    *Stream << '"' << Text.toStdString() << '"';
+}
+
 namespace TestSupport {
 
 namespace {

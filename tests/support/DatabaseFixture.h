@@ -22,6 +22,9 @@
 #include <utility>
 #include <vector>
 
+// Shows texts readably in failed expectations.
+void PrintTo(const QString& Text, std::ostream* Stream);
+
 namespace TestSupport {
 
 enum class TBackend { SQLite, PostgreSQL };
