@@ -72,9 +72,40 @@ bool ValueMatches(const QVariant& Value, const QVariant& Key, TLocateOptions Opt
     return Value.toString() == Key.toString();
 }
 
-const QVariant NullValue;
+bool IsText(const QVariant& Value)
+{
+    return Value.metaType().id() == QMetaType::QString && !Value.isNull();
+}
+
+const QString& TextOf(const QVariant& Value)
+{
+    return *static_cast<const QString*>(Value.constData());
+}
 
 } // namespace
+
+// ---------------------------------------------------------------------------------------
+// TTextStore
+
+QString TTextStore::Keep(const QString& Text)
+{
+    const qsizetype size = Text.size();
+    if (FCapacity - FUsed < size) {
+        FCapacity = std::max(BlockSize, size);
+        FBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(FCapacity));
+        FUsed = 0;
+    }
+    char16_t* kept = FBlocks.back().get() + FUsed;
+    std::copy(Text.utf16(), Text.utf16() + size, kept);
+    FUsed += size;
+    return QString::fromRawData(reinterpret_cast<const QChar*>(kept), size);
+}
+
+void TTextStore::Clear()
+{
+    FBlocks.clear();
+    FUsed = FCapacity = 0;
+}
 
 // ---------------------------------------------------------------------------------------
 // TValueHolder
@@ -250,6 +281,7 @@ void TDataSet::Close()
     FModified.clear();
     FCursor.reset();
     FRows.clear();
+    FTexts.Clear();
     FCurrent = -1;
     FBof = FEof = true;
     DestroyFields();
@@ -298,7 +330,7 @@ bool TDataSet::FetchRow()
     }
     const int count = FieldCount();
     for (int i = 0; i < count; ++i)
-        FRows.push_back(FCursor->value(i));
+        FRows.push_back(Kept(FCursor->value(i)));
     return true;
 }
 
@@ -409,13 +441,26 @@ void TDataSet::GetFieldNames(TStringList* List) const
         List->Add(field->FieldName());
 }
 
-const QVariant& TDataSet::FieldValue(int Index) const
+QVariant TDataSet::FieldValue(int Index) const
 {
     if (IsEditState(FState))
         return FEditBuffer[Index];
     if (FCurrent < 0)
-        return NullValue;
-    return FRows[static_cast<size_t>(FCurrent) * FFields.size() + Index];
+        return QVariant();
+    return Detached(FRows[static_cast<size_t>(FCurrent) * FFields.size() + Index]);
+}
+
+QVariant TDataSet::Kept(const QVariant& Value)
+{
+    return IsText(Value) ? QVariant(FTexts.Keep(TextOf(Value))) : Value;
+}
+
+QVariant TDataSet::Detached(const QVariant& Value)
+{
+    if (!IsText(Value))
+        return Value;
+    const QString& text = TextOf(Value);
+    return QVariant(QString(text.constData(), text.size()));
 }
 
 void TDataSet::SetFieldValue(int Index, const QVariant& Value)
@@ -427,8 +472,10 @@ void TDataSet::SetFieldValue(int Index, const QVariant& Value)
 
 std::vector<QVariant> TDataSet::CurrentRow() const
 {
-    const auto begin = FRows.begin() + static_cast<ptrdiff_t>(FCurrent) * FieldCount();
-    return std::vector<QVariant>(begin, begin + FieldCount());
+    std::vector<QVariant> row;
+    for (int i = 0; i < FieldCount(); ++i)
+        row.push_back(Detached(FRows[static_cast<size_t>(FCurrent) * FFields.size() + i]));
+    return row;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -537,7 +584,8 @@ void TDataSet::PostEdit()
 {
     if (std::find(FModified.begin(), FModified.end(), true) != FModified.end()) {
         const std::vector<QVariant> stored = WriteRow(CurrentRow(), FEditBuffer, FModified);
-        std::copy(stored.begin(), stored.end(), FRows.begin() + static_cast<ptrdiff_t>(FCurrent) * FieldCount());
+        for (int i = 0; i < FieldCount(); ++i)
+            FRows[static_cast<size_t>(FCurrent) * FFields.size() + i] = Kept(stored[i]);
     }
     FinishEdit();
 }
@@ -545,7 +593,10 @@ void TDataSet::PostEdit()
 void TDataSet::PostInsert()
 {
     const std::vector<QVariant> stored = WriteRow({}, FEditBuffer, FModified);
-    FRows.insert(FRows.begin() + static_cast<ptrdiff_t>(FInsertPosition) * FieldCount(), stored.begin(), stored.end());
+    std::vector<QVariant> kept;
+    for (const QVariant& value : stored)
+        kept.push_back(Kept(value));
+    FRows.insert(FRows.begin() + static_cast<ptrdiff_t>(FInsertPosition) * FieldCount(), kept.begin(), kept.end());
     FCurrent = FInsertPosition;
     FinishEdit();
 }

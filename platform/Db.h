@@ -15,6 +15,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -126,6 +127,20 @@ private:
     std::vector<std::unique_ptr<TParam>> FItems;
 };
 
+// Keeps the texts of cached rows in large blocks, so that caching a row costs no allocation
+// per text. The texts it hands out refer to its blocks: copy them before they leave the dataset.
+class TTextStore {
+public:
+    QString Keep(const QString& Text);
+    void Clear();
+
+private:
+    static constexpr qsizetype BlockSize = 32768;
+    std::vector<std::unique_ptr<char16_t[]>> FBlocks;
+    qsizetype FUsed = 0;
+    qsizetype FCapacity = 0;
+};
+
 class TDataSet : public TComponent {
     VEL_DECLARE_CLASS(TDataSet, TComponent)
 public:
@@ -179,7 +194,7 @@ public:
     bool ControlsDisabled() const { return FDisableCount > 0; }
 
     // The value of a field in the current row (or in the edit buffer while editing).
-    const QVariant& FieldValue(int Index) const;
+    QVariant FieldValue(int Index) const;
     void SetFieldValue(int Index, const QVariant& Value);
 
     // Reads the rest of the cursor into the cache and lets it go, so that the connection
@@ -215,6 +230,9 @@ private:
     void CreateFields(const QSqlRecord& Record);
     void DestroyFields();
     std::vector<QVariant> CurrentRow() const;
+    // A value as the cache holds it (texts kept in the text store) and back.
+    QVariant Kept(const QVariant& Value);
+    static QVariant Detached(const QVariant& Value);
     void CheckBrowseMode();
     void CheckEditing() const;
     void StartEdit(TDataSetState State, std::vector<QVariant> Buffer);
@@ -230,7 +248,8 @@ private:
     TDataSetState FState = dsInactive;
     std::vector<std::unique_ptr<TField>> FFields;
     std::shared_ptr<QSqlQuery> FCursor;
-    std::vector<QVariant> FRows;
+    std::deque<QVariant> FRows;
+    TTextStore FTexts;
     int FCurrent = -1;
     bool FEof = true;
     bool FBof = true;

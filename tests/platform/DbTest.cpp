@@ -95,8 +95,10 @@ TEST_P(TDbTest, ReadsRowsInQueryOrderThroughFieldsByNameInAnyCaseAndByPosition)
     EXPECT_EQ(query->FindField(QStringLiteral("KOD")), nullptr);
     EXPECT_EQ(MessageOf([&] { query->FieldByName(QStringLiteral("KOD")); }), QStringLiteral("Поле 'KOD' не найдено"));
 
+    const QString kept = query->Fields(1)->AsString();
     query->Close();
     EXPECT_FALSE(query->Active());
+    EXPECT_EQ(kept, QStringLiteral("Бета")); // texts read stay valid after the cache is gone
     EXPECT_THROW(query->Next(), EDatabaseError);
 }
 
@@ -232,6 +234,14 @@ TEST_P(TDbTest, TableEditsAppendsInsertsAndDeletesAreWrittenBackByPrimaryKey)
     EXPECT_EQ(table.RecordCount(), 5);
     EXPECT_FALSE(table.Locate(QStringLiteral("ID"), 2, 0));
     EXPECT_TRUE(QueryValue(QStringLiteral("select ID from T where ID = 2")).isNull());
+
+    ASSERT_TRUE(table.Locate(QStringLiteral("ID"), 4, 0));
+    table.Edit();
+    table.FieldByName(QStringLiteral("ID"))->SetAsInteger(40);
+    table.Post();
+    EXPECT_EQ(table.FieldByName(QStringLiteral("NAZVANIE"))->AsString(), QStringLiteral("Альфа-2"));
+    EXPECT_TRUE(QueryValue(QStringLiteral("select ID from T where ID = 4")).isNull());
+    EXPECT_EQ(QueryValue(QStringLiteral("select NAZVANIE from T where ID = 40")).toString(), QStringLiteral("Альфа-2"));
 
     table.Close();
     table.Open();
