@@ -1,6 +1,7 @@
 #include "Velkit07.h"
 
 #include "ContextManager.h"
+#include "DatabaseManager.h"
 #include "Env.h"
 #include "NUtilities.h"
 #include "ParamManager.h"
@@ -24,20 +25,19 @@ const TUnitEntry PackageUnits[] = {
     {PropertyPages::Initialize, PropertyPages::Finalize},
     {ParamManager::Initialize, ParamManager::Finalize},
     {ContextManager::Initialize, ContextManager::Finalize},
+    {DatabaseManager::Initialize, DatabaseManager::Finalize},
 };
 
 void InitializeUnits()
 {
     for (const TUnitEntry& unit : PackageUnits)
-        if (unit.Initialize)
-            unit.Initialize();
+        unit.Initialize();
 }
 
 void FinalizeUnits()
 {
     for (auto it = std::rbegin(PackageUnits); it != std::rend(PackageUnits); ++it)
-        if (it->Finalize)
-            it->Finalize();
+        it->Finalize();
 }
 
 TUnitLifetime Lifetime(InitializeUnits, FinalizeUnits);
