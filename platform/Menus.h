@@ -8,6 +8,7 @@
 #include "Events.h"
 
 #include <QPoint>
+#include <QMenuBar>
 #include <QPointer>
 #include <QString>
 
@@ -16,7 +17,6 @@
 
 class QAction;
 class QMenu;
-class QMenuBar;
 class QWidget;
 class TForm;
 
