@@ -1,5 +1,7 @@
 #include "Velkit07.h"
 
+#include "DebugForm.h"
+#include "DirectoryForm.h"
 #include "UnitLifetime.h"
 
 namespace Velkit07 {
@@ -14,7 +16,8 @@ struct TUnitEntry {
 };
 
 const TUnitEntry PackageUnits[] = {
-    {nullptr, nullptr},
+    {DebugForm::Initialize, DebugForm::Finalize},
+    {DirectoryForm::Initialize, DirectoryForm::Finalize},
 };
 
 void InitializeUnits()
