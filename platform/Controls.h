@@ -32,6 +32,8 @@ public:
     TAlign Align() const { return ControlAlign(this); }
     void SetAlign(TAlign Align) { SetControlAlign(this, Align); }
     void SetBounds(int Left, int Top, int Width, int Height) { this->setGeometry(Left, Top, Width, Height); }
+    void Show() { this->show(); }
+    void Hide() { this->hide(); }
 };
 
 // The form a control belongs to: the nearest form among its parents, or nullptr.

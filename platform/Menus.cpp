@@ -52,8 +52,9 @@ QString TMenuItem::Caption() const
 
 void TMenuItem::SetCaption(const QString& Caption)
 {
-    FAction->setSeparator(Caption == SeparatorCaption);
-    FAction->setText(Caption);
+    const bool line = Caption == SeparatorCaption;
+    FAction->setSeparator(line);
+    FAction->setText(line ? QString() : Caption);
 }
 
 bool TMenuItem::Enabled() const

@@ -3,7 +3,6 @@
 #include "Application.h"
 #include "Exceptions.h"
 
-#include <QHBoxLayout>
 
 VEL_IMPLEMENT_CLASS(TStatusPanel)
 VEL_IMPLEMENT_CLASS(TStatusBar)
@@ -26,7 +25,8 @@ void TStatusPanel::SetText(const QString& Text)
 void TStatusPanel::SetWidth(int Width)
 {
     FWidth = qMax(0, Width);
-    FSection->setFixedWidth(FWidth);
+    if (auto* bar = dynamic_cast<TStatusBar*>(FSection->parentWidget()))
+        bar->ArrangePanels();
 }
 
 void TStatusPanel::SetBevel(TStatusPanelBevel Bevel)
@@ -42,10 +42,6 @@ void TStatusPanel::SetBevel(TStatusPanelBevel Bevel)
 TStatusBar::TStatusBar(TComponent* AOwner, QWidget* Parent)
     : TWinControl(AOwner, Parent)
 {
-    auto* sections = new QHBoxLayout(this);
-    sections->setContentsMargins(0, 2, 0, 0);
-    sections->setSpacing(2);
-    sections->addStretch();
     setFixedHeight(fontMetrics().height() + 8);
     SetAlign(alBottom);
 }
@@ -63,18 +59,27 @@ TStatusPanel* TStatusBar::AddPanel()
 {
     auto* section = new QLabel(this);
     section->setTextFormat(Qt::PlainText);
-    auto* sections = static_cast<QHBoxLayout*>(layout());
-    sections->insertWidget(PanelCount(), section);
     FPanels.push_back(std::unique_ptr<TStatusPanel>(new TStatusPanel(section)));
     TStatusPanel* panel = FPanels.back().get();
     panel->SetWidth(50);
     panel->SetBevel(pbLowered);
+    section->show();
     return panel;
+}
+
+void TStatusBar::ArrangePanels()
+{
+    int left = 0;
+    for (const auto& panel : FPanels) {
+        panel->FSection->setGeometry(left, 2, panel->Width(), height() - 2);
+        left += panel->Width();
+    }
 }
 
 void TStatusBar::resizeEvent(QResizeEvent* Event)
 {
     QWidget::resizeEvent(Event);
+    ArrangePanels();
     if (OnResize)
         Application::Guarded([this] { OnResize(this); });
 }

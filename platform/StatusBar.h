@@ -1,5 +1,6 @@
 #pragma once
-// The status bar: panels of fixed width side by side, each showing a text.
+// The status bar: panels of fixed width side by side from the left, each showing a text;
+// what does not fit is cut off at the bar's right edge.
 
 #include "Controls.h"
 
@@ -43,6 +44,9 @@ public:
 
     TNotifyEvent OnResize;
     TNotifyEvent OnDblClick;
+
+    // Places the panels side by side at their widths.
+    void ArrangePanels();
 
 protected:
     void resizeEvent(QResizeEvent* Event) override;

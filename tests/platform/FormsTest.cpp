@@ -231,6 +231,10 @@ TEST(StatusBar, PanelsHaveFixedWidthsBevelsAndEvents)
     EXPECT_GT(resizes, 0);
     const auto sections = bar.findChildren<QLabel*>();
     ASSERT_EQ(sections.size(), 3);
+    EXPECT_EQ(sections[1]->geometry().left(), 150);
     EXPECT_EQ(sections[1]->width(), 400);
+    EXPECT_EQ(sections[2]->geometry().left(), 550);
+    bar.Panels(0)->SetWidth(100);
+    EXPECT_EQ(sections[1]->geometry().left(), 100) << "the panels after a changed one move along";
     EXPECT_THROW(bar.Panels(3), EListError);
 }
