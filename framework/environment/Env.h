@@ -11,6 +11,7 @@
 class TComponent;
 class TDatabase;
 class TForm;
+class TMenuItem;
 class TStatusPanel;
 
 namespace EClasses {
@@ -18,6 +19,7 @@ class TCopyService;
 class TEntityApplication;
 class THelper;
 class TMainForm;
+class TOptionForm;
 } // namespace EClasses
 
 namespace MessageManager {
@@ -79,5 +81,48 @@ extern HWND MainFormHWND;
 extern EClasses::TCopyService* CopyService;
 extern TForm* DirectoryChooseForm;
 extern qint32 Sopost;
+
+// A procedure without arguments (refresh procedures, property page load and save).
+using TProcedure = void (*)();
+
+// Entity classes: one entry in each of the four parallel class lists per registration.
+bool RegisterEntityClass(TClass C, TForm* F);
+bool UnregisterEntityClass(TClass C);
+
+bool RegisterEntityNavigator(const QString& Name, TForm* F);
+bool UnregisterEntityNavigator(TForm* F);
+
+// Menu services; the integer is ignored. MenuCaption names the top-level menu of the item.
+bool RegisterEntityService(const QString& ServiceName, qint32 Unused, const QString& MenuCaption, TMenuItem* MenuItem);
+bool UnregisterEntityService(const QString& ServiceName);
+
+// Property pages (into PropertyPages::Pages and PagesProc) and the main property form.
+// Sheet is the page's TTabSheet. It is taken as its TObject part, converted where the caller
+// sees the sheet's class (the sheet derives from a widget first, so the pointer is adjusted).
+bool RegisterPropertyPage(const QString& PageName, TObject* Sheet, TProcedure SaveProc, TProcedure LoadProc);
+bool UnregiseterPropertyPage(const QString& PageName);
+bool RegisterMainPropertyPage(EClasses::TOptionForm* Form);
+bool UnRegisterMainPropertyPage();
+
+// Classificators: the first registration of a name is kept.
+void RegisterClassificator(const QString& Name, TProcedure RefreshProc);
+void UnregisterClassificator(const QString& Name);
+// Calls every refresh procedure in list order; a failing one is reported and the rest go on.
+void RefreshClassificators();
+
+// The application object (the first registration wins) and the help object (the last wins).
+void RegisterApplication(EClasses::TEntityApplication* Application);
+void UnregisterApplication(EClasses::TEntityApplication* Application);
+void RegisterHelper(EClasses::THelper* Helper);
+void UnregisterHelper();
+
+// Session hooks of the shell.
+void InitDataBaseConnection(TDatabase* Connection);
+void FreeDataBaseConnection();
+void CheckPermission();
+void AddLogRecord(const QString& Text);
+
+void Initialize();
+void Finalize();
 
 } // namespace Env

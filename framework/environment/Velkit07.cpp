@@ -1,7 +1,12 @@
 #include "Velkit07.h"
 
+#include "ContextManager.h"
 #include "DebugForm.h"
 #include "DirectoryForm.h"
+#include "Env.h"
+#include "NUtilities.h"
+#include "ParamManager.h"
+#include "PropertyPages.h"
 #include "UnitLifetime.h"
 
 namespace Velkit07 {
@@ -16,6 +21,11 @@ struct TUnitEntry {
 };
 
 const TUnitEntry PackageUnits[] = {
+    {Env::Initialize, Env::Finalize},
+    {NUtilities::Initialize, NUtilities::Finalize},
+    {PropertyPages::Initialize, PropertyPages::Finalize},
+    {ParamManager::Initialize, ParamManager::Finalize},
+    {ContextManager::Initialize, ContextManager::Finalize},
     {DebugForm::Initialize, DebugForm::Finalize},
     {DirectoryForm::Initialize, DirectoryForm::Finalize},
 };

@@ -1,0 +1,134 @@
+#pragma once
+// The tree view: nodes with a caption, attached data, an expand button that may stand
+// without children (children are made when the node expands), and handles that are never
+// reused, so a node can be found again by its handle or learnt to be gone.
+//
+// A node does not own its data: whoever attaches an object frees it before removing the node.
+
+#include "Component.h"
+
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
+
+#include <functional>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+class TTreeView;
+
+class TTreeNode : public TObject, public QTreeWidgetItem {
+    VEL_DECLARE_CLASS(TTreeNode, TObject)
+public:
+    ~TTreeNode() override;
+
+    QString Text() const { return text(0); }
+    void SetText(const QString& Text) { setText(0, Text); }
+    TObject* Data() const { return FData; }
+    void SetData(TObject* Data) { FData = Data; }
+    template <class T>
+    T* DataAs() const { return dynamic_cast<T*>(FData); }
+
+    // The expand button: shown when the node has children or is marked as having them.
+    bool HasChildren() const;
+    void SetHasChildren(bool HasChildren);
+
+    int Count() const { return childCount(); }
+    TTreeNode* Item(int Index) const;
+    TTreeNode* Parent() const;
+    int Index() const;
+    int Level() const;
+    TTreeNode* GetFirstChild() const { return Count() > 0 ? Item(0) : nullptr; }
+    TTreeNode* GetNextSibling() const;
+
+    bool Expanded() const { return isExpanded(); }
+    // Expands the node (asking the tree's OnExpanding first); Recurse expands the subtree.
+    void Expand(bool Recurse);
+    void Collapse(bool Recurse);
+    // Removes the node with its subtree (the node is destroyed).
+    void Delete();
+    void DeleteChildren();
+
+    qint64 ItemId() const { return FItemId; }
+    TTreeView* TreeView() const { return FTreeView; }
+    bool Selected() const;
+    void SetSelected(bool Selected);
+    // Expands the parents and scrolls the node into view.
+    void MakeVisible();
+    bool IsVisible() const;
+
+private:
+    friend class TTreeNodes;
+    TTreeNode(TTreeView* TreeView, const QString& Text, TObject* Data);
+
+    TTreeView* FTreeView;
+    TObject* FData;
+    qint64 FItemId;
+};
+
+// The nodes of a tree: adding, finding by handle, clearing, batch updates.
+class TTreeNodes {
+public:
+    explicit TTreeNodes(TTreeView* TreeView) : FTreeView(TreeView) {}
+
+    // Appends a root node (after the existing roots).
+    TTreeNode* AddObject(const QString& Text, TObject* Data);
+    // Appends a child of Parent (a root node when Parent is nullptr).
+    TTreeNode* AddChildObject(TTreeNode* Parent, const QString& Text, TObject* Data);
+    // Appends many children at once: much faster than one by one for big lists.
+    std::vector<TTreeNode*> AddChildrenObjects(TTreeNode* Parent, const std::vector<std::pair<QString, TObject*>>& Children);
+    // Inserts a child of Parent at Index.
+    TTreeNode* InsertChildObject(TTreeNode* Parent, int Index, const QString& Text, TObject* Data);
+
+    int RootCount() const;
+    TTreeNode* Root(int Index) const;
+    TTreeNode* GetFirstNode() const { return RootCount() > 0 ? Root(0) : nullptr; }
+    // Every node, depth first (parents before their children).
+    std::vector<TTreeNode*> AllNodes() const;
+    // The node with that handle, or nullptr when it is gone.
+    TTreeNode* FindByItemId(qint64 ItemId) const;
+    int Count() const { return static_cast<int>(FById.size()); }
+
+    void Clear();
+    void BeginUpdate();
+    void EndUpdate();
+
+private:
+    friend class TTreeNode;
+    TTreeNode* NewNode(const QString& Text, TObject* Data);
+    void Forget(const TTreeNode* Node) { FById.erase(Node->ItemId()); }
+
+    TTreeView* FTreeView;
+    std::unordered_map<qint64, TTreeNode*> FById;
+    int FUpdateCount = 0;
+};
+
+class TTreeView : public QTreeWidget, public TComponent {
+    Q_OBJECT
+    VEL_DECLARE_CLASS(TTreeView, TComponent)
+public:
+    explicit TTreeView(TComponent* AOwner = nullptr, QWidget* Parent = nullptr);
+    ~TTreeView() override;
+
+    TTreeNodes* Items() { return &FItems; }
+    TTreeNode* Selected() const;
+    void SetSelected(TTreeNode* Node);
+
+    // Before a node's children are shown; set Allow to false to keep it closed.
+    std::function<void(TTreeNode* Node, bool& Allow)> OnExpanding;
+    std::function<void(TTreeNode* Node)> OnCollapsed;
+    // The selected node changed (nullptr when nothing is selected).
+    std::function<void(TTreeNode* Node)> OnChange;
+    // A context menu was asked for at Position (widget coordinates).
+    std::function<void(const QPoint& Position)> OnContextPopup;
+
+    static TTreeNode* NodeOf(QTreeWidgetItem* Item) { return static_cast<TTreeNode*>(Item); }
+
+private:
+    friend class TTreeNode;
+    bool AskExpanding(TTreeNode* Node);
+    void ItemExpanded(QTreeWidgetItem* Item);
+
+    TTreeNodes FItems;
+    bool FExpandingByCode = false;
+};

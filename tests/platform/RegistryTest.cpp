@@ -1,0 +1,283 @@
+#include "Registry.h"
+
+#include "Exceptions.h"
+#include "StringList.h"
+#include "TestEnvironment.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const QString AppKey = QStringLiteral("Software\\Velnor07\\Склад");
+
+QByteArray FileBytes()
+{
+    QFile file(TRegistry::FileName());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFileBytes(const QByteArray& Bytes)
+{
+    QFile file(TRegistry::FileName());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(Bytes);
+}
+
+QStringList Names(const TStringList& List)
+{
+    return List.ToQStringList();
+}
+
+// Runs Body in a child process; the child's exit status is 0 when Body returned normally.
+pid_t RunChild(const std::function<void()>& Body)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        int status = 0;
+        try {
+            Body();
+        } catch (...) {
+            status = 1;
+        }
+        _exit(status);
+    }
+    return pid;
+}
+
+class RegistryTest : public testing::Test {
+protected:
+    void SetUp() override { QFile::remove(TRegistry::FileName()); }
+    void TearDown() override { QFile::remove(TRegistry::FileName()); }
+};
+
+TEST_F(RegistryTest, FileLocationFollowsTheEnvironment)
+{
+    EXPECT_EQ(TRegistry::FileName(), TestSupport::RegistryFile());
+    const QByteArray saved = qgetenv("VELNOR_REGISTRY");
+    qunsetenv("VELNOR_REGISTRY");
+    EXPECT_EQ(TRegistry::FileName(), TestSupport::TempDir() + QStringLiteral("/velnor07/registry.reg"));
+    qputenv("VELNOR_REGISTRY", saved);
+}
+
+TEST_F(RegistryTest, StringsAndIntegersSurviveTheFileWithEscapesAndCyrillicText)
+{
+    const QString tricky = QStringLiteral("Путь \"C:\\Данные\\\" и\nвторая строка");
+    {
+        TRegistry writer;
+        ASSERT_TRUE(writer.OpenKey(AppKey, true));
+        writer.WriteString(QStringLiteral("Псевдоним"), tricky);
+        writer.WriteString(QStringLiteral("Name \"quoted\""), QStringLiteral("x"));
+        writer.WriteInteger(QStringLiteral("AutoConnect"), 10);
+        writer.WriteInteger(QStringLiteral("Negative"), -1);
+        writer.WriteString(QString(), QStringLiteral("default"));
+    }
+    const QString text = QString::fromUtf8(FileBytes());
+    EXPECT_TRUE(text.contains(QStringLiteral("[HKEY_CURRENT_USER\\Software\\Velnor07\\Склад]\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"Псевдоним\"=\"Путь \\\"C:\\\\Данные\\\\\\\" и\\nвторая строка\"\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"AutoConnect\"=dword:0000000a\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\"Negative\"=dword:ffffffff\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("@=\"default\"\n")));
+
+    TRegistry reader;
+    ASSERT_TRUE(reader.OpenKeyReadOnly(AppKey));
+    EXPECT_EQ(reader.ReadString(QStringLiteral("Псевдоним")), tricky);
+    EXPECT_EQ(reader.ReadString(QStringLiteral("Name \"quoted\"")), QStringLiteral("x"));
+    EXPECT_EQ(reader.ReadInteger(QStringLiteral("AutoConnect")), 10);
+    EXPECT_EQ(reader.ReadInteger(QStringLiteral("Negative")), -1);
+    EXPECT_EQ(reader.ReadString(QStringLiteral("AutoConnect")), QStringLiteral("10"));
+    EXPECT_EQ(reader.ReadString(QStringLiteral("Negative")), QStringLiteral("-1"));
+    EXPECT_EQ(reader.ReadString(QString()), QStringLiteral("default"));
+    EXPECT_EQ(reader.ReadString(QStringLiteral("Missing")), QString());
+}
+
+TEST_F(RegistryTest, KeyPathsAndValueNamesIgnoreLetterCase)
+{
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(AppKey, true));
+    registry.WriteString(QStringLiteral("UserName"), QStringLiteral("first"));
+    registry.WriteString(QStringLiteral("USERNAME"), QStringLiteral("second"));
+    TStringList names;
+    registry.GetValueNames(&names);
+    EXPECT_EQ(Names(names), QStringList{QStringLiteral("UserName")});
+    EXPECT_EQ(registry.ReadString(QStringLiteral("username")), QStringLiteral("second"));
+
+    registry.CloseKey();
+    EXPECT_TRUE(registry.KeyExists(QStringLiteral("SOFTWARE\\velnor07\\СКЛАД")));
+    ASSERT_TRUE(registry.OpenKey(QStringLiteral("software\\VELNOR07\\склад"), true));
+    EXPECT_TRUE(registry.ValueExists(QStringLiteral("USERNAME")));
+    EXPECT_FALSE(QString::fromUtf8(FileBytes()).contains(QStringLiteral("склад")));
+}
+
+TEST_F(RegistryTest, SubkeysAreListedInStoredOrderIncludingKeysOnlyImpliedByTheirSubkeys)
+{
+    WriteFileBytes("[HKEY_CURRENT_USER\\Software\\Velnor07\\Zeta\\Inner]\n"
+                   "\"A\"=\"1\"\n\n"
+                   "[HKEY_CURRENT_USER\\Software\\Velnor07\\Alpha]\n");
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(QStringLiteral("Software\\Velnor07"), false));
+    ASSERT_TRUE(registry.OpenKey(QStringLiteral("Mid"), true));
+    EXPECT_EQ(registry.CurrentPath(), QStringLiteral("Software\\Velnor07\\Mid"));
+    ASSERT_TRUE(registry.OpenKey(QStringLiteral("\\Software\\Velnor07"), false));
+
+    TStringList names;
+    registry.GetKeyNames(&names);
+    EXPECT_EQ(Names(names), (QStringList{QStringLiteral("Zeta"), QStringLiteral("Alpha"), QStringLiteral("Mid")}));
+
+    // Writing into a key known only through its subkey gives it a section of its own.
+    ASSERT_TRUE(registry.OpenKey(QStringLiteral("Zeta"), false));
+    registry.WriteInteger(QStringLiteral("Width"), 300);
+    TRegistry other;
+    ASSERT_TRUE(other.OpenKeyReadOnly(QStringLiteral("Software\\Velnor07\\Zeta")));
+    EXPECT_EQ(other.ReadInteger(QStringLiteral("Width")), 300);
+    other.GetKeyNames(&names);
+    EXPECT_EQ(Names(names), QStringList{QStringLiteral("Inner")});
+}
+
+TEST_F(RegistryTest, ReadingAnIntegerFromAStringOrAMissingValueRaises)
+{
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(QStringLiteral("Software\\Velnor02"), true));
+    registry.WriteString(QStringLiteral("DebugMessages"), QStringLiteral("1"));
+    EXPECT_THROW(registry.ReadInteger(QStringLiteral("DebugMessages")), ERegistryException);
+    EXPECT_THROW(registry.ReadInteger(QStringLiteral("Absent")), ERegistryException);
+    registry.WriteInteger(QStringLiteral("DebugMessages"), 1);
+    EXPECT_EQ(registry.ReadInteger(QStringLiteral("DebugMessages")), 1);
+}
+
+TEST_F(RegistryTest, WritesNeedAnOpenWritableKeyThatStillExists)
+{
+    TRegistry registry;
+    EXPECT_FALSE(registry.OpenKey(AppKey, false));
+    EXPECT_FALSE(registry.OpenKeyReadOnly(AppKey));
+    EXPECT_THROW(registry.WriteString(QStringLiteral("A"), QStringLiteral("1")), ERegistryException);
+    EXPECT_FALSE(QFile::exists(TRegistry::FileName()));
+
+    ASSERT_TRUE(registry.OpenKey(AppKey, true));
+    registry.WriteString(QStringLiteral("A"), QStringLiteral("1"));
+    TRegistry readOnly;
+    ASSERT_TRUE(readOnly.OpenKeyReadOnly(AppKey));
+    EXPECT_THROW(readOnly.WriteString(QStringLiteral("A"), QStringLiteral("2")), ERegistryException);
+    EXPECT_THROW(readOnly.DeleteValue(QStringLiteral("A")), ERegistryException);
+
+    TRegistry remover;
+    EXPECT_TRUE(remover.DeleteKey(QStringLiteral("Software\\Velnor07")));
+    EXPECT_FALSE(remover.DeleteKey(QStringLiteral("Software\\Velnor07")));
+    EXPECT_FALSE(remover.DeleteKey(QStringLiteral("\\")));
+    EXPECT_THROW(registry.WriteString(QStringLiteral("A"), QStringLiteral("3")), ERegistryException);
+    EXPECT_FALSE(registry.KeyExists(QStringLiteral("\\") + AppKey));
+    EXPECT_TRUE(registry.KeyExists(QStringLiteral("\\Software")));
+}
+
+TEST_F(RegistryTest, ReadsSeeChangesMadeThroughAnotherRegistryObject)
+{
+    TRegistry reader;
+    TRegistry writer;
+    ASSERT_TRUE(writer.OpenKey(AppKey, true));
+    ASSERT_TRUE(reader.OpenKeyReadOnly(AppKey));
+    EXPECT_FALSE(reader.ValueExists(QStringLiteral("LastUser")));
+    writer.WriteString(QStringLiteral("LastUser"), QStringLiteral("Петров"));
+    EXPECT_EQ(reader.ReadString(QStringLiteral("LastUser")), QStringLiteral("Петров"));
+    EXPECT_TRUE(writer.DeleteValue(QStringLiteral("LastUser")));
+    EXPECT_FALSE(writer.DeleteValue(QStringLiteral("LastUser")));
+    EXPECT_FALSE(reader.ValueExists(QStringLiteral("LastUser")));
+}
+
+TEST_F(RegistryTest, AnUnparseableFileRaisesWithFileAndLineAndIsNeverOverwritten)
+{
+    const QByteArray broken = "[HKEY_CURRENT_USER\\Software\\Velnor07]\n"
+                              "\"AutoConnect\"=dword:00000001\n"
+                              "\"LastUser\"=\"unterminated\n";
+    WriteFileBytes(broken);
+    TRegistry registry;
+    try {
+        registry.OpenKey(QStringLiteral("Software\\Velnor07"), true);
+        FAIL() << "an unparseable file was accepted";
+    } catch (const ERegistryException& error) {
+        EXPECT_TRUE(error.Message().contains(TRegistry::FileName())) << error.what();
+        EXPECT_TRUE(error.Message().contains(QStringLiteral("строка 3"))) << error.what();
+    }
+    EXPECT_THROW(registry.OpenKey(QStringLiteral("Software\\Other"), true), ERegistryException);
+    EXPECT_EQ(FileBytes(), broken);
+
+    for (const QByteArray& line : {QByteArray("\"Orphan\"=\"value before any section\""),
+                                   QByteArray("[HKEY_LOCAL_MACHINE\\Software]"),
+                                   QByteArray("[HKEY_CURRENT_USER\\Software]\n\"N\"=dword:1"),
+                                   QByteArray("[HKEY_CURRENT_USER\\Software]\n\"N\"=hex:01,02"),
+                                   QByteArray("[HKEY_CURRENT_USER\\Software]\n\"N\"=\"bad \\q escape\""),
+                                   QByteArray("[HKEY_CURRENT_USER\\Software]\n\"N\"=\"\xff\xfe\"")}) {
+        WriteFileBytes(line);
+        EXPECT_THROW(TRegistry().KeyExists(QStringLiteral("Software")), ERegistryException) << line.constData();
+    }
+}
+
+TEST_F(RegistryTest, ProcessesWritingAtOnceLoseNothing)
+{
+    ASSERT_TRUE(TRegistry().OpenKey(AppKey, true));
+    const int processes = 4;
+    const int writesEach = 40;
+    std::vector<pid_t> children;
+    for (int p = 0; p < processes; ++p)
+        children.push_back(RunChild([p] {
+            TRegistry registry;
+            if (!registry.OpenKey(AppKey, false))
+                throw Exception(QStringLiteral("key missing"));
+            for (int i = 0; i < writesEach; ++i)
+                registry.WriteInteger(QStringLiteral("P%1_%2").arg(p).arg(i), p * 1000 + i);
+        }));
+    for (const pid_t child : children) {
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKeyReadOnly(AppKey));
+    TStringList names;
+    registry.GetValueNames(&names);
+    EXPECT_EQ(names.Count(), processes * writesEach);
+    for (int p = 0; p < processes; ++p)
+        for (int i = 0; i < writesEach; ++i)
+            EXPECT_EQ(registry.ReadInteger(QStringLiteral("P%1_%2").arg(p).arg(i)), p * 1000 + i);
+}
+
+TEST_F(RegistryTest, AProcessKilledWhileWritingLeavesEveryAcknowledgedValue)
+{
+    ASSERT_TRUE(TRegistry().OpenKey(AppKey, true));
+    int acks[2];
+    ASSERT_EQ(pipe(acks), 0);
+    const pid_t child = RunChild([&] {
+        close(acks[0]);
+        TRegistry registry;
+        registry.OpenKey(AppKey, false);
+        for (int i = 0;; ++i) {
+            registry.WriteString(QStringLiteral("V%1").arg(i), QStringLiteral("значение %1").arg(i));
+            if (write(acks[1], &i, sizeof i) != sizeof i)
+                return;
+        }
+    });
+    close(acks[1]);
+    int acknowledged = -1;
+    for (int received = 0; received < 150 && read(acks[0], &acknowledged, sizeof acknowledged) == sizeof acknowledged; ++received) {
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    int last = acknowledged;
+    while (read(acks[0], &last, sizeof last) == sizeof last)
+        acknowledged = last;
+    close(acks[0]);
+
+    ASSERT_GE(acknowledged, 149);
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKeyReadOnly(AppKey));
+    for (int i = 0; i <= acknowledged; ++i)
+        ASSERT_EQ(registry.ReadString(QStringLiteral("V%1").arg(i)), QStringLiteral("значение %1").arg(i)) << i;
+}
+
+} // namespace
