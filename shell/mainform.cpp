@@ -40,6 +40,7 @@ TForm1::TForm1(TComponent* AOwner)
     CreateMenu();
     CreateStatusBar();
     CreateClientPanel();
+    CreateDataComponents();
     FormCreate(this);
     setWindowState(Qt::WindowMaximized);
 }
@@ -101,6 +102,16 @@ void TForm1::CreateClientPanel()
     Panel1->SetBevelOuter(bvLowered);
     Panel1->SetColor(WorkspaceColour);
     Panel1->hide();
+}
+
+void TForm1::CreateDataComponents()
+{
+    Database1 = new TDatabase(this);
+    Database1->SetDatabaseName(QStringLiteral("Navigate"));
+    Database1->SetLoginPrompt(false);
+    Database1->SetSessionName(QStringLiteral("Default"));
+    UserInfoRequest = new TQuery(this);
+    UserInfoRequest->SetDatabaseName(QStringLiteral("Navigate"));
 }
 
 void TForm1::FormCreate(TObject*)

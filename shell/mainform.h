@@ -4,6 +4,7 @@
 // session's stop sequence, and answers the window messages that ask for them.
 
 #include "Controls.h"
+#include "DbTables.h"
 #include "EClasses.h"
 #include "Menus.h"
 #include "StatusBar.h"
@@ -33,6 +34,9 @@ public:
     TMenuItem* N2;
     TStatusBar* StatusBar1;
     TPanel* Panel1;
+    // The session's database connection and the query of the user check.
+    TDatabase* Database1;
+    TQuery* UserInfoRequest;
 
     void FormCreate(TObject* Sender);
     void FormShow(TObject* Sender);
@@ -74,6 +78,7 @@ private:
     TMenuItem* AddMenuItem(TMenuItem* Parent, const QString& Caption, void (TForm1::*Handler)(TObject*) = nullptr);
     void CreateStatusBar();
     void CreateClientPanel();
+    void CreateDataComponents();
     // Hides the client panel and stops a running session, swallowing its errors.
     void StopSessionQuietly();
     void StopApplication();

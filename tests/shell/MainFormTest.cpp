@@ -142,6 +142,11 @@ TEST_F(MainForm, HasItsMenusStatusPanelsAndInitialStates)
     EXPECT_TRUE(Form->Panel1->isHidden());
     EXPECT_EQ(Form->Panel1->Align(), alClient);
     EXPECT_EQ(Form->Panel1->BevelOuter(), bvLowered);
+
+    EXPECT_EQ(Form->Database1->DatabaseName(), "Navigate");
+    EXPECT_FALSE(Form->Database1->LoginPrompt());
+    EXPECT_FALSE(Form->Database1->Connected());
+    EXPECT_EQ(Form->UserInfoRequest->DatabaseName(), "Navigate");
 }
 
 TEST_F(MainForm, MessagePanelFollowsTheStatusBarWidth)
