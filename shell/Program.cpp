@@ -1,7 +1,11 @@
 #include "Program.h"
 
 #include "About.h"
+#include "ApplicationSystemChooseForm.h"
 #include "Dialogs.h"
+#include "IntarnalInfoForm.h"
+#include "LoginForm.h"
+#include "OptionsForm.h"
 #include "Velkit07.h"
 #include "mainform.h"
 
@@ -21,15 +25,38 @@ void ShowFatalError()
 void CreateForms()
 {
     mainform::Form1 = new mainform::TForm1;
+    LoginForm::LoginFrm = new LoginForm::TLoginFrm;
     About::AboutBox = new About::TAboutBox;
+    ApplicationSystemChooseForm::ApplicationSystemChooseFrm = new ApplicationSystemChooseForm::TApplicationSystemChooseFrm;
+    IntarnalInfoForm::Form3 = new IntarnalInfoForm::TForm3;
 }
 
+template <class TFormKind>
+void FreeForm(TFormKind*& Form)
+{
+    delete Form;
+    Form = nullptr;
+}
+
+// In reverse order of creation.
 void FreeForms()
 {
-    delete About::AboutBox;
-    About::AboutBox = nullptr;
-    delete mainform::Form1;
-    mainform::Form1 = nullptr;
+    FreeForm(IntarnalInfoForm::Form3);
+    FreeForm(ApplicationSystemChooseForm::ApplicationSystemChooseFrm);
+    FreeForm(About::AboutBox);
+    FreeForm(LoginForm::LoginFrm);
+    FreeForm(mainform::Form1);
+}
+
+// The shell's own units, initialised after the framework's and finalised before them.
+void InitializeShellUnits()
+{
+    OptionsForm::Initialize();
+}
+
+void FinalizeShellUnits()
+{
+    OptionsForm::Finalize();
 }
 
 } // namespace
@@ -45,6 +72,7 @@ void RunMessageLoop(TForm* MainForm)
 int Run(const TMessageLoop& Loop)
 {
     Velkit07::Initialize();
+    InitializeShellUnits();
     int exitCode = 0;
     try {
         CreateForms();
@@ -54,6 +82,7 @@ int Run(const TMessageLoop& Loop)
         exitCode = 1;
     }
     FreeForms();
+    FinalizeShellUnits();
     Velkit07::Finalize();
     return exitCode;
 }

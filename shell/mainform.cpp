@@ -3,7 +3,9 @@
 #include "About.h"
 #include "Application.h"
 #include "Env.h"
+#include "IntarnalInfoForm.h"
 #include "NUtilities.h"
+#include "OptionsForm.h"
 #include "Registry.h"
 
 #include <QCoreApplication>
@@ -70,7 +72,7 @@ void TForm1::CreateMenu()
     N1 = AddMenuItem(FileItem, QStringLiteral("-"));
     CloseItem = AddMenuItem(FileItem, QStringLiteral("Выход"), &TForm1::CloseItemClick);
     ServiceItem = AddMenuItem(MainMenu1->Items(), QStringLiteral("Сервис"));
-    TuningItem = AddMenuItem(ServiceItem, QStringLiteral("Настройка..."));
+    TuningItem = AddMenuItem(ServiceItem, QStringLiteral("Настройка..."), &TForm1::TuningItemClick);
     TuningItem->SetEnabled(false);
     HelpItem = AddMenuItem(MainMenu1->Items(), QStringLiteral("Справка"));
     N2 = AddMenuItem(HelpItem, QStringLiteral("О технологии ..."), &TForm1::N2Click);
@@ -93,6 +95,7 @@ void TForm1::CreateStatusBar()
         StatusBar1->AddPanel()->SetWidth(width);
     StatusBar1->Panels(2)->SetBevel(pbRaised);
     StatusBar1->OnResize = [this](TObject* Sender) { StatusBar1Resize(Sender); };
+    StatusBar1->OnDblClick = [this](TObject* Sender) { StatusBar1DblClick(Sender); };
 }
 
 void TForm1::CreateClientPanel()
@@ -214,6 +217,21 @@ void TForm1::StatusBar1Resize(TObject*)
 void TForm1::N2Click(TObject*)
 {
     About::AboutBox->ShowModal();
+}
+
+void TForm1::StatusBar1DblClick(TObject*)
+{
+    const QString password = InputBox(QStringLiteral("Ввод пароля"),
+        QStringLiteral("Для открытия формы служебной информации требуется ввести пароль"), QString());
+    if (password.toUpper() != IntarnalInfoForm::ServicePassword)
+        return;
+    IntarnalInfoForm::Form3->FillLists();
+    IntarnalInfoForm::Form3->ShowModal();
+}
+
+void TForm1::TuningItemClick(TObject*)
+{
+    OptionsForm::OptionFrm->EditSettings();
 }
 
 void TForm1::ConnectItemClick(TObject*)

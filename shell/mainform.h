@@ -48,6 +48,9 @@ public:
     void N2Click(TObject* Sender);
     void ConnectItemClick(TObject* Sender);
     void DisconnectItemClick(TObject* Sender);
+    void TuningItemClick(TObject* Sender);
+    // Opens the service information window behind its password.
+    void StatusBar1DblClick(TObject* Sender);
 
     // Ends the current work session (for plug-ins).
     void Terminate() override;

@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "Env.h"
 #include "Exceptions.h"
+#include "IntarnalInfoForm.h"
 #include "NUtilities.h"
 #include "Registry.h"
 #include "TestEnvironment.h"
@@ -80,10 +81,13 @@ protected:
         Env::ApplicationMainForm = nullptr;
         Form = std::make_unique<TTestForm1>();
         About::AboutBox = new About::TAboutBox;
+        IntarnalInfoForm::Form3 = new IntarnalInfoForm::TForm3;
     }
 
     void TearDown() override
     {
+        delete IntarnalInfoForm::Form3;
+        IntarnalInfoForm::Form3 = nullptr;
         delete About::AboutBox;
         About::AboutBox = nullptr;
         Form.reset();
@@ -289,4 +293,27 @@ TEST_F(MainForm, EnvironmentForgetsTheWindowWhenItIsDestroyed)
     EXPECT_EQ(Env::FormOwner, nullptr);
     EXPECT_EQ(Env::MainFormHWND, 0u);
     EXPECT_EQ(Env::MessagePanel, nullptr);
+}
+
+TEST_F(MainForm, StatusBarDoubleClickOpensTheServiceInformationOnlyWithItsPassword)
+{
+    auto& dialogs = TestSupport::Dialogs();
+    const auto modalCount = [&dialogs] {
+        return std::count_if(dialogs.Calls().begin(), dialogs.Calls().end(),
+            [](const auto& Call) { return Call.Kind == TScriptedDialogHost::TCallKind::Modal; });
+    };
+    dialogs.QueueInputAnswer(true, "QuinTar");
+    Form->StatusBar1->OnDblClick(Form->StatusBar1);
+    ASSERT_EQ(dialogs.Calls().size(), 2u);
+    EXPECT_EQ(dialogs.Calls()[0].Caption, "Ввод пароля");
+    EXPECT_EQ(dialogs.Calls()[0].Text, "Для открытия формы служебной информации требуется ввести пароль");
+    EXPECT_EQ(dialogs.Calls()[1].Caption, "Служебная информация");
+    EXPECT_TRUE(IntarnalInfoForm::Form3->ListBox3->Items().contains("_default")) << "filled before it shows";
+
+    dialogs.QueueInputAnswer(true, "QUINTARR");
+    Form->StatusBar1->OnDblClick(Form->StatusBar1);
+    dialogs.QueueInputAnswer(false, "");
+    Form->StatusBar1->OnDblClick(Form->StatusBar1);
+    EXPECT_EQ(modalCount(), 1) << "a wrong or cancelled password opens nothing";
+    EXPECT_TRUE(dialogs.Messages().empty()) << "and says nothing";
 }
