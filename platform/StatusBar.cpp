@@ -20,6 +20,8 @@ QString TStatusPanel::Text() const
 void TStatusPanel::SetText(const QString& Text)
 {
     FSection->setText(Text);
+    if (OnChange)
+        OnChange(this);
 }
 
 void TStatusPanel::SetWidth(int Width)

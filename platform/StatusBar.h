@@ -21,6 +21,9 @@ public:
     TStatusPanelBevel Bevel() const { return FBevel; }
     void SetBevel(TStatusPanelBevel Bevel);
 
+    // Raised after every SetText, even when the text stays the same.
+    TNotifyEvent OnChange;
+
 private:
     friend class TStatusBar;
     explicit TStatusPanel(QLabel* Section);

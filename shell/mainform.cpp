@@ -2,10 +2,15 @@
 
 #include "About.h"
 #include "Application.h"
+#include "ApplicationSystemChooseForm.h"
+#include "DatabaseManager.h"
 #include "Env.h"
+#include "Exceptions.h"
 #include "IntarnalInfoForm.h"
+#include "LoginForm.h"
 #include "NUtilities.h"
 #include "OptionsForm.h"
+#include "ParamManager.h"
 #include "Registry.h"
 
 #include <QCoreApplication>
@@ -21,6 +26,7 @@ TForm1* Form1 = nullptr;
 namespace {
 
 const QString ShellKey = QStringLiteral("Software\\Velnor07");
+const QString ServiceMenuCaption = QStringLiteral("Сервис");
 // The colour of an application's workspace behind its documents.
 const QColor WorkspaceColour(0xAB, 0xAB, 0xAB);
 
@@ -31,6 +37,53 @@ int AutoConnect()
     if (registry.OpenKey(ShellKey, false) && registry.ValueExists(QStringLiteral("AutoConnect")))
         return registry.ReadInteger(QStringLiteral("AutoConnect"));
     return 0;
+}
+
+void Debug(const QString& Text)
+{
+    NUtilities::ShowDebugMessage(Text, 0, 0, 0);
+}
+
+void SetParameter(const QString& Name, const QString& Value)
+{
+    ParamManager::ParameterManager->SetStringParam(Name, Value);
+}
+
+// The value if it exists; otherwise Default is written and returned.
+QString ReadOrWriteString(TRegistry& Key, const QString& Name, const QString& Default)
+{
+    if (Key.ValueExists(Name))
+        return Key.ReadString(Name);
+    Key.WriteString(Name, Default);
+    return Default;
+}
+
+int ReadOrWriteInteger(TRegistry& Key, const QString& Name, int Default)
+{
+    if (Key.ValueExists(Name))
+        return Key.ReadInteger(Name);
+    Key.WriteInteger(Name, Default);
+    return Default;
+}
+
+// The last sub-item of Parent captioned exactly Caption, or nullptr.
+TMenuItem* LastItemCaptioned(const TMenuItem* Parent, const QString& Caption)
+{
+    for (int i = Parent->Count() - 1; i >= 0; --i)
+        if (Parent->Items(i)->Caption() == Caption)
+            return Parent->Items(i);
+    return nullptr;
+}
+
+EClasses::TServiceInfo* ServiceAt(int Index)
+{
+    return static_cast<EClasses::TServiceInfo*>(Env::Services->Objects(Index));
+}
+
+// Apostrophes doubled, so that a name can stand between apostrophes in SQL.
+QString QuotedSQLText(const QString& Text)
+{
+    return QLatin1Char('\'') + QString(Text).replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
 }
 
 } // namespace
@@ -56,6 +109,9 @@ TForm1::~TForm1()
         Env::ApplicationMainForm = nullptr;
     if (Env::MainFormHWND == Handle())
         Env::MainFormHWND = 0;
+    // The manager of this window's last connect ends with the window.
+    // PENDING delete Env::Post;
+    Env::Post = nullptr;
     if (Env::PrograssorPanel == StatusBar1->Panels(0)) {
         Env::PrograssorPanel = nullptr;
         Env::MessagePanel = nullptr;
@@ -71,7 +127,7 @@ void TForm1::CreateMenu()
     DisconnectItem = AddMenuItem(FileItem, QStringLiteral("Отключение"), &TForm1::DisconnectItemClick);
     N1 = AddMenuItem(FileItem, QStringLiteral("-"));
     CloseItem = AddMenuItem(FileItem, QStringLiteral("Выход"), &TForm1::CloseItemClick);
-    ServiceItem = AddMenuItem(MainMenu1->Items(), QStringLiteral("Сервис"));
+    ServiceItem = AddMenuItem(MainMenu1->Items(), ServiceMenuCaption);
     TuningItem = AddMenuItem(ServiceItem, QStringLiteral("Настройка..."), &TForm1::TuningItemClick);
     TuningItem->SetEnabled(false);
     HelpItem = AddMenuItem(MainMenu1->Items(), QStringLiteral("Справка"));
@@ -237,9 +293,191 @@ void TForm1::TuningItemClick(TObject*)
 void TForm1::ConnectItemClick(TObject*)
 {
     Env::TerminationState = false;
+    RenewMessageManager();
     Env::ApplicationMainForm = this;
-    NUtilities::ShowDebugMessage(QStringLiteral("Начало работы"), 0, 0, 0);
+    Debug(QStringLiteral("Начало работы"));
     FAddedMenuCount = 0;
+    const QString keyName = ChooseApplication();
+    if (keyName.isEmpty())
+        return;
+    Env::RegistryKeyRoot = ShellKey + QLatin1Char('\\') + keyName;
+    SetParameter(QStringLiteral("RegistryKeyRoot"), Env::RegistryKeyRoot);
+    FKeyName = keyName;
+
+    TRegistry applicationKey;
+    applicationKey.OpenKey(Env::RegistryKeyRoot, false);
+    if (applicationKey.ValueExists(QStringLiteral("ApplicationPath")))
+        Env::ApplicationPath = applicationKey.ReadString(QStringLiteral("ApplicationPath"));
+    else
+        applicationKey.WriteString(QStringLiteral("ApplicationPath"), QString());
+    if (!LogIn(applicationKey))
+        return;
+    TuningItem->SetEnabled(true);
+    if (!CheckUser())
+        return;
+    Panel1->Show();
+    StartOrReconfigure(applicationKey);
+}
+
+void TForm1::RenewMessageManager()
+{
+    // The manager of an earlier connect is either stopped or was never started.
+    // PENDING delete Env::Post;
+    // PENDING Env::Post = new MessageManager::TMessageManager;
+}
+
+QString TForm1::ChooseApplication()
+{
+    SetStatus(QStringLiteral("Выбор приложения из списка"));
+    TRegistry shellKey;
+    shellKey.OpenKey(ShellKey, false);
+    const QString lastUser = ReadOrWriteString(shellKey, QStringLiteral("LastUser"), QString());
+    TStringList keyNames;
+    shellKey.GetKeyNames(&keyNames);
+    QStringList names;
+    QStringList titles;
+    QString preselected;
+    for (int i = 0; i < keyNames.Count(); ++i) {
+        const QString name = keyNames.Strings(i);
+        TRegistry applicationKey;
+        applicationKey.OpenKey(ShellKey + QLatin1Char('\\') + name, false);
+        const QString titleName = QStringLiteral("ApplicationTitle");
+        titles.append(applicationKey.ValueExists(titleName) ? applicationKey.ReadString(titleName) : name);
+        names.append(name);
+        if (name == lastUser)
+            preselected = titles.last();
+    }
+    const QString chosen = ApplicationSystemChooseForm::ApplicationSystemChooseFrm->ChooseApplication(titles, preselected);
+    if (chosen.isEmpty())
+        return QString();
+    const auto title = std::find_if(titles.cbegin(), titles.cend(),
+        [&chosen](const QString& Title) { return TStringList::SameText(Title, chosen); });
+    const QString keyName = names.at(static_cast<int>(title - titles.cbegin()));
+    shellKey.WriteString(QStringLiteral("LastUser"), keyName);
+    return keyName;
+}
+
+bool TForm1::LogIn(TRegistry& ApplicationKey)
+{
+    int connectNeeded = ReadOrWriteInteger(ApplicationKey, QStringLiteral("ConnectNeeded"), 0);
+    if (ApplicationKey.ValueExists(QStringLiteral("UserName"))) {
+        FUserName = ApplicationKey.ReadString(QStringLiteral("UserName"));
+        SetParameter(QStringLiteral("UserName"), FUserName);
+    } else {
+        connectNeeded = 0;
+    }
+    if (!TakeAlias(ApplicationKey))
+        return false;
+    if (connectNeeded != 1)
+        return OpenWithoutLogin();
+    return AskLogin(ApplicationKey) && OpenWithLogin();
+}
+
+bool TForm1::TakeAlias(TRegistry& ApplicationKey)
+{
+    const QString aliasName = QStringLiteral("Alias");
+    if (!ApplicationKey.ValueExists(aliasName))
+        TuningItemClick(this);
+    if (!ApplicationKey.ValueExists(aliasName)) {
+        ShowMessage(QStringLiteral("Имя базы данных не определено. Обратитесь к администратору"));
+        Close();
+        return false;
+    }
+    Database1->SetAliasName(ApplicationKey.ReadString(aliasName));
+    return true;
+}
+
+bool TForm1::AskLogin(TRegistry& ApplicationKey)
+{
+    LoginForm::TLoginFrm* login = LoginForm::LoginFrm;
+    login->UserNameEdit->SetText(FUserName);
+    login->PasswordEdit->SetText(QString());
+    SetStatus(QStringLiteral("Система ожидает ввода имени пользователя и пароль"));
+    const bool confirmed = login->ShowModal() == mrOk;
+    SetStatus(QString());
+    if (!confirmed)
+        return false;
+    FUserName = login->UserNameEdit->Text();
+    Env::USER_NAME = FUserName;
+    ApplicationKey.WriteString(QStringLiteral("UserName"), FUserName);
+    FPassword = login->PasswordEdit->Text();
+    return true;
+}
+
+bool TForm1::OpenWithLogin()
+{
+    TStringList* params = Database1->Params();
+    params->Clear();
+    if (!FUserName.isEmpty())
+        params->Add(QStringLiteral("USER NAME=") + FUserName);
+    Env::CurrentUser = FKeyName;
+    if (!FPassword.isEmpty())
+        params->Add(QStringLiteral("PASSWORD=") + FPassword);
+    try {
+        Database1->Open();
+    } catch (const EDatabaseError&) {
+        ShowMessage(QStringLiteral("Неверно набран пароль или имя пользователя.\n\r Возможно сервер не отвечает"));
+        return false;
+    }
+    return true;
+}
+
+bool TForm1::OpenWithoutLogin()
+{
+    try {
+        Database1->Open();
+    } catch (const EDatabaseError& Error) {
+        ShowMessage(Error.Message());
+        return false;
+    }
+    Env::CurrentUser = FKeyName;
+    return true;
+}
+
+QString TForm1::UserQueryText() const
+{
+    const QString user = QuotedSQLText(Env::CurrentUser.toUpper());
+    if (Session().GetAliasDriverName(Database1->AliasName()) == QLatin1String("ORACLE"))
+        return QStringLiteral("select * from \"POLZOVATEL\" where \"NAZVANIE\"=") + user;
+    return QStringLiteral("select * from POLZOVATEL where NAZVANIE=") + user;
+}
+
+bool TForm1::CheckUser()
+{
+    UserInfoRequest->SetDatabaseName(Database1->DatabaseName());
+    UserInfoRequest->SQL()->Clear();
+    UserInfoRequest->SQL()->Add(UserQueryText());
+    try {
+        UserInfoRequest->Open();
+    } catch (const Exception& Error) {
+        ShowMessage(QStringLiteral("Ошибка:") + Error.Message() + QStringLiteral("\n\r") + UserInfoRequest->SQL()->Text());
+        // No session can start: the connection is not left open behind the failed check.
+        Database1->Close();
+        return false;
+    }
+    const bool known = !UserInfoRequest->IsEmpty();
+    if (known) {
+        Env::CurrentUserID = UserInfoRequest->FieldByName(QStringLiteral("ID"))->AsInteger();
+    } else {
+        Database1->Close();
+        MessageDlg(QStringLiteral("Пользователь ") + Env::CurrentUser + QStringLiteral(" не имеет права работать с базой данных"),
+            TMsgDlgType::mtInformation, mbOK);
+    }
+    UserInfoRequest->Close();
+    return known;
+}
+
+void TForm1::StartOrReconfigure(TRegistry& ApplicationKey)
+{
+    if (ApplicationKey.ValueExists(QStringLiteral("PackagesPath"))) {
+        Env::PackagesPath = ApplicationKey.ReadString(QStringLiteral("PackagesPath"));
+        if (Database1->Connected())
+            StartSession();
+        return;
+    }
+    TuningItemClick(this);
+    ShowMessage(QStringLiteral("Надо перезапустить систему"));
+    Close();
 }
 
 void TForm1::DisconnectItemClick(TObject*)
@@ -248,17 +486,125 @@ void TForm1::DisconnectItemClick(TObject*)
     StopSession();
 }
 
+void TForm1::StartSession()
+{
+    DatabaseManager::RegisterDatabase(Database1);
+    ConnectItem->SetEnabled(false);
+    DisconnectItem->SetEnabled(true);
+    Env::FormOwner = Panel1;
+    Env::InitDataBaseConnection(Database1);
+    Env::CheckPermission();
+    SetStatus(QStringLiteral("Запускается система управления рассылкой сообщений ..."));
+    // PENDING Env::Post->Start();
+    SetStatus(QStringLiteral("Загружаются модули ..."));
+    Debug(QStringLiteral("Начало загрузки модулей"));
+    // PENDING ModuleManager::LoadPackages();
+    SetStatus(QStringLiteral("Запускаются сервисы ..."));
+    TuningItem->SetEnabled(true);
+    Debug(QStringLiteral("Старт сервисов"));
+    AddServicesToMenu();
+    Debug(QStringLiteral("Запуск секвенсеров"));
+    // PENDING SequencerManger::StartSequencer();
+    if (!StartApplicationObject())
+        return;
+    FSessionRunning = true;
+    SetStatus(QStringLiteral("Загружается навигатор ..."));
+    Debug(QStringLiteral("Запуск навигатора"));
+    // PENDING NavigatorManager::StartNavigator();
+    Debug(QStringLiteral("Начало работы"));
+    SetStatus(QStringLiteral("Система готова к работе"));
+    SetParameter(QStringLiteral("CurrentUser"), Env::CurrentUser);
+    SetParameter(QStringLiteral("CurrentUserID"), QString::number(Env::CurrentUserID));
+}
+
+void TForm1::AddServicesToMenu()
+{
+    if (Env::Services->Count() == 0)
+        return;
+    auto* separator = new TMenuItem(this);
+    separator->SetCaption(QStringLiteral("-"));
+    ServiceItem->Insert(0, separator);
+    for (int i = 0; i < Env::Services->Count(); ++i) {
+        EClasses::TServiceInfo* service = ServiceAt(i);
+        TMenuItem* menu = LastItemCaptioned(MainMenu1->Items(), service->MenuName);
+        if (!menu) {
+            menu = new TMenuItem(this);
+            menu->SetCaption(service->MenuName);
+            // New menus stand after "Файл" and "Сервис", in the order of their first use.
+            MainMenu1->Items()->Insert(FAddedMenuCount + 2, menu);
+            ++FAddedMenuCount;
+        }
+        menu->Insert(0, service->MenuItem);
+    }
+}
+
+bool TForm1::StartApplicationObject()
+{
+    SetStatus(QStringLiteral("Запуск приложения..."));
+    bool stopAtOnce = false;
+    try {
+        Debug(QStringLiteral("Попытка инициализации приложения"));
+        EClasses::TEntityApplication* application = Env::EntityApplication;
+        if (application && application->InitApplication()) {
+            Debug(QStringLiteral("Попытка запуска приложения"));
+            stopAtOnce = !application->StartApplication();
+            Debug(stopAtOnce ? QStringLiteral("Отключаемся после успешной инициализации")
+                             : QStringLiteral("Продолжаем работу - инициалитзация неудачна"));
+        }
+    } catch (...) {
+        SetStatus(QStringLiteral("Запуск приложения произошел с ошибками"));
+        Debug(QStringLiteral("Произошла ошибка запуска приложения"));
+    }
+    if (!stopAtOnce)
+        return true;
+    // The application ended the session: it is stopped like any other, outside the guard of
+    // the start, so that a failing stop cannot go on to start the navigator.
+    FSessionRunning = true;
+    StopSession();
+    SetStatus(QString());
+    return false;
+}
+
 void TForm1::StopSession()
 {
     if (!FSessionRunning)
         return;
+    StopMessageManager();
     FSessionRunning = false;
     Panel1->Hide();
     StopApplication();
+    SetStatus(QStringLiteral("Производится отключение пользователя..."));
+    // PENDING NavigatorManager::CheckUnsavedObject();
+    SetStatus(QStringLiteral("Остановка системы навигации"));
+    // PENDING RunStep(SequencerManger::StopSequencer, QStringLiteral("Ошибка остановки генератора ключей"));
+    // PENDING RunStep(NavigatorManager::StopNavigator, QStringLiteral("Ошибка остановки навигатора"));
+    SetStatus(QStringLiteral("Остановка сервисов..."));
+    RunStep([this] { RemoveServicesFromMenu(); }, QStringLiteral("Ошибка остановки сервисов"));
+    Application::ProcessMessages();
+    RemoveEmptyMenus();
+    SetStatus(QStringLiteral("Выгружаются модули..."));
+    // PENDING RunStep(ModuleManager::UnloadPackages, QStringLiteral("Ошибка выгрузки модулей"));
+    SetStatus(QStringLiteral("Освобождение подключения к базе данных"));
+    Env::FreeDataBaseConnection();
+    Env::CurrentUser.clear();
+    TuningItem->SetEnabled(false);
+    SetStatus(QStringLiteral("Закрытие базы данных"));
+    RunStep([this] { CloseDatabase(); }, QStringLiteral("Ошибка закрытия базы данных"));
     ConnectItem->SetEnabled(true);
     DisconnectItem->SetEnabled(false);
     SetStatus(QStringLiteral("Ожидание подключения..."));
     Env::ApplicationMainForm = nullptr;
+}
+
+void TForm1::StopMessageManager()
+{
+    RunStep([] {
+        if (!Env::Post)
+            return;
+        // PENDING Env::Post->Terminate();
+        // Env::Post->WaitFor();
+        // Env::Post->Stop();
+    }, QStringLiteral("Ошибка остановки службы рассылки сообщений"));
 }
 
 void TForm1::StopApplication()
@@ -266,12 +612,42 @@ void TForm1::StopApplication()
     SetStatus(QStringLiteral("Остановка приложения..."));
     if (!Env::EntityApplication)
         return;
-    try {
+    RunStep([] {
         Env::EntityApplication->StopApplication();
         Env::EntityApplication->CloseApplication();
-    } catch (...) {
-        ShowMessage(QStringLiteral("Остановка приложения произошла с ошибками"));
+    }, QStringLiteral("Остановка приложения произошла с ошибками"));
+}
+
+void TForm1::RemoveServicesFromMenu()
+{
+    if (Env::Services->Count() == 0)
+        return;
+    for (int i = Env::Services->Count() - 1; i >= 0; --i) {
+        const QString name = Env::Services->Strings(i);
+        TMenuItem* menu = LastItemCaptioned(MainMenu1->Items(), ServiceAt(i)->MenuName);
+        if (!menu) {
+            ShowMessage(QStringLiteral("Не найден ") + name);
+            continue;
+        }
+        if (TMenuItem* item = LastItemCaptioned(menu, name))
+            menu->Remove(item);
     }
+    // The separator put above the services at the start.
+    ServiceItem->Remove(ServiceItem->Items(0));
+}
+
+void TForm1::RemoveEmptyMenus()
+{
+    TMenuItem* items = MainMenu1->Items();
+    for (int i = items->Count() - 1; i >= 0; --i)
+        if (items->Items(i)->Count() == 0 && items->Items(i)->Caption() != ServiceMenuCaption)
+            items->Remove(items->Items(i));
+}
+
+void TForm1::CloseDatabase()
+{
+    Database1->Close();
+    DatabaseManager::UnregisterDatabase(Database1);
 }
 
 void TForm1::SetStatus(const QString& Text)
@@ -280,6 +656,15 @@ void TForm1::SetStatus(const QString& Text)
         return;
     Env::MessagePanel->SetText(Text);
     Application::ProcessMessages();
+}
+
+void TForm1::RunStep(const std::function<void()>& Step, const QString& Message)
+{
+    try {
+        Step();
+    } catch (...) {
+        ShowMessage(Message);
+    }
 }
 
 } // namespace mainform

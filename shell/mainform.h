@@ -1,13 +1,18 @@
 #pragma once
 // The main window of the shell: the menu, the status bar of three panels and the client
-// panel into which the forms of a session dock. It runs the connect command and the
-// session's stop sequence, and answers the window messages that ask for them.
+// panel into which the forms of a session dock. It runs the connect command with the login
+// and the user check, the session's start and stop sequences, and answers the window
+// messages that ask for them.
 
 #include "Controls.h"
 #include "DbTables.h"
 #include "EClasses.h"
 #include "Menus.h"
 #include "StatusBar.h"
+
+#include <functional>
+
+class TRegistry;
 
 namespace mainform {
 
@@ -64,6 +69,8 @@ protected:
     void DoClose() override { FormClose(this); }
     bool CanResize(int& NewWidth, int& NewHeight) override;
 
+    // The start sequence of a session, once the database is open and the user checked.
+    void StartSession();
     // The stop sequence of a session; does nothing while no session runs.
     void StopSession();
 
@@ -82,10 +89,35 @@ private:
     void CreateStatusBar();
     void CreateClientPanel();
     void CreateDataComponents();
+    // Connect steps: the chosen application's key name (empty when cancelled), the database
+    // login and the user check; the last two say whether the command goes on.
+    QString ChooseApplication();
+    bool LogIn(TRegistry& ApplicationKey);
+    bool TakeAlias(TRegistry& ApplicationKey);
+    bool AskLogin(TRegistry& ApplicationKey);
+    bool OpenWithLogin();
+    bool OpenWithoutLogin();
+    bool CheckUser();
+    QString UserQueryText() const;
+    // Starts the session, or asks for the package directory and ends the program.
+    void StartOrReconfigure(TRegistry& ApplicationKey);
+
+    // Start steps: a new manager for this connect's messages; the services into the menus;
+    // the application object's start (false when it ended the session at once).
+    void RenewMessageManager();
+    void AddServicesToMenu();
+    bool StartApplicationObject();
+
     // Hides the client panel and stops a running session, swallowing its errors.
     void StopSessionQuietly();
+    void StopMessageManager();
     void StopApplication();
+    void RemoveServicesFromMenu();
+    void RemoveEmptyMenus();
+    void CloseDatabase();
     static void SetStatus(const QString& Text);
+    // Runs Step; an error is told in a message box with Message and the caller goes on.
+    static void RunStep(const std::function<void()>& Step, const QString& Message);
 };
 
 // The main window of the program.

@@ -1,5 +1,6 @@
 #include "About.h"
 #include "Application.h"
+#include "ApplicationSystemChooseForm.h"
 #include "Env.h"
 #include "Exceptions.h"
 #include "IntarnalInfoForm.h"
@@ -82,10 +83,14 @@ protected:
         Form = std::make_unique<TTestForm1>();
         About::AboutBox = new About::TAboutBox;
         IntarnalInfoForm::Form3 = new IntarnalInfoForm::TForm3;
+        // The connect command ends at the chooser, which the scripted host cancels.
+        ApplicationSystemChooseForm::ApplicationSystemChooseFrm = new ApplicationSystemChooseForm::TApplicationSystemChooseFrm;
     }
 
     void TearDown() override
     {
+        delete ApplicationSystemChooseForm::ApplicationSystemChooseFrm;
+        ApplicationSystemChooseForm::ApplicationSystemChooseFrm = nullptr;
         delete IntarnalInfoForm::Form3;
         IntarnalInfoForm::Form3 = nullptr;
         delete About::AboutBox;
