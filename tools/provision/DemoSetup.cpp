@@ -193,6 +193,8 @@ void ProvisionSQLite(const QString& Dir, int Rows)
     const QString target = Dir + QLatin1Char('/') + DatabaseFile;
     TStagedFiles staged;
     const QString file = staged.Add(target);
+    // A journal left by an interrupted run would be rolled back into the new file.
+    QFile::remove(file + QStringLiteral("-journal"));
     {
         TConnection connection(QStringLiteral("QSQLITE"));
         connection.Database().setDatabaseName(file);
