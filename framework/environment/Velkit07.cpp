@@ -4,6 +4,7 @@
 #include "DatabaseManager.h"
 #include "Env.h"
 #include "NUtilities.h"
+#include "ObjectManager.h"
 #include "ParamManager.h"
 #include "PropertyPages.h"
 #include "UnitLifetime.h"
@@ -26,6 +27,7 @@ const TUnitEntry PackageUnits[] = {
     {ParamManager::Initialize, ParamManager::Finalize},
     {ContextManager::Initialize, ContextManager::Finalize},
     {DatabaseManager::Initialize, DatabaseManager::Finalize},
+    {ObjectManager::Initialize, ObjectManager::Finalize},
 };
 
 void InitializeUnits()
