@@ -22,15 +22,6 @@ QString KeyOf(qint64 ID)
     return QString::number(ID);
 }
 
-template <class Index, class Key>
-TTreeNode* FirstNodeOf(const Index& Map, const Key& Value, const std::map<quint64, TNodeRefList::TEntry>& Entries)
-{
-    auto found = Map.find(Value);
-    if (found == Map.end())
-        return nullptr;
-    return Entries.at(*found->second.begin()).Node;
-}
-
 } // namespace
 
 // --- TNodeRefList ---------------------------------------------------------------------------
@@ -39,65 +30,52 @@ void TNodeRefList::Add(const QString& ClassName, TTreeNode* Node, TTreeNode* Par
 {
     const quint64 sequence = FNextSequence++;
     FEntries.emplace(sequence, TEntry{ClassName, Node, Parent});
-    FByNode[Node].insert(sequence);
-    FByClass[ClassName].insert(sequence);
-    FByParent[Parent].insert(sequence);
+    FByNode.emplace(Node, sequence);
+    FByClass.emplace(ClassName, sequence);
+    FByParent.emplace(Parent, sequence);
 }
 
-TTreeNode* TNodeRefList::FirstOfClass(const QString& ClassName) const
+template <class Value>
+const quint64* TNodeRefList::FirstOf(const TIndex<Value>& Index, const Value& Key) const
 {
-    return FirstNodeOf(FByClass, ClassName, FEntries);
+    auto found = Index.lower_bound({Key, 0});
+    return found != Index.end() && found->first == Key ? &found->second : nullptr;
 }
 
-TTreeNode* TNodeRefList::FirstBelow(TTreeNode* Parent) const
+std::vector<quint64> TNodeRefList::SequencesOf(TTreeNode* Node) const
 {
-    return FirstNodeOf(FByParent, Parent, FEntries);
+    std::vector<quint64> sequences;
+    for (auto it = FByNode.lower_bound({Node, 0}); it != FByNode.end() && it->first == Node; ++it)
+        sequences.push_back(it->second);
+    return sequences;
 }
 
 void TNodeRefList::RemoveFirst(TTreeNode* Node)
 {
-    auto found = FByNode.find(Node);
-    if (found != FByNode.end())
-        Remove(*found->second.begin());
+    if (const quint64* sequence = FirstOf(FByNode, Node))
+        Remove(*sequence);
 }
 
 void TNodeRefList::RemoveAll(TTreeNode* Node)
 {
-    auto found = FByNode.find(Node);
-    if (found == FByNode.end())
-        return;
-    const TSequences sequences = found->second;
-    for (quint64 sequence : sequences)
+    for (quint64 sequence : SequencesOf(Node))
         Remove(sequence);
 }
 
 void TNodeRefList::RemoveAll(TTreeNode* Node, const QString& ClassName)
 {
-    auto found = FByNode.find(Node);
-    if (found == FByNode.end())
-        return;
-    const TSequences sequences = found->second;
-    for (quint64 sequence : sequences)
+    for (quint64 sequence : SequencesOf(Node))
         if (FEntries.at(sequence).ClassName == ClassName)
             Remove(sequence);
-}
-
-template <class Index, class Key>
-void TNodeRefList::Unindex(Index& Map, const Key& Value, quint64 Sequence)
-{
-    auto found = Map.find(Value);
-    found->second.erase(Sequence);
-    if (found->second.empty())
-        Map.erase(found);
 }
 
 void TNodeRefList::Remove(quint64 Sequence)
 {
     auto found = FEntries.find(Sequence);
     const TEntry& entry = found->second;
-    Unindex(FByNode, entry.Node, Sequence);
-    Unindex(FByClass, entry.ClassName, Sequence);
-    Unindex(FByParent, entry.Parent, Sequence);
+    FByNode.erase({entry.Node, Sequence});
+    FByClass.erase({entry.ClassName, Sequence});
+    FByParent.erase({entry.Parent, Sequence});
     FEntries.erase(found);
 }
 
@@ -124,7 +102,7 @@ TNodeRefList* TEObjects::ClassMap(const QString& ClassName) const
 TNodeRefList* TEObjects::ObjectList(const QString& Key) const
 {
     auto found = ObjectRefs.find(Key);
-    return found == ObjectRefs.end() ? nullptr : found->second.get();
+    return found == ObjectRefs.end() ? nullptr : const_cast<TNodeRefList*>(&found->second);
 }
 
 void TEObjects::AddClassObjectReference(const QString& ClassName, const QString&, TTreeNode* Node)
@@ -133,7 +111,7 @@ void TEObjects::AddClassObjectReference(const QString& ClassName, const QString&
     if (!classMap)
         return;
     classMap->Add(QString(), Node, Node ? Node->Parent() : nullptr);
-    FClassMapsOfNode[Node].insert(classMap);
+    FClassMapsOfNode.emplace(Node, classMap);
 }
 
 void TEObjects::ReleaseClassObjectReference(const QString& ClassName, TTreeNode* Node)
@@ -142,14 +120,8 @@ void TEObjects::ReleaseClassObjectReference(const QString& ClassName, TTreeNode*
     if (!classMap)
         return;
     classMap->RemoveFirst(Node);
-    if (classMap->Holds(Node))
-        return;
-    auto filed = FClassMapsOfNode.find(Node);
-    if (filed == FClassMapsOfNode.end())
-        return;
-    filed->second.erase(classMap);
-    if (filed->second.empty())
-        FClassMapsOfNode.erase(filed);
+    if (!classMap->Holds(Node))
+        FClassMapsOfNode.erase({Node, classMap});
 }
 
 TTreeNode* TEObjects::FindClassObjectReference(const QString& ClassName, TTreeNode* ParentNode) const
@@ -169,11 +141,8 @@ void TEObjects::FindClassObjectReferences(const QString& ClassName, TStringList*
 void TEObjects::AddObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node)
 {
     const QString key = KeyOf(ID);
-    std::unique_ptr<TNodeRefList>& list = ObjectRefs[key];
-    if (!list)
-        list = std::make_unique<TNodeRefList>();
-    list->Add(ClassName, Node, nullptr);
-    FObjectKeysOfNode[Node].insert(key);
+    ObjectRefs[key].Add(ClassName, Node, nullptr);
+    FObjectKeysOfNode.emplace(Node, key);
 }
 
 TTreeNode* TEObjects::FindObjectReference(const QString& ClassName, qint64 ID, TTreeNode*) const
@@ -200,12 +169,7 @@ void TEObjects::ForgetObjectKeyIfReleased(const QString& Key, TNodeRefList* List
         ObjectRefs.erase(Key);
     else if (List->Holds(Node))
         return;
-    auto filed = FObjectKeysOfNode.find(Node);
-    if (filed == FObjectKeysOfNode.end())
-        return;
-    filed->second.erase(Key);
-    if (filed->second.empty())
-        FObjectKeysOfNode.erase(filed);
+    FObjectKeysOfNode.erase({Node, Key});
 }
 
 void TEObjects::ReleaseObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node)
@@ -235,18 +199,16 @@ void TEObjects::ReleaseListObjectsReference(const QString&, TStringList* List)
 
 void TEObjects::ReleaseNodeReferences(TTreeNode* Node)
 {
-    auto classMaps = FClassMapsOfNode.find(Node);
-    if (classMaps != FClassMapsOfNode.end()) {
-        for (TNodeRefList* classMap : classMaps->second)
-            classMap->RemoveAll(Node);
-        FClassMapsOfNode.erase(classMaps);
+    auto classMaps = FClassMapsOfNode.lower_bound({Node, nullptr});
+    while (classMaps != FClassMapsOfNode.end() && classMaps->first == Node) {
+        classMaps->second->RemoveAll(Node);
+        classMaps = FClassMapsOfNode.erase(classMaps);
     }
-    auto objectKeys = FObjectKeysOfNode.find(Node);
-    if (objectKeys != FObjectKeysOfNode.end()) {
-        const std::set<QString> keys = objectKeys->second;
-        for (const QString& key : keys)
-            ReleaseObjectNode(key, Node);
-    }
+    std::vector<QString> keys;
+    for (auto it = FObjectKeysOfNode.lower_bound({Node, QString()}); it != FObjectKeysOfNode.end() && it->first == Node; ++it)
+        keys.push_back(it->second);
+    for (const QString& key : keys)
+        ReleaseObjectNode(key, Node);
 }
 
 // --- unit -----------------------------------------------------------------------------------

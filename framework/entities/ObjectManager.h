@@ -20,6 +20,7 @@
 #include <memory>
 #include <set>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 class TTreeNode;
@@ -31,7 +32,9 @@ class TEntityInstance;
 namespace ObjectManager {
 
 // The nodes filed under one key, in the order they were added, with indexes that find the
-// entries of a node, of a class name or below a parent node without scanning the list.
+// entries of a node, of a class name or below a parent node without scanning the list. Each
+// index is an ordered set of (value, sequence number) pairs, so an empty list costs no
+// allocation and the first entry of a value is the lowest pair of that value.
 class TNodeRefList {
 public:
     struct TEntry {
@@ -43,12 +46,12 @@ public:
     // Parent is the node's parent when it is filed; nodes never move to another parent.
     void Add(const QString& ClassName, TTreeNode* Node, TTreeNode* Parent);
     bool IsEmpty() const { return FEntries.empty(); }
-    bool Holds(TTreeNode* Node) const { return FByNode.count(Node) != 0; }
+    bool Holds(TTreeNode* Node) const { return FirstOf(FByNode, Node) != nullptr; }
 
     // The node of the first entry of that class name (exact), or null.
-    TTreeNode* FirstOfClass(const QString& ClassName) const;
+    TTreeNode* FirstOfClass(const QString& ClassName) const { return NodeOf(FirstOf(FByClass, ClassName)); }
     // The first node filed below Parent, or null.
-    TTreeNode* FirstBelow(TTreeNode* Parent) const;
+    TTreeNode* FirstBelow(TTreeNode* Parent) const { return NodeOf(FirstOf(FByParent, Parent)); }
 
     void RemoveFirst(TTreeNode* Node);
     void RemoveAll(TTreeNode* Node);
@@ -64,15 +67,19 @@ public:
     }
 
 private:
-    using TSequences = std::set<quint64>;
+    template <class Value>
+    using TIndex = std::set<std::pair<Value, quint64>>;
+
+    template <class Value>
+    const quint64* FirstOf(const TIndex<Value>& Index, const Value& Key) const;
+    TTreeNode* NodeOf(const quint64* Sequence) const { return Sequence ? FEntries.at(*Sequence).Node : nullptr; }
+    std::vector<quint64> SequencesOf(TTreeNode* Node) const;
     void Remove(quint64 Sequence);
-    template <class Index, class Key>
-    static void Unindex(Index& Map, const Key& Value, quint64 Sequence);
 
     std::map<quint64, TEntry> FEntries;
-    std::unordered_map<TTreeNode*, TSequences> FByNode;
-    std::unordered_map<QString, TSequences> FByClass;
-    std::unordered_map<TTreeNode*, TSequences> FByParent;
+    TIndex<TTreeNode*> FByNode;
+    TIndex<QString> FByClass;
+    TIndex<TTreeNode*> FByParent;
     quint64 FNextSequence = 0;
 };
 
@@ -118,10 +125,10 @@ private:
     std::vector<std::unique_ptr<TNodeRefList>> ClassRefs;
     std::unordered_map<QString, TNodeRefList*> FClassIndex;
     // Folded ID text -> the nodes showing an object with that ID.
-    std::map<QString, std::unique_ptr<TNodeRefList>> ObjectRefs;
+    std::map<QString, TNodeRefList> ObjectRefs;
     // Where each node is filed, for ReleaseNodeReferences.
-    std::unordered_map<TTreeNode*, std::set<TNodeRefList*>> FClassMapsOfNode;
-    std::unordered_map<TTreeNode*, std::set<QString>> FObjectKeysOfNode;
+    std::set<std::pair<TTreeNode*, TNodeRefList*>> FClassMapsOfNode;
+    std::set<std::pair<TTreeNode*, QString>> FObjectKeysOfNode;
 };
 
 // The one registry, made by the navigator when it initialises and freed when it is taken down.
