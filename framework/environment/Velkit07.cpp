@@ -2,6 +2,8 @@
 
 #include "ContextManager.h"
 #include "DatabaseManager.h"
+#include "DebugForm.h"
+#include "DirectoryForm.h"
 #include "Env.h"
 #include "NUtilities.h"
 #include "ObjectManager.h"
@@ -26,6 +28,8 @@ const TUnitEntry PackageUnits[] = {
     {PropertyPages::Initialize, PropertyPages::Finalize},
     {ParamManager::Initialize, ParamManager::Finalize},
     {ContextManager::Initialize, ContextManager::Finalize},
+    {DebugForm::Initialize, DebugForm::Finalize},
+    {DirectoryForm::Initialize, DirectoryForm::Finalize},
     {DatabaseManager::Initialize, DatabaseManager::Finalize},
     {ObjectManager::Initialize, ObjectManager::Finalize},
 };

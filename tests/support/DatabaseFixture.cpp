@@ -94,6 +94,11 @@ std::string BackendName(const testing::TestParamInfo<TBackend>& Info)
     return Info.param == TBackend::SQLite ? "SQLite" : "PostgreSQL";
 }
 
+void PrintTo(TBackend Backend, std::ostream* Stream)
+{
+    *Stream << (Backend == TBackend::SQLite ? "SQLite" : "PostgreSQL");
+}
+
 void WriteAlias(const QString& Name, const std::vector<std::pair<QString, QString>>& Keys)
 {
     TSections sections = ReadSections();

@@ -30,6 +30,8 @@ namespace TestSupport {
 enum class TBackend { SQLite, PostgreSQL };
 
 std::string BackendName(const testing::TestParamInfo<TBackend>& Info);
+// Names the backend in test listings instead of its bytes.
+void PrintTo(TBackend Backend, std::ostream* Stream);
 
 // Writes one alias section of the private alias file (replacing a section of that name,
 // keeping the others).
