@@ -1,5 +1,6 @@
 #include "EClasses.h"
 
+#include "Clipboard.h"
 #include "ContextManager.h"
 #include "DbTables.h"
 #include "Env.h"
@@ -7,9 +8,6 @@
 #include "NavigatorManager.h"
 #include "ObjectManager.h"
 #include "TreeView.h"
-
-#include <QClipboard>
-#include <QGuiApplication>
 
 #include <memory>
 
@@ -433,7 +431,7 @@ void TEntity::CopyQuery()
         lines.Add(QStringLiteral("\n\r"));
     }
     if (!lines.IsEmpty())
-        QGuiApplication::clipboard()->setText(lines.Text());
+        Clipboard::SetText(lines.Text());
 }
 
 void TEntity::SetContext(TContext* NewContext)

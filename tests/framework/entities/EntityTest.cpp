@@ -1,5 +1,6 @@
 #include "EClasses.h"
 
+#include "Clipboard.h"
 #include "ContextManager.h"
 #include "DbTables.h"
 #include "Exceptions.h"
@@ -9,9 +10,6 @@
 #include "TestEntities.h"
 #include "TestEnvironment.h"
 #include "TreeView.h"
-
-#include <QClipboard>
-#include <QGuiApplication>
 
 #include <gtest/gtest.h>
 
@@ -240,11 +238,10 @@ TEST_F(EntityTest, ShowShowsTheFormAndTellsItItsEntity)
 
 TEST_F(EntityTest, CopyQueryPutsTheSqlOfEveryQueryOnTheClipboard)
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText(QStringLiteral("untouched"));
+    Clipboard::SetText(QStringLiteral("untouched"));
     TOrderList list(QString(), nullptr);
     list.CopyQuery();
-    EXPECT_EQ(clipboard->text(), QStringLiteral("untouched"));
+    EXPECT_EQ(Clipboard::Text(), QStringLiteral("untouched"));
 
     TQuery first;
     first.SQL()->Add(QStringLiteral("select ID, NAZVANIE"));
@@ -254,7 +251,7 @@ TEST_F(EntityTest, CopyQueryPutsTheSqlOfEveryQueryOnTheClipboard)
     list.Queries->AddObject(QStringLiteral("first"), &first);
     list.Queries->AddObject(QStringLiteral("second"), &second);
     list.CopyQuery();
-    EXPECT_EQ(clipboard->text(),
+    EXPECT_EQ(Clipboard::Text(),
         QStringLiteral("select ID, NAZVANIE\r\nfrom ORDERS\r\n\n\r\r\nselect 1\r\n\n\r\r\n"));
 }
 
