@@ -1,15 +1,53 @@
 #include "Forms.h"
 
+#include "Application.h"
+#include "Docking.h"
+
 #include <QCloseEvent>
+#include <QHash>
+#include <QKeyEvent>
+#include <QPushButton>
 
 VEL_IMPLEMENT_CLASS(TForm)
 
-TForm::TForm(TComponent* AOwner)
-    : QWidget(nullptr), TComponent(AOwner)
+namespace {
+
+// The living forms by handle. Only the main thread creates, destroys and looks up forms.
+QHash<quintptr, TForm*>& FormsByHandle()
 {
+    static QHash<quintptr, TForm*> forms;
+    return forms;
 }
 
-TForm::~TForm() = default;
+quintptr NewHandle()
+{
+    static quintptr last = 0;
+    return ++last;
+}
+
+} // namespace
+
+TForm::TForm(TComponent* AOwner)
+    : QWidget(nullptr), TComponent(AOwner), FHandle(NewHandle())
+{
+    new TAlignLayout(this);
+    FormsByHandle().insert(FHandle, this);
+}
+
+TForm::~TForm()
+{
+    FormsByHandle().remove(FHandle);
+}
+
+TForm* TForm::FindByHandle(quintptr Handle)
+{
+    return FormsByHandle().value(Handle, nullptr);
+}
+
+bool TForm::WindowMessage(int)
+{
+    return false;
+}
 
 void TForm::Show()
 {
@@ -32,7 +70,19 @@ int TForm::ShowModal()
 
 void TForm::Close()
 {
+    if (!PerformClose())
+        return;
+    FClosingByCall = true;
     close();
+    FClosingByCall = false;
+}
+
+bool TForm::PerformClose()
+{
+    if (!CloseQuery())
+        return false;
+    DoClose();
+    return true;
 }
 
 void TForm::SetModalResult(int Result)
@@ -42,9 +92,80 @@ void TForm::SetModalResult(int Result)
         emit ModalResultChanged(Result);
 }
 
+void TForm::SetBounds(int Left, int Top, int Width, int Height)
+{
+    if (CanResize(Width, Height))
+        setGeometry(Left, Top, Width, Height);
+    else
+        move(Left, Top);
+}
+
+bool TForm::CanResize(int&, int&)
+{
+    return true;
+}
+
+void TForm::ManualDock(QWidget* Site)
+{
+    DockControl(this, Site);
+}
+
+void TForm::ManualFloat(const QRect& Rect)
+{
+    FloatControl(this, Rect);
+}
+
+QWidget* TForm::HostDockSite() const
+{
+    return ::HostDockSite(this);
+}
+
+bool TForm::event(QEvent* Event)
+{
+    if (Event->type() == Application::TWindowMessageEvent::EventType()) {
+        const int message = static_cast<Application::TWindowMessageEvent*>(Event)->Message();
+        Application::Guarded([this, message] { WindowMessage(message); });
+        return true;
+    }
+    return QWidget::event(Event);
+}
+
+void TForm::showEvent(QShowEvent* Event)
+{
+    QWidget::showEvent(Event);
+    if (!Event->spontaneous())
+        Application::Guarded([this] { DoShow(); });
+}
+
 void TForm::closeEvent(QCloseEvent* Event)
 {
+    // A close through Close() has run its handlers already; the close box runs them here,
+    // where nothing they throw may pass into the toolkit.
+    bool accepted = FClosingByCall;
+    if (!accepted)
+        Application::Guarded([this, &accepted] { accepted = PerformClose(); });
+    if (!accepted) {
+        Event->ignore();
+        return;
+    }
     if (FModalResult == mrNone)
         emit ModalResultChanged(mrCancel);
     QWidget::closeEvent(Event);
+    emit Closed();
+}
+
+void TForm::keyPressEvent(QKeyEvent* Event)
+{
+    if (Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter)
+        ClickDefaultButton();
+    QWidget::keyPressEvent(Event);
+}
+
+void TForm::ClickDefaultButton()
+{
+    for (QPushButton* button : findChildren<QPushButton*>())
+        if (button->isDefault() && button->isEnabled() && button->isVisible()) {
+            button->click();
+            return;
+        }
 }

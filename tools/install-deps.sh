@@ -9,7 +9,7 @@ PACKAGES=(
   libjpeg62-turbo-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   postgresql
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick xdotool
 )
 
 missing=()

@@ -1,6 +1,8 @@
 #include "Velkit07.h"
 
 #include "ContextManager.h"
+#include "DebugForm.h"
+#include "DirectoryForm.h"
 #include "Env.h"
 #include "NUtilities.h"
 #include "ParamManager.h"
@@ -24,6 +26,8 @@ const TUnitEntry PackageUnits[] = {
     {PropertyPages::Initialize, PropertyPages::Finalize},
     {ParamManager::Initialize, ParamManager::Finalize},
     {ContextManager::Initialize, ContextManager::Finalize},
+    {DebugForm::Initialize, DebugForm::Finalize},
+    {DirectoryForm::Initialize, DirectoryForm::Finalize},
 };
 
 void InitializeUnits()

@@ -1,0 +1,49 @@
+#pragma once
+// The application object's services: processing pending window messages, posting window
+// messages to a form by its handle, and the default error box for anything that escapes an
+// event handler.
+
+#include <QEvent>
+#include <QString>
+#include <QtGlobal>
+
+#include <exception>
+
+namespace Application {
+
+// A window message posted to a form: a custom event numbered like the message.
+class TWindowMessageEvent : public QEvent {
+public:
+    explicit TWindowMessageEvent(int Message);
+    int Message() const { return FMessage; }
+    static QEvent::Type EventType();
+
+private:
+    int FMessage;
+};
+
+// Lets the application handle every pending event (painting, posted messages, timers).
+void ProcessMessages();
+
+// Posts Message to the form behind Handle; it is handled once control returns to the event
+// loop. A handle that belongs to no form (any more) is ignored. Safe from any thread.
+void PostMessage(quintptr Handle, int Message);
+
+// The default error box: the message of the exception in a modal error box.
+void ShowException(std::exception_ptr Error);
+
+// Runs Handler the way the event loop runs an event handler: whatever it throws is shown in
+// the default error box and the program goes on. Returns whether it ended normally.
+template <class F>
+bool Guarded(F&& Handler)
+{
+    try {
+        Handler();
+        return true;
+    } catch (...) {
+        ShowException(std::current_exception());
+        return false;
+    }
+}
+
+} // namespace Application

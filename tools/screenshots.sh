@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Starts velnor07 under a virtual X server and saves what a user sees as PNG pictures:
+#   main-window.png  the main window after start
+#   file-menu.png    the "Файл" menu opened
+#   about.png        the About dialog
+# Usage: tools/screenshots.sh <folder>   (builds first when the program is missing)
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+OUT="${1:?usage: $0 <folder>}"
+mkdir -p "$OUT"
+OUT="$(cd "$OUT" && pwd)"
+PROGRAM="$ROOT/build/bin/velnor07"
+
+# Re-run inside a private X server of known size.
+if [ -z "${VELNOR_SCREENSHOT_SERVER:-}" ]; then
+  "$ROOT/tools/install-deps.sh"
+  [ -x "$PROGRAM" ] || "$ROOT/tools/build.sh"
+  exec env VELNOR_SCREENSHOT_SERVER=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$OUT"
+fi
+
+# A private configuration: the user's own registry (and its AutoConnect) is never touched.
+WORK="$(mktemp -d /tmp/velnor-shots-XXXXXX)"
+export VELNOR_REGISTRY="$WORK/registry.reg" VELNOR_ALIASES="$WORK/aliases.ini" XDG_RUNTIME_DIR="$WORK"
+printf '[HKEY_CURRENT_USER\\Software\\Velnor07]\n"AutoConnect"=dword:00000000\n' >"$VELNOR_REGISTRY"
+
+"$PROGRAM" &
+PID=$!
+trap 'kill "$PID" 2>/dev/null || true; rm -rf "$WORK"' EXIT
+
+# Waits until a window with exactly this title is mapped; prints its id.
+wait_for_window() {
+  for _ in $(seq 100); do
+    if id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) && [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "window \"$1\" did not appear" >&2
+  return 1
+}
+
+shoot() {
+  sleep 0.5
+  import -window root "$OUT/$1"
+  echo "saved $OUT/$1"
+}
+
+MAIN=$(wait_for_window "Навигатор")
+# Without a window manager nothing maximises the window: give it the screen.
+xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 100% 100%
+shoot main-window.png
+
+# The menu bar's captions sit left to right; open "Файл", then "Справка" → "О технологии ...".
+read -r MAIN_X MAIN_Y < <(xdotool getwindowgeometry --shell "$MAIN" | awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}')
+xdotool mousemove $((MAIN_X + 20)) $((MAIN_Y + 10)) click 1
+shoot file-menu.png
+xdotool key Escape
+sleep 0.2
+xdotool mousemove $((MAIN_X + 125)) $((MAIN_Y + 10)) click 1
+sleep 0.5
+xdotool key Down Return
+wait_for_window "О технологии" >/dev/null
+shoot about.png
