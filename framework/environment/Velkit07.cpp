@@ -1,10 +1,12 @@
 #include "Velkit07.h"
 
 #include "ContextManager.h"
+#include "DatabaseManager.h"
 #include "DebugForm.h"
 #include "DirectoryForm.h"
 #include "Env.h"
 #include "NUtilities.h"
+#include "ObjectManager.h"
 #include "ParamManager.h"
 #include "PropertyPages.h"
 #include "UnitLifetime.h"
@@ -26,6 +28,8 @@ const TUnitEntry PackageUnits[] = {
     {PropertyPages::Initialize, PropertyPages::Finalize},
     {ParamManager::Initialize, ParamManager::Finalize},
     {ContextManager::Initialize, ContextManager::Finalize},
+    {DatabaseManager::Initialize, DatabaseManager::Finalize},
+    {ObjectManager::Initialize, ObjectManager::Finalize},
     {DebugForm::Initialize, DebugForm::Finalize},
     {DirectoryForm::Initialize, DirectoryForm::Finalize},
 };
@@ -33,15 +37,13 @@ const TUnitEntry PackageUnits[] = {
 void InitializeUnits()
 {
     for (const TUnitEntry& unit : PackageUnits)
-        if (unit.Initialize)
-            unit.Initialize();
+        unit.Initialize();
 }
 
 void FinalizeUnits()
 {
     for (auto it = std::rbegin(PackageUnits); it != std::rend(PackageUnits); ++it)
-        if (it->Finalize)
-            it->Finalize();
+        it->Finalize();
 }
 
 TUnitLifetime Lifetime(InitializeUnits, FinalizeUnits);

@@ -1,0 +1,613 @@
+#include "DbTables.h"
+
+#include "Exceptions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlIndex>
+#include <QTextStream>
+
+#include <algorithm>
+#include <map>
+
+VEL_IMPLEMENT_CLASS(TSession)
+VEL_IMPLEMENT_CLASS(TDatabase)
+VEL_IMPLEMENT_CLASS(TQuery)
+VEL_IMPLEMENT_CLASS(TTable)
+
+namespace {
+
+// One section of the alias file: its keys in lower case.
+struct TAlias {
+    QString Name;
+    std::map<QString, QString> Keys;
+    QString Key(const char* Name) const
+    {
+        auto found = Keys.find(QString::fromLatin1(Name));
+        return found == Keys.end() ? QString() : found->second;
+    }
+};
+
+std::vector<TAlias> ReadAliasFile()
+{
+    std::vector<TAlias> aliases;
+    QFile file(TSession::AliasFileName());
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return aliases;
+    QTextStream stream(&file);
+    while (!stream.atEnd()) {
+        const QString line = stream.readLine().trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']')))
+            aliases.push_back({line.mid(1, line.size() - 2).trimmed(), {}});
+        else if (!aliases.empty() && line.contains(QLatin1Char('=')) && !line.startsWith(QLatin1Char(';')))
+            aliases.back().Keys[line.section(QLatin1Char('='), 0, 0).trimmed().toLower()] =
+                line.section(QLatin1Char('='), 1).trimmed();
+    }
+    return aliases;
+}
+
+TAlias FindAlias(const QString& AliasName)
+{
+    for (const TAlias& alias : ReadAliasFile())
+        if (TStringList::SameText(alias.Name, AliasName))
+            return alias;
+    throw EDatabaseError(QStringLiteral("Псевдоним '%1' не найден").arg(AliasName));
+}
+
+QString QtDriverOf(const QString& DriverName)
+{
+    if (DriverName == QLatin1String("SQLITE"))
+        return QStringLiteral("QSQLITE");
+    if (DriverName == QLatin1String("POSTGRESQL"))
+        return QStringLiteral("QPSQL");
+    throw EDatabaseError(QStringLiteral("Драйвер '%1' не поддерживается").arg(DriverName));
+}
+
+// A relative SQLite file is looked up beside the alias file.
+QString DatabasePath(const QString& DriverName, const QString& Database)
+{
+    if (DriverName != QLatin1String("SQLITE") || Database.isEmpty() || Database.startsWith(QLatin1Char(':'))
+        || QDir::isAbsolutePath(Database))
+        return Database;
+    return QFileInfo(TSession::AliasFileName()).dir().absoluteFilePath(Database);
+}
+
+QString NewConnectionName()
+{
+    static int counter = 0;
+    return QStringLiteral("velnor07-%1").arg(++counter);
+}
+
+[[noreturn]] void RaiseDriverError(const QSqlError& Error)
+{
+    throw EDatabaseError(Error.text());
+}
+
+bool IsNameChar(QChar C)
+{
+    return C.isLetterOrNumber() || C == QLatin1Char('_');
+}
+
+// The SQL text with every ":NAME" outside quotes and comments replaced by a positional "?",
+// and the names in order of appearance. "::" (a type cast) is kept.
+struct TParsedSQL {
+    QString Text;
+    QStringList Names;
+};
+
+TParsedSQL ParseParameters(const QString& SQL)
+{
+    TParsedSQL parsed;
+    QChar quote;
+    bool comment = false;
+    for (qsizetype i = 0; i < SQL.size(); ++i) {
+        const QChar c = SQL[i];
+        const QChar next = i + 1 < SQL.size() ? SQL[i + 1] : QChar();
+        if (comment) {
+            comment = c != QLatin1Char('\n');
+        } else if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
+            comment = true;
+        } else if (c == QLatin1Char(':') && next == QLatin1Char(':')) {
+            parsed.Text += QLatin1String("::");
+            ++i;
+            continue;
+        } else if (c == QLatin1Char(':') && (next.isLetter() || next == QLatin1Char('_'))) {
+            qsizetype end = i + 1;
+            while (end < SQL.size() && IsNameChar(SQL[end]))
+                ++end;
+            parsed.Names.append(SQL.mid(i + 1, end - i - 1));
+            parsed.Text += QLatin1Char('?');
+            i = end - 1;
+            continue;
+        }
+        parsed.Text += c;
+    }
+    return parsed;
+}
+
+QStringList DistinctNames(const QStringList& Names)
+{
+    QStringList distinct;
+    for (const QString& name : Names)
+        if (std::none_of(distinct.begin(), distinct.end(), [&](const QString& d) { return TStringList::SameText(d, name); }))
+            distinct.append(name);
+    return distinct;
+}
+
+const QString RecordChangedMessage = QStringLiteral("Запись не найдена: она изменена или удалена другим пользователем");
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// TSession
+
+TSession::TSession()
+{
+    // Makes Qt's registry of connections outlive the session, which closes its own at exit.
+    QSqlDatabase::connectionNames();
+}
+
+TSession::~TSession()
+{
+    DestroyComponents();
+    for (TDatabase* database : FDatabases)
+        database->FSession = nullptr;
+}
+
+TSession& Session()
+{
+    static TSession session;
+    return session;
+}
+
+QString TSession::AliasFileName()
+{
+    const QString file = qEnvironmentVariable("VELNOR_ALIASES");
+    if (!file.isEmpty())
+        return file;
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/velnor07/aliases.ini");
+}
+
+void TSession::GetAliasNames(TStringList* List) const
+{
+    List->Clear();
+    for (const TAlias& alias : ReadAliasFile())
+        List->Add(alias.Name);
+}
+
+QString TSession::GetAliasDriverName(const QString& AliasName) const
+{
+    return FindAlias(AliasName).Key("driver").toUpper();
+}
+
+TDatabase* TSession::FindDatabase(const QString& DatabaseName) const
+{
+    for (TDatabase* database : FDatabases)
+        if (TStringList::SameText(database->DatabaseName(), DatabaseName))
+            return database;
+    return nullptr;
+}
+
+TDatabase* TSession::OpenDatabase(const QString& DatabaseName)
+{
+    if (DatabaseName.isEmpty())
+        throw EDatabaseError(QStringLiteral("Не задано имя базы данных"));
+    if (TDatabase* database = FindDatabase(DatabaseName)) {
+        database->Open();
+        return database;
+    }
+    FindAlias(DatabaseName);
+    auto database = std::make_unique<TDatabase>(this);
+    database->SetDatabaseName(DatabaseName);
+    database->SetAliasName(DatabaseName);
+    database->Open();
+    return database.release();
+}
+
+void TSession::DropConnections()
+{
+    DestroyComponents();
+}
+
+void TSession::RemoveDatabase(TDatabase* Database)
+{
+    FDatabases.erase(std::remove(FDatabases.begin(), FDatabases.end(), Database), FDatabases.end());
+}
+
+// ---------------------------------------------------------------------------------------
+// TDatabase
+
+TDatabase::TDatabase(TComponent* AOwner)
+    : TComponent(AOwner), FSession(&Session())
+{
+    FSession->AddDatabase(this);
+}
+
+TDatabase::~TDatabase()
+{
+    Close();
+    if (FSession)
+        FSession->RemoveDatabase(this);
+}
+
+void TDatabase::CheckDisconnected() const
+{
+    if (Connected())
+        throw EDatabaseError(QStringLiteral("Операция невозможна: база данных '%1' подключена").arg(FDatabaseName));
+}
+
+void TDatabase::SetDatabaseName(const QString& Name)
+{
+    CheckDisconnected();
+    FDatabaseName = Name;
+}
+
+void TDatabase::SetAliasName(const QString& Name)
+{
+    CheckDisconnected();
+    FAliasName = Name;
+}
+
+QString TDatabase::DriverName() const
+{
+    return Session().GetAliasDriverName(ConnectedAlias());
+}
+
+// Without an alias name, the database name names the alias.
+QString TDatabase::ConnectedAlias() const
+{
+    return FAliasName.isEmpty() ? FDatabaseName : FAliasName;
+}
+
+void TDatabase::SetConnected(bool Value)
+{
+    if (Value)
+        Open();
+    else
+        Close();
+}
+
+void TDatabase::Open()
+{
+    if (Connected())
+        return;
+    if (FDatabaseName.isEmpty())
+        throw EDatabaseError(QStringLiteral("Не задано имя базы данных"));
+    TDatabase* namesake = Session().FindDatabase(FDatabaseName);
+    if (namesake != this && namesake && namesake->Connected())
+        throw EDatabaseError(QStringLiteral("Повторяющееся имя базы данных '%1'").arg(FDatabaseName));
+    FConnection = AddConnection(ConnectedAlias());
+}
+
+QSqlDatabase TDatabase::AddConnection(const QString& AliasName)
+{
+    const TAlias alias = FindAlias(AliasName);
+    const QString driver = alias.Key("driver").toUpper();
+    const QString qtDriver = QtDriverOf(driver);
+    const QString name = NewConnectionName();
+    QSqlError error;
+    {
+        QSqlDatabase connection = QSqlDatabase::addDatabase(qtDriver, name);
+        if (connection.isValid()) {
+            connection.setDatabaseName(DatabasePath(driver, alias.Key("database")));
+            connection.setHostName(alias.Key("host"));
+            if (!alias.Key("port").isEmpty())
+                connection.setPort(alias.Key("port").toInt());
+            connection.setConnectOptions(alias.Key("options"));
+            connection.setUserName(FParams.Values(QStringLiteral("USER NAME")));
+            connection.setPassword(FParams.Values(QStringLiteral("PASSWORD")));
+            if (connection.open()) {
+                FConnectionName = name;
+                return connection;
+            }
+        }
+        error = connection.lastError();
+    }
+    QSqlDatabase::removeDatabase(name);
+    RaiseDriverError(error);
+}
+
+void TDatabase::Close()
+{
+    const std::vector<TDataSet*> clients = FClients;
+    for (auto it = clients.rbegin(); it != clients.rend(); ++it)
+        (*it)->DatabaseClosing();
+    FClients.clear();
+    if (FConnectionName.isEmpty())
+        return;
+    FConnection.close();
+    FConnection = QSqlDatabase();
+    QSqlDatabase::removeDatabase(FConnectionName);
+    FConnectionName.clear();
+}
+
+void TDatabase::FinishPendingCursors()
+{
+    for (TDataSet* client : FClients)
+        client->FetchAll();
+}
+
+QSqlQuery TDatabase::NewStatement()
+{
+    if (!Connected())
+        throw EDatabaseError(QStringLiteral("База данных '%1' не подключена").arg(FDatabaseName));
+    FinishPendingCursors();
+    return QSqlQuery(FConnection);
+}
+
+void TDatabase::AddClient(TDataSet* DataSet)
+{
+    FClients.push_back(DataSet);
+}
+
+void TDatabase::RemoveClient(TDataSet* DataSet)
+{
+    FClients.erase(std::remove(FClients.begin(), FClients.end(), DataSet), FClients.end());
+}
+
+// ---------------------------------------------------------------------------------------
+// TQuery
+
+TQuery::TQuery(TComponent* AOwner)
+    : TDataSet(AOwner)
+{
+}
+
+TQuery::~TQuery()
+{
+    Close();
+    UnPrepare();
+}
+
+void TQuery::ParseSQL()
+{
+    const QString text = FSQL.ToQStringList().join(QLatin1Char('\n'));
+    if (text == FParsedText && !FExecutableText.isNull())
+        return;
+    TParsedSQL parsed = ParseParameters(text);
+    FParsedText = text;
+    FExecutableText = parsed.Text;
+    FParamOrder = parsed.Names;
+    FParams.Assign(DistinctNames(parsed.Names));
+}
+
+TParams* TQuery::Params()
+{
+    ParseSQL();
+    return &FParams;
+}
+
+TParam* TQuery::ParamByName(const QString& Name)
+{
+    return Params()->ParamByName(Name);
+}
+
+void TQuery::Prepare()
+{
+    ParseSQL();
+    if (Prepared() && FPreparedText == FExecutableText)
+        return;
+    UnPrepare();
+    auto statement = std::make_shared<QSqlQuery>(AttachDatabase()->NewStatement());
+    statement->setForwardOnly(true);
+    if (!statement->prepare(FExecutableText)) {
+        const QSqlError error = statement->lastError();
+        statement.reset();
+        ReleaseIdleDatabase();
+        RaiseDriverError(error);
+    }
+    FPrepared = std::move(statement);
+    FPreparedText = FExecutableText;
+}
+
+void TQuery::UnPrepare()
+{
+    FPrepared.reset();
+    FPreparedText.clear();
+    ReleaseIdleDatabase();
+}
+
+void TQuery::DatabaseClosing()
+{
+    FPrepared.reset();
+    FPreparedText.clear();
+    TDataSet::DatabaseClosing();
+}
+
+bool TQuery::ExecPrepared(QSqlQuery& Statement)
+{
+    for (int i = 0; i < FParamOrder.size(); ++i) {
+        const TParam* param = FParams.FindParam(FParamOrder[i]);
+        if (!param->Bound())
+            throw EDatabaseError(QStringLiteral("Нет значения параметра '%1'").arg(param->Name()));
+        Statement.bindValue(i, param->Value());
+    }
+    return Statement.exec();
+}
+
+std::shared_ptr<QSqlQuery> TQuery::ExecutedStatement(TDatabase* Database)
+{
+    ParseSQL();
+    if (Prepared() && FPreparedText != FExecutableText)
+        UnPrepare();
+    std::shared_ptr<QSqlQuery> statement;
+    bool done = false;
+    if (Prepared()) {
+        Database->FinishPendingCursors();
+        statement = FPrepared;
+        done = ExecPrepared(*statement);
+    } else {
+        statement = std::make_shared<QSqlQuery>(Database->NewStatement());
+        statement->setForwardOnly(true);
+        if (FParamOrder.isEmpty())
+            done = statement->exec(FExecutableText);
+        else
+            done = statement->prepare(FExecutableText) && ExecPrepared(*statement);
+    }
+    if (!done)
+        RaiseDriverError(statement->lastError());
+    return statement;
+}
+
+std::shared_ptr<QSqlQuery> TQuery::OpenCursor(TDatabase* Database)
+{
+    return ExecutedStatement(Database);
+}
+
+void TQuery::ExecSQL()
+{
+    try {
+        FRowsAffected = ExecutedStatement(AttachDatabase())->numRowsAffected();
+    } catch (...) {
+        ReleaseIdleDatabase();
+        throw;
+    }
+    ReleaseIdleDatabase();
+}
+
+// ---------------------------------------------------------------------------------------
+// TTable
+
+TTable::TTable(TComponent* AOwner)
+    : TDataSet(AOwner)
+{
+}
+
+void TTable::SetTableName(const QString& Name)
+{
+    CheckInactive();
+    FTableName = Name;
+}
+
+QStringList TTable::PrimaryKeyNames(TDatabase* Database) const
+{
+    QSqlIndex index = Database->Connection().primaryIndex(FTableName);
+    if (index.isEmpty())
+        index = Database->Connection().primaryIndex(FTableName.toLower());
+    QStringList names;
+    for (int i = 0; i < index.count(); ++i)
+        names.append(index.fieldName(i));
+    return names.isEmpty() ? QStringList{QStringLiteral("ID")} : names;
+}
+
+void TTable::ResolveKeyFields(const QStringList& Names, const QSqlRecord& Record)
+{
+    FKeyFields.clear();
+    for (const QString& name : Names)
+        for (int i = 0; i < Record.count(); ++i)
+            if (TStringList::SameText(Record.fieldName(i), name))
+                FKeyFields.push_back(i);
+    if (static_cast<qsizetype>(FKeyFields.size()) != Names.size())
+        FKeyFields.clear();
+}
+
+std::shared_ptr<QSqlQuery> TTable::OpenCursor(TDatabase* Database)
+{
+    if (FTableName.isEmpty())
+        throw EDatabaseError(QStringLiteral("Не задано имя таблицы"));
+    auto statement = std::make_shared<QSqlQuery>(Database->NewStatement());
+    // Asked before the cursor runs: the driver's own catalogue query would cut it short.
+    const QStringList keyNames = PrimaryKeyNames(Database);
+    statement->setForwardOnly(true);
+    if (!statement->exec(QStringLiteral("select * from ") + FTableName))
+        RaiseDriverError(statement->lastError());
+    ResolveKeyFields(keyNames, statement->record());
+    return statement;
+}
+
+const std::vector<int>& TTable::CheckedKeyFields() const
+{
+    if (FKeyFields.empty())
+        throw EDatabaseError(QStringLiteral("У таблицы %1 нет первичного ключа").arg(FTableName));
+    return FKeyFields;
+}
+
+QString TTable::ColumnName(int Index) const
+{
+    return Database()->Connection().driver()->escapeIdentifier(Fields(Index)->FieldName(), QSqlDriver::FieldName);
+}
+
+// "A = ?" for each field, joined by Separator.
+QString TTable::Assignments(const std::vector<int>& Indexes, const QString& Separator) const
+{
+    QStringList parts;
+    for (int index : Indexes)
+        parts.append(ColumnName(index) + QStringLiteral(" = ?"));
+    return parts.join(Separator);
+}
+
+QString TTable::InsertText(const std::vector<int>& Indexes) const
+{
+    if (Indexes.empty())
+        return QStringLiteral("insert into %1 default values returning *").arg(FTableName);
+    QStringList names;
+    for (int index : Indexes)
+        names.append(ColumnName(index));
+    const QString markers = QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", "));
+    return QStringLiteral("insert into %1 (%2) values (%3) returning *").arg(FTableName, names.join(QStringLiteral(", ")), markers);
+}
+
+QSqlQuery TTable::Statement(const QString& Text, const std::vector<QVariant>& Values) const
+{
+    QSqlQuery statement = Database()->NewStatement();
+    if (!statement.prepare(Text))
+        RaiseDriverError(statement.lastError());
+    for (size_t i = 0; i < Values.size(); ++i)
+        statement.bindValue(static_cast<int>(i), Values[i]);
+    if (!statement.exec())
+        RaiseDriverError(statement.lastError());
+    return statement;
+}
+
+std::vector<QVariant> TTable::ReturnedRow(QSqlQuery Statement) const
+{
+    if (!Statement.next())
+        throw EDatabaseError(RecordChangedMessage);
+    std::vector<QVariant> row;
+    for (int i = 0; i < FieldCount(); ++i)
+        row.push_back(Statement.value(i));
+    return row;
+}
+
+std::vector<QVariant> TTable::WriteRow(const std::vector<QVariant>& Old, const std::vector<QVariant>& New,
+                                       const std::vector<bool>& Modified)
+{
+    std::vector<int> changed;
+    std::vector<QVariant> values;
+    for (size_t i = 0; i < Modified.size(); ++i)
+        if (Modified[i]) {
+            changed.push_back(static_cast<int>(i));
+            values.push_back(New[i]);
+        }
+    if (Old.empty())
+        return ReturnedRow(Statement(InsertText(changed), values));
+    const std::vector<int>& keys = CheckedKeyFields();
+    for (int key : keys)
+        values.push_back(Old[key]);
+    return ReturnedRow(Statement(QStringLiteral("update %1 set %2 where %3 returning *")
+                                     .arg(FTableName, Assignments(changed, QStringLiteral(", ")),
+                                          Assignments(keys, QStringLiteral(" and "))),
+                                 values));
+}
+
+void TTable::DeleteRow(const std::vector<QVariant>& Row)
+{
+    const std::vector<int>& keys = CheckedKeyFields();
+    std::vector<QVariant> values;
+    for (int key : keys)
+        values.push_back(Row[key]);
+    QSqlQuery statement = Statement(QStringLiteral("delete from %1 where %2").arg(FTableName, Assignments(keys, QStringLiteral(" and "))), values);
+    if (statement.numRowsAffected() == 0)
+        throw EDatabaseError(RecordChangedMessage);
+}
