@@ -1,6 +1,7 @@
 #include "MessageManager.h"
 
 #include "../FreeWatch.h"
+#include "DatabaseFixture.h"
 #include "Env.h"
 #include "Exceptions.h"
 #include "NUtilities.h"
@@ -17,14 +18,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <thread>
-
-// Readable failure output for texts.
-void PrintTo(const QString& Text, std::ostream* Stream)
-{
-    *Stream << '"' << Text.toStdString() << '"';
-}
 
 namespace {
 
