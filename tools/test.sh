@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The test command: installs what is needed, builds, starts a throwaway PostgreSQL server,
-# runs every test on SQLite and on PostgreSQL, stops the server again, then runs the thread
-# and message tests in a second build under the race detector.
+# runs every test on SQLite and on PostgreSQL, then the thread and message tests again in a
+# second build under the race detector, and stops the server.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${VELNOR_BUILD_DIR:-$ROOT/build}"
