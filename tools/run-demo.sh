@@ -1,10 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and starts velnor07 on the user's display.
+# Installs what is needed, builds, provisions the demo (once) and starts velnor07 on the
+# user's display, connected to the demo database.
+#   VELNOR_DEMO_DIR   where the demo lives (default ~/.local/share/velnor07/demo)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+DEMO_DIR="${VELNOR_DEMO_DIR:-$HOME/.local/share/velnor07/demo}"
 
 "$ROOT/tools/install-deps.sh"
 "$ROOT/tools/build.sh"
+
+if [ ! -f "$DEMO_DIR/registry.reg" ] || [ ! -f "$DEMO_DIR/aliases.ini" ] || [ ! -f "$DEMO_DIR/demo.db" ]; then
+  echo "Provisioning the demo into $DEMO_DIR ..."
+  "$ROOT/build/bin/velprovision" --dir "$DEMO_DIR" >/dev/null
+fi
+export VELNOR_REGISTRY="$DEMO_DIR/registry.reg"
+export VELNOR_ALIASES="$DEMO_DIR/aliases.ini"
 
 if [ -z "${DISPLAY:-}" ]; then
   cat >&2 <<MESSAGE

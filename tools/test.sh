@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The test command: installs what is needed, builds, starts a throwaway PostgreSQL server,
-# runs every test on SQLite and on PostgreSQL, and stops the server again.
+# runs every test on SQLite and on PostgreSQL, then the thread and message tests again in a
+# second build under the race detector, and stops the server.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${VELNOR_BUILD_DIR:-$ROOT/build}"
@@ -14,3 +15,12 @@ eval "$("$ROOT/tools/pg-server.sh" start "$PGDIR")"
 
 export XDG_RUNTIME_DIR="$(mktemp -d /tmp/velnor-xdg-XXXXXX)"
 ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)"
+
+# The threads again under the race detector: only the test programs that run worker threads
+# are built, and only their thread and message tests run. A race reported in our code ends
+# the test program with an error, and so this command.
+TSAN_BUILD="${VELNOR_TSAN_BUILD_DIR:-$ROOT/build-tsan}"
+cmake -S "$ROOT" -B "$TSAN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELNOR_TSAN=ON -DVELNOR_BENCH=OFF >/dev/null
+cmake --build "$TSAN_BUILD" -j"$(nproc)" --target platform_tests framework_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    ctest --test-dir "$TSAN_BUILD" --output-on-failure -R '^(Thread|MessageManager)'

@@ -5,11 +5,14 @@
 #include "Forms.h"
 #include "StringList.h"
 
+#include <QIcon>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
 #include <vector>
 
+class QWidget;
 class TDataSet;
 class TMenuItem;
 class TQuery;
@@ -106,6 +109,10 @@ public:
     bool UserFlag;
     TTreeNode* Node = nullptr;
     TStringList* Queries;
+
+private:
+    // The entity table a journal belongs to: the argument, or this entity's own table.
+    QString JournalBaseName(const QString& ArgumentTableName) const;
 };
 
 // A node that stands for a whole class of objects: a database table.
@@ -178,6 +185,58 @@ public:
     QString DT;
     QString FK;
     QString CK;
+
+private:
+    // The "!" form: pairs key "=" value, each closed by "&".
+    void ReadKeyValueParams(const QString& Pairs);
+};
+
+// Creating entities from a class reference, through the constructor family each kind
+// introduces (raises EClassNotConstructible when the class lacks it).
+TEntity* CreateEntity(TClass Class, const QString& Condition, TDataSet* DataSet);
+TEntityInstance* CreateInstance(TClass Class, qint64 ID, const QString& Name);
+TEntityContainer* CreateContainer(TClass Class, qint64 ID, const QString& Name, const QString& Params);
+bool IsInstanceClass(TClass Class);
+bool IsContainerClass(TClass Class);
+
+// The classes recorded, level by level, on navigation paths between two classes.
+class TNavigationInfo : public TObject {
+    VEL_DECLARE_CLASS(TNavigationInfo, TObject)
+public:
+    explicit TNavigationInfo(qint32 LevelCount);
+    ~TNavigationInfo() override;
+
+    // Appends the class to the level unless it holds it; a level out of range is reported.
+    void AddClassInfo(qint32 Level, const QString& ClassName);
+    // Whether the level holds the class; a level out of range is reported and answers false.
+    bool CheckClassInfo(qint32 Level, const QString& ClassName) const;
+    // "_" + name for every class of the level, in order; empty for a level out of range.
+    QString GetLevelList(qint32 Level) const;
+
+    // Entries (empty text, level list of class names); owns the level lists.
+    TStringList* Levels;
+    qint32 LevelCount;
+
+private:
+    bool InRange(qint32 Level) const { return Level >= 0 && Level < LevelCount; }
+    TStringList* LevelList(qint32 Level) const;
+};
+
+// Records in Info, at Level and below, every class on a chain of the current navigator's
+// schema from FromClass down to ToClass of at most MaxLevel - Level steps; true when there is one.
+bool FindClassPath(const QString& FromClass, const QString& ToClass, qint32 Level, qint32 MaxLevel,
+    TNavigationInfo* Info);
+
+// One link of the navigation schema: from a predecessor class to the successor class.
+class TEntityLink : public TObject {
+    VEL_DECLARE_CLASS(TEntityLink, TObject)
+public:
+    TEntityLink(const QString& LinkClassName, TClass EntityClass, qint32 NavType, const QString& Parameter);
+
+    QString LinkClassName;
+    TClass EntityClass;
+    qint32 NavType;
+    QString Parameter;
 };
 
 // One queued message: who sent it, its type and its text.
@@ -314,6 +373,63 @@ class TSopostavForm : public TForm {
     VEL_DECLARE_CLASS(TSopostavForm, TForm)
 public:
     using TForm::TForm;
+};
+
+// A form that shows an entity.
+class TEntityForm : public TForm {
+    Q_OBJECT
+    VEL_DECLARE_CLASS(TEntityForm, TForm)
+public:
+    using TForm::TForm;
+
+    TEntity* Entity = nullptr;
+    // True while the form is docked inside another form as a sub-form.
+    bool InNavigatorForm = false;
+};
+
+// An entity form that shows the forms of its sub-form links inside itself.
+class TNavigatorForm : public TEntityForm {
+    Q_OBJECT
+    VEL_DECLARE_CLASS(TNavigatorForm, TEntityForm)
+public:
+    using TEntityForm::TEntityForm;
+
+    // Where the sub-forms are docked (not owned); null when the form has none.
+    QWidget* DockSite = nullptr;
+};
+
+// The navigator: the tree of classes and objects beside the form of the selected node.
+class TNavigator : public TForm {
+    Q_OBJECT
+    VEL_DECLARE_CLASS(TNavigator, TForm)
+public:
+    using TForm::TForm;
+
+    virtual void Initialize() = 0;
+    virtual void Unplug() = 0;
+    virtual void Refresh() = 0;
+    virtual void ActivateObject(TClass ListClass, TClass ObjectClass, qint64 ObjectID) = 0;
+    virtual void ActivateObjectInstance(TClass ListClass, TClass ObjectClass, qint64 ObjectID) = 0;
+    virtual void ActivateObjectInstanceWithParentObject(TClass ListClass, qint64 ParentID, TClass ObjectClass,
+        qint64 ObjectID, TTreeNode* StartNode) = 0;
+    virtual void MakeVisibleObjectItsAndExpandChildren(TClass ListClass, qint64 ParentID, TClass ObjectClass,
+        qint64 ObjectID, TTreeNode* StartNode) = 0;
+    virtual void RefreshObjectDependences(TEntity* Entity) = 0;
+    virtual void RefreshClassObject(TEntity* Entity) = 0;
+    virtual void RefreshNodeByAddingObject(TTreeNode* Node, qint64 ID, const QString& Name) = 0;
+    virtual void DeleteNode(TTreeNode* Node) = 0;
+    virtual TTreeNode* AddNode(const QString& ClassName, const QString& Name, qint64 ID, TTreeNode* ParentNode) = 0;
+    virtual void ChangeNode(TTreeNode* Node, const QString& Text) = 0;
+    virtual TTreeNode* GetCurrentNode() = 0;
+    virtual void NotifyObjectChanged(TEntity* Entity) = 0;
+    virtual void RefreshNodeAfterContextChange(TTreeNode* Node) = 0;
+
+    // Entries (predecessor class name, link list); a link list holds entries (successor
+    // class name, TEntityLink). Made and freed by the navigator; FindClassPath walks it.
+    TStringList* FClassNames = nullptr;
+    // Set while the navigator is taken down; cleared when it initialises.
+    bool FClosing = false;
+    QList<QIcon> FImages;
 };
 
 } // namespace EClasses

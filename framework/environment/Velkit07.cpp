@@ -6,6 +6,7 @@
 #include "DirectoryForm.h"
 #include "Env.h"
 #include "NUtilities.h"
+#include "ObjectManager.h"
 #include "ParamManager.h"
 #include "PropertyPages.h"
 #include "UnitLifetime.h"
@@ -30,6 +31,7 @@ const TUnitEntry PackageUnits[] = {
     {DebugForm::Initialize, DebugForm::Finalize},
     {DirectoryForm::Initialize, DirectoryForm::Finalize},
     {DatabaseManager::Initialize, DatabaseManager::Finalize},
+    {ObjectManager::Initialize, ObjectManager::Finalize},
 };
 
 void InitializeUnits()

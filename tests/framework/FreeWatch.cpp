@@ -3,16 +3,28 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <stdexcept>
 
 namespace {
 
-std::atomic<const void*> Watched{nullptr};
-std::atomic<bool> WatchedFreed{false};
+// Frees may come from any thread: a watched address is struck out of its slot exactly once.
+constexpr int MaxWatched = 64;
+std::atomic<const void*> Watched[MaxWatched];
+std::atomic<int> WatchedCount{0};
+std::atomic<int> FreedTotal{0};
 
 void NoteFree(const void* Address) noexcept
 {
-    if (Address && Address == Watched.load(std::memory_order_relaxed))
-        WatchedFreed.store(true, std::memory_order_relaxed);
+    if (!Address)
+        return;
+    const int count = WatchedCount.load(std::memory_order_relaxed);
+    for (int i = 0; i < count; ++i) {
+        const void* expected = Address;
+        if (Watched[i].compare_exchange_strong(expected, nullptr, std::memory_order_relaxed)) {
+            FreedTotal.fetch_add(1, std::memory_order_relaxed);
+            return;
+        }
+    }
 }
 
 } // namespace
@@ -41,19 +53,34 @@ void operator delete(void* Address, std::size_t) noexcept
 namespace TestSupport {
 
 TFreeWatch::TFreeWatch(const void* Address)
+    : TFreeWatch(std::vector<const void*>{Address})
 {
-    WatchedFreed = false;
-    Watched = Address;
+}
+
+TFreeWatch::TFreeWatch(const std::vector<const void*>& Addresses)
+{
+    if (Addresses.size() > MaxWatched)
+        throw std::length_error("TFreeWatch: too many objects");
+    WatchedCount = 0;
+    for (std::size_t i = 0; i < Addresses.size(); ++i)
+        Watched[i] = Addresses[i];
+    FreedTotal = 0;
+    WatchedCount = static_cast<int>(Addresses.size());
 }
 
 TFreeWatch::~TFreeWatch()
 {
-    Watched = nullptr;
+    WatchedCount = 0;
 }
 
 bool TFreeWatch::Freed() const
 {
-    return WatchedFreed;
+    return FreedTotal == WatchedCount;
+}
+
+int TFreeWatch::FreedCount() const
+{
+    return FreedTotal;
 }
 
 } // namespace TestSupport

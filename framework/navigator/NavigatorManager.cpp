@@ -1,0 +1,7 @@
+#include "NavigatorManager.h"
+
+namespace NavigatorManager {
+
+EClasses::TNavigator* CurrentNavigator = nullptr;
+
+} // namespace NavigatorManager
