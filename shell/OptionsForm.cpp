@@ -3,6 +3,7 @@
 #include "DbTables.h"
 #include "DirectoryForm.h"
 #include "Env.h"
+#include "NavigatorManager.h"
 #include "ParamManager.h"
 #include "PropertyPages.h"
 #include "Registry.h"
@@ -190,6 +191,8 @@ bool TOptionFrm::ShowWithPages(bool DockPages, const QString& ActivePageName)
     PageControl1->SetActivePageIndex(ActiveIndexOf(docked, ActivePageName));
     const bool confirmed = ShowModal() == mrOk;
     UndockPages(docked, confirmed);
+    if (NavigatorManager::CurrentNavigator)
+        NavigatorManager::CurrentNavigator->Refresh();
     return confirmed;
 }
 

@@ -8,7 +8,9 @@
 #include "Exceptions.h"
 #include "IntarnalInfoForm.h"
 #include "LoginForm.h"
+#include "MessageManager.h"
 #include "NUtilities.h"
+#include "NavigatorManager.h"
 #include "OptionsForm.h"
 #include "ParamManager.h"
 #include "Registry.h"
@@ -110,7 +112,7 @@ TForm1::~TForm1()
     if (Env::MainFormHWND == Handle())
         Env::MainFormHWND = 0;
     // The manager of this window's last connect ends with the window.
-    // PENDING delete Env::Post;
+    delete Env::Post;
     Env::Post = nullptr;
     if (Env::PrograssorPanel == StatusBar1->Panels(0)) {
         Env::PrograssorPanel = nullptr;
@@ -322,8 +324,8 @@ void TForm1::ConnectItemClick(TObject*)
 void TForm1::RenewMessageManager()
 {
     // The manager of an earlier connect is either stopped or was never started.
-    // PENDING delete Env::Post;
-    // PENDING Env::Post = new MessageManager::TMessageManager;
+    delete Env::Post;
+    Env::Post = new MessageManager::TMessageManager;
 }
 
 QString TForm1::ChooseApplication()
@@ -495,7 +497,7 @@ void TForm1::StartSession()
     Env::InitDataBaseConnection(Database1);
     Env::CheckPermission();
     SetStatus(QStringLiteral("Запускается система управления рассылкой сообщений ..."));
-    // PENDING Env::Post->Start();
+    Env::Post->Start();
     SetStatus(QStringLiteral("Загружаются модули ..."));
     Debug(QStringLiteral("Начало загрузки модулей"));
     // PENDING ModuleManager::LoadPackages();
@@ -510,7 +512,7 @@ void TForm1::StartSession()
     FSessionRunning = true;
     SetStatus(QStringLiteral("Загружается навигатор ..."));
     Debug(QStringLiteral("Запуск навигатора"));
-    // PENDING NavigatorManager::StartNavigator();
+    NavigatorManager::StartNavigator();
     Debug(QStringLiteral("Начало работы"));
     SetStatus(QStringLiteral("Система готова к работе"));
     SetParameter(QStringLiteral("CurrentUser"), Env::CurrentUser);
@@ -574,10 +576,10 @@ void TForm1::StopSession()
     Panel1->Hide();
     StopApplication();
     SetStatus(QStringLiteral("Производится отключение пользователя..."));
-    // PENDING NavigatorManager::CheckUnsavedObject();
+    NavigatorManager::CheckUnsavedObject();
     SetStatus(QStringLiteral("Остановка системы навигации"));
     // PENDING RunStep(SequencerManger::StopSequencer, QStringLiteral("Ошибка остановки генератора ключей"));
-    // PENDING RunStep(NavigatorManager::StopNavigator, QStringLiteral("Ошибка остановки навигатора"));
+    RunStep(NavigatorManager::StopNavigator, QStringLiteral("Ошибка остановки навигатора"));
     SetStatus(QStringLiteral("Остановка сервисов..."));
     RunStep([this] { RemoveServicesFromMenu(); }, QStringLiteral("Ошибка остановки сервисов"));
     Application::ProcessMessages();
@@ -601,9 +603,9 @@ void TForm1::StopMessageManager()
     RunStep([] {
         if (!Env::Post)
             return;
-        // PENDING Env::Post->Terminate();
-        // Env::Post->WaitFor();
-        // Env::Post->Stop();
+        Env::Post->Terminate();
+        Env::Post->WaitFor();
+        Env::Post->Stop();
     }, QStringLiteral("Ошибка остановки службы рассылки сообщений"));
 }
 

@@ -11,4 +11,12 @@ namespace NavigatorManager {
 // call the navigator's operations through it.
 extern EClasses::TNavigator* CurrentNavigator;
 
+// Starts the first registered navigator (Env::Navigators): placed below the main window's
+// menu, initialised and shown. Nothing happens while none is registered.
+void StartNavigator();
+// Hides the current navigator and unplugs it; CurrentNavigator keeps pointing to it.
+void StopNavigator();
+// Whether the session may end without saving; nothing is ever left unsaved here.
+bool CheckUnsavedObject();
+
 } // namespace NavigatorManager
