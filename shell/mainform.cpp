@@ -308,10 +308,8 @@ void TForm1::ConnectItemClick(TObject*)
 
     TRegistry applicationKey;
     applicationKey.OpenKey(Env::RegistryKeyRoot, false);
-    if (applicationKey.ValueExists(QStringLiteral("ApplicationPath")))
-        Env::ApplicationPath = applicationKey.ReadString(QStringLiteral("ApplicationPath"));
-    else
-        applicationKey.WriteString(QStringLiteral("ApplicationPath"), QString());
+    // A missing path is written empty and taken so, never left from another application.
+    Env::ApplicationPath = ReadOrWriteString(applicationKey, QStringLiteral("ApplicationPath"), QString());
     if (!LogIn(applicationKey))
         return;
     TuningItem->SetEnabled(true);

@@ -142,6 +142,7 @@ TEST_P(ConnectWithSQLite, TwoApplicationsWithOneTitleAlwaysGiveTheFirstKey)
 
 TEST_P(ConnectWithSQLite, ConnectNeededWithoutAUserNameConnectsWithoutTheLoginDialog)
 {
+    Env::ApplicationPath = "/apps/earlier";
     WriteApplications({{"KASSA", Configured({{"ConnectNeeded", 1}})}});
     TShell::ChooseTitle("KASSA");
     Connect();
@@ -150,6 +151,7 @@ TEST_P(ConnectWithSQLite, ConnectNeededWithoutAUserNameConnectsWithoutTheLoginDi
     EXPECT_EQ(Env::CurrentUser, "KASSA");
     EXPECT_EQ(Env::CurrentUserID, 7);
     EXPECT_EQ(RegistryValue("KASSA", "ApplicationPath"), QVariant("")) << "written when missing";
+    EXPECT_EQ(Env::ApplicationPath, "") << "not the path of the application connected before";
     EXPECT_EQ(Env::PackagesPath, TestSupport::TempDir());
     EXPECT_TRUE(Form()->TuningItem->Enabled());
     EXPECT_TRUE(Form()->SessionRunning());
