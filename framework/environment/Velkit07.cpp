@@ -5,9 +5,11 @@
 #include "DebugForm.h"
 #include "DirectoryForm.h"
 #include "Env.h"
+#include "ModuleManager.h"
 #include "NUtilities.h"
 #include "ParamManager.h"
 #include "PropertyPages.h"
+#include "SequencerManger.h"
 #include "UnitLifetime.h"
 
 namespace Velkit07 {
@@ -26,10 +28,12 @@ const TUnitEntry PackageUnits[] = {
     {NUtilities::Initialize, NUtilities::Finalize},
     {PropertyPages::Initialize, PropertyPages::Finalize},
     {ParamManager::Initialize, ParamManager::Finalize},
+    {SequencerManger::Initialize, SequencerManger::Finalize},
     {ContextManager::Initialize, ContextManager::Finalize},
     {DebugForm::Initialize, DebugForm::Finalize},
     {DirectoryForm::Initialize, DirectoryForm::Finalize},
     {DatabaseManager::Initialize, DatabaseManager::Finalize},
+    {ModuleManager::Initialize, ModuleManager::Finalize},
 };
 
 void InitializeUnits()
