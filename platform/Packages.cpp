@@ -48,16 +48,15 @@ TEntryPoint EntryPoint(void* Library, const QString& Path, const QString& Name)
     return reinterpret_cast<TEntryPoint>(symbol);
 }
 
-// Runs an entry point; the message of what it threw, if it threw. The message is copied:
-// a text the package built from its own literals would vanish with the package.
+// Runs an entry point; the message of what it threw, if it threw. The message may refer to
+// the package's own literals: it is used only while the package is still mapped.
 std::optional<QString> FailureOf(TEntryPoint Function)
 {
     try {
         Function();
         return std::nullopt;
     } catch (...) {
-        const QString message = ExceptionMessage(std::current_exception());
-        return QString(message.constData(), message.size());
+        return ExceptionMessage(std::current_exception());
     }
 }
 
