@@ -7,6 +7,10 @@
 #include <QSqlError>
 #include <QSqlField>
 
+#include <mutex>
+
+#include <malloc.h>
+
 VEL_IMPLEMENT_CLASS(TValueHolder)
 VEL_IMPLEMENT_CLASS(TField)
 VEL_IMPLEMENT_CLASS(TParam)
@@ -72,40 +76,19 @@ bool ValueMatches(const QVariant& Value, const QVariant& Key, TLocateOptions Opt
     return Value.toString() == Key.toString();
 }
 
-bool IsText(const QVariant& Value)
+// Datasets keep the rows they have read. Freed memory stays in the heap for the next big
+// result set instead of going back to the system at once: otherwise every large query faults
+// all of its pages in afresh, which costs about as much as reading the rows.
+void KeepFreedMemoryForReuse()
 {
-    return Value.metaType().id() == QMetaType::QString && !Value.isNull();
-}
-
-const QString& TextOf(const QVariant& Value)
-{
-    return *static_cast<const QString*>(Value.constData());
+    static std::once_flag tuned;
+    std::call_once(tuned, [] {
+        mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+        mallopt(M_TOP_PAD, 64 * 1024 * 1024);
+    });
 }
 
 } // namespace
-
-// ---------------------------------------------------------------------------------------
-// TTextStore
-
-QString TTextStore::Keep(const QString& Text)
-{
-    const qsizetype size = Text.size();
-    if (FCapacity - FUsed < size) {
-        FCapacity = std::max(BlockSize, size);
-        FBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(FCapacity));
-        FUsed = 0;
-    }
-    char16_t* kept = FBlocks.back().get() + FUsed;
-    std::copy(Text.utf16(), Text.utf16() + size, kept);
-    FUsed += size;
-    return QString::fromRawData(reinterpret_cast<const QChar*>(kept), size);
-}
-
-void TTextStore::Clear()
-{
-    FBlocks.clear();
-    FUsed = FCapacity = 0;
-}
 
 // ---------------------------------------------------------------------------------------
 // TValueHolder
@@ -255,6 +238,7 @@ void TDataSet::Open()
 {
     if (Active())
         return;
+    KeepFreedMemoryForReuse();
     try {
         FCursor = OpenCursor(AttachDatabase());
         if (!FCursor->isSelect())
@@ -281,7 +265,6 @@ void TDataSet::Close()
     FModified.clear();
     FCursor.reset();
     FRows.clear();
-    FTexts.Clear();
     FCurrent = -1;
     FBof = FEof = true;
     DestroyFields();
@@ -330,7 +313,7 @@ bool TDataSet::FetchRow()
     }
     const int count = FieldCount();
     for (int i = 0; i < count; ++i)
-        FRows.push_back(Kept(FCursor->value(i)));
+        FRows.push_back(FCursor->value(i));
     return true;
 }
 
@@ -420,6 +403,11 @@ TField* TDataSet::Fields(int Index) const
 
 TField* TDataSet::FindField(const QString& FieldName) const
 {
+    // Names usually come as the driver spells them: an exact comparison is much cheaper
+    // than one that ignores letter case, and rows are often read field by field by name.
+    for (const auto& field : FFields)
+        if (field->FieldName() == FieldName)
+            return field.get();
     for (const auto& field : FFields)
         if (field->FieldName().compare(FieldName, Qt::CaseInsensitive) == 0)
             return field.get();
@@ -447,20 +435,7 @@ QVariant TDataSet::FieldValue(int Index) const
         return FEditBuffer[Index];
     if (FCurrent < 0)
         return QVariant();
-    return Detached(FRows[static_cast<size_t>(FCurrent) * FFields.size() + Index]);
-}
-
-QVariant TDataSet::Kept(const QVariant& Value)
-{
-    return IsText(Value) ? QVariant(FTexts.Keep(TextOf(Value))) : Value;
-}
-
-QVariant TDataSet::Detached(const QVariant& Value)
-{
-    if (!IsText(Value))
-        return Value;
-    const QString& text = TextOf(Value);
-    return QVariant(QString(text.constData(), text.size()));
+    return FRows[static_cast<size_t>(FCurrent) * FFields.size() + Index];
 }
 
 void TDataSet::SetFieldValue(int Index, const QVariant& Value)
@@ -474,7 +449,7 @@ std::vector<QVariant> TDataSet::CurrentRow() const
 {
     std::vector<QVariant> row;
     for (int i = 0; i < FieldCount(); ++i)
-        row.push_back(Detached(FRows[static_cast<size_t>(FCurrent) * FFields.size() + i]));
+        row.push_back(FRows[static_cast<size_t>(FCurrent) * FFields.size() + i]);
     return row;
 }
 
@@ -585,7 +560,7 @@ void TDataSet::PostEdit()
     if (std::find(FModified.begin(), FModified.end(), true) != FModified.end()) {
         const std::vector<QVariant> stored = WriteRow(CurrentRow(), FEditBuffer, FModified);
         for (int i = 0; i < FieldCount(); ++i)
-            FRows[static_cast<size_t>(FCurrent) * FFields.size() + i] = Kept(stored[i]);
+            FRows[static_cast<size_t>(FCurrent) * FFields.size() + i] = stored[i];
     }
     FinishEdit();
 }
@@ -593,10 +568,7 @@ void TDataSet::PostEdit()
 void TDataSet::PostInsert()
 {
     const std::vector<QVariant> stored = WriteRow({}, FEditBuffer, FModified);
-    std::vector<QVariant> kept;
-    for (const QVariant& value : stored)
-        kept.push_back(Kept(value));
-    FRows.insert(FRows.begin() + static_cast<ptrdiff_t>(FInsertPosition) * FieldCount(), kept.begin(), kept.end());
+    FRows.insert(FRows.begin() + static_cast<ptrdiff_t>(FInsertPosition) * FieldCount(), stored.begin(), stored.end());
     FCurrent = FInsertPosition;
     FinishEdit();
 }

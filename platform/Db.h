@@ -127,20 +127,6 @@ private:
     std::vector<std::unique_ptr<TParam>> FItems;
 };
 
-// Keeps the texts of cached rows in large blocks, so that caching a row costs no allocation
-// per text. The texts it hands out refer to its blocks: copy them before they leave the dataset.
-class TTextStore {
-public:
-    QString Keep(const QString& Text);
-    void Clear();
-
-private:
-    static constexpr qsizetype BlockSize = 32768;
-    std::vector<std::unique_ptr<char16_t[]>> FBlocks;
-    qsizetype FUsed = 0;
-    qsizetype FCapacity = 0;
-};
-
 class TDataSet : public TComponent {
     VEL_DECLARE_CLASS(TDataSet, TComponent)
 public:
@@ -231,8 +217,6 @@ private:
     void DestroyFields();
     std::vector<QVariant> CurrentRow() const;
     // A value as the cache holds it (texts kept in the text store) and back.
-    QVariant Kept(const QVariant& Value);
-    static QVariant Detached(const QVariant& Value);
     void CheckBrowseMode();
     void CheckEditing() const;
     void StartEdit(TDataSetState State, std::vector<QVariant> Buffer);
@@ -249,7 +233,6 @@ private:
     std::vector<std::unique_ptr<TField>> FFields;
     std::shared_ptr<QSqlQuery> FCursor;
     std::deque<QVariant> FRows;
-    TTextStore FTexts;
     int FCurrent = -1;
     bool FEof = true;
     bool FBof = true;

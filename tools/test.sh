@@ -24,3 +24,17 @@ cmake -S "$ROOT" -B "$TSAN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELNOR_TSA
 cmake --build "$TSAN_BUILD" -j"$(nproc)" --target platform_tests framework_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     ctest --test-dir "$TSAN_BUILD" --output-on-failure -R '^(Thread|MessageManager)'
+
+# --- AddressSanitizer: run-time packages --------------------------------------------------
+# Packages are mapped and unmapped while the program runs. A second build with
+# AddressSanitizer runs the package and loader tests with leak checking, so that a use of an
+# unloaded package's code or data, or anything it leaves behind, fails the test command.
+# Only those two test programs and the test packages are built there.
+ASAN_BUILD="${VELNOR_ASAN_BUILD_DIR:-$ROOT/build-asan}"
+cmake -S "$ROOT" -B "$ASAN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELNOR_ASAN=ON -DVELNOR_BENCH=OFF >/dev/null
+cmake --build "$ASAN_BUILD" -j"$(nproc)" --target platform_tests framework_tests
+export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:exitcode=86
+"$ASAN_BUILD/bin/platform_tests" --gtest_filter='Packages*:PackageEntryName*'
+"$ASAN_BUILD/bin/framework_tests" --gtest_filter='*ModuleManager*'
+unset ASAN_OPTIONS
+# --- end of AddressSanitizer ----------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "Env.h"
 
+#include "Controls.h"
 #include "Dialogs.h"
 #include "EClasses.h"
 #include "PropertyPages.h"
@@ -155,7 +156,7 @@ bool UnregisterEntityService(const QString& ServiceName)
     return true;
 }
 
-bool RegisterPropertyPage(const QString& PageName, TObject* Sheet, TProcedure SaveProc, TProcedure LoadProc)
+bool RegisterPropertyPage(const QString& PageName, TTabSheet* Sheet, TProcedure SaveProc, TProcedure LoadProc)
 {
     PropertyPages::Pages->AddObject(PageName, Sheet);
     PropertyPages::PagesProc->AddObject(PageName, new PropertyPages::TPageProc(SaveProc, LoadProc));

@@ -13,6 +13,7 @@ class TDatabase;
 class TForm;
 class TMenuItem;
 class TStatusPanel;
+class TTabSheet;
 
 namespace EClasses {
 class TCopyService;
@@ -97,9 +98,7 @@ bool RegisterEntityService(const QString& ServiceName, qint32 Unused, const QStr
 bool UnregisterEntityService(const QString& ServiceName);
 
 // Property pages (into PropertyPages::Pages and PagesProc) and the main property form.
-// Sheet is the page's TTabSheet. It is taken as its TObject part, converted where the caller
-// sees the sheet's class (the sheet derives from a widget first, so the pointer is adjusted).
-bool RegisterPropertyPage(const QString& PageName, TObject* Sheet, TProcedure SaveProc, TProcedure LoadProc);
+bool RegisterPropertyPage(const QString& PageName, TTabSheet* Sheet, TProcedure SaveProc, TProcedure LoadProc);
 bool UnregiseterPropertyPage(const QString& PageName);
 bool RegisterMainPropertyPage(EClasses::TOptionForm* Form);
 bool UnRegisterMainPropertyPage();

@@ -7,6 +7,7 @@
 namespace PropertyPages {
 
 VEL_IMPLEMENT_CLASS(TPageProc)
+VEL_IMPLEMENT_CLASS(TEntityTabSheet)
 
 TStringList* Pages = nullptr;
 TStringList* PagesProc = nullptr;

@@ -5,6 +5,7 @@
 // Env::RegisterPropertyPage, Env::UnregiseterPropertyPage, Env::RegisterMainPropertyPage
 // and Env::UnRegisterMainPropertyPage.
 
+#include "Controls.h"
 #include "StringList.h"
 
 #include <QString>
@@ -23,6 +24,15 @@ public:
     TPageProc(TProcedure SaveProc, TProcedure LoadProc) : SaveProc(SaveProc), LoadProc(LoadProc) {}
     TProcedure SaveProc;
     TProcedure LoadProc;
+};
+
+// The tab sheet class of plug-in property pages. The framework never calls
+// SaveSheetProperties: it is the operation through which a package's pages store their values.
+class TEntityTabSheet : public TTabSheet {
+    VEL_DECLARE_CLASS(TEntityTabSheet, TTabSheet)
+public:
+    using TTabSheet::TTabSheet;
+    virtual void SaveSheetProperties() = 0;
 };
 
 // Entry = (page name, the page's TTabSheet); the sheets are not owned.

@@ -5,10 +5,12 @@
 #include "DebugForm.h"
 #include "DirectoryForm.h"
 #include "Env.h"
+#include "ModuleManager.h"
 #include "NUtilities.h"
 #include "ObjectManager.h"
 #include "ParamManager.h"
 #include "PropertyPages.h"
+#include "SequencerManger.h"
 #include "UnitLifetime.h"
 
 namespace Velkit07 {
@@ -27,11 +29,13 @@ const TUnitEntry PackageUnits[] = {
     {NUtilities::Initialize, NUtilities::Finalize},
     {PropertyPages::Initialize, PropertyPages::Finalize},
     {ParamManager::Initialize, ParamManager::Finalize},
+    {SequencerManger::Initialize, SequencerManger::Finalize},
     {ContextManager::Initialize, ContextManager::Finalize},
     {DebugForm::Initialize, DebugForm::Finalize},
     {DirectoryForm::Initialize, DirectoryForm::Finalize},
     {DatabaseManager::Initialize, DatabaseManager::Finalize},
     {ObjectManager::Initialize, ObjectManager::Finalize},
+    {ModuleManager::Initialize, ModuleManager::Finalize},
 };
 
 void InitializeUnits()

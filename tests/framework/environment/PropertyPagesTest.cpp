@@ -41,7 +41,7 @@ protected:
         EXPECT_EQ(PropertyPages::Pages->ToQStringList(), PropertyPages::PagesProc->ToQStringList());
     }
 
-    TObject SheetA, SheetB, SheetC;
+    TTabSheet SheetA{nullptr}, SheetB{nullptr}, SheetC{nullptr};
 };
 
 TEST_F(PropertyPagesTest, RegistrationKeepsPagesAndProceduresParallel)

@@ -1,0 +1,80 @@
+#include "WizardManager.h"
+
+#include "EClasses.h"
+#include "Exceptions.h"
+#include "NUtilities.h"
+#include "StringList.h"
+#include "UnitLifetime.h"
+
+namespace WizardManager {
+
+namespace {
+
+// Entry = (wizard name, its TEntityWizard); the wizards are not owned.
+TStringList* Wizards = nullptr;
+
+void Debug(const QString& Message)
+{
+    NUtilities::ShowDebugMessage(Message, 0, 0, 0);
+}
+
+void InitializeUnit()
+{
+    Wizards = new TStringList;
+}
+
+void FinalizeUnit()
+{
+    delete Wizards;
+    Wizards = nullptr;
+}
+
+TUnitLifetime Lifetime(InitializeUnit, FinalizeUnit);
+
+} // namespace
+
+void RegisterWizard(const QString& Name, EClasses::TEntityWizard* Wizard)
+{
+    if (Wizards->IndexOf(Name) < 0)
+        Wizards->AddObject(Name, Wizard);
+}
+
+void UnregisterWizard(const QString& Name)
+{
+    const int index = Wizards->IndexOf(Name);
+    if (index >= 0)
+        Wizards->Delete(index);
+}
+
+qint32 CallWizard(const QString& Name)
+{
+    Debug(QStringLiteral("Попытка вызова мастера ") + Name);
+    const int index = Wizards->IndexOf(Name);
+    if (index < 0) {
+        Debug(QStringLiteral("Мастер ") + Name + QStringLiteral(" не найден"));
+        return 0;
+    }
+    try {
+        Debug(QStringLiteral("Мастер найден и будет запущен"));
+        // A wizard registered as null fails like one that throws, instead of crashing.
+        EClasses::TEntityWizard* wizard = Wizards->ObjectAs<EClasses::TEntityWizard>(index);
+        if (!wizard)
+            throw Exception(QStringLiteral("Мастер ") + Name + QStringLiteral(" не задан"));
+        return wizard->Execute();
+    } catch (...) {
+        Debug(QStringLiteral("Ошибка запуска мастера ") + Name);
+        return 0;
+    }
+}
+
+void Initialize()
+{
+    Lifetime.Initialize();
+}
+
+void Finalize()
+{
+    Lifetime.Finalize();
+}
+
+} // namespace WizardManager

@@ -1,0 +1,49 @@
+#pragma once
+// Run-time packages: shared libraries with the suffix ".bpl", linked against the framework,
+// loaded by path and unloaded by handle while the program runs.
+//
+// A package exports two plain entry points whose names carry the package's name (the file's
+// base name, every character that cannot stand in an identifier turned into "_"):
+// velnor_package_init_<name>, its unit initialisations, run when the package is loaded, and
+// velnor_package_fini_<name>, its unit finalisations, run when it is unloaded. A package
+// declares them with VELNOR_PACKAGE in one of its source files:
+//
+//   void InitUnits() { WizardManager::Initialize(); WizardManager::RegisterWizard(...); }
+//   void FiniUnits() { WizardManager::UnregisterWizard(...); WizardManager::Finalize(); }
+//   VELNOR_PACKAGE(mypackage, InitUnits, FiniUnits)   // in mypackage.bpl
+//
+// Loading a package whose file is already mapped (through the same path) maps it once more
+// without running its initialisation again; its finalisation runs when the last of its loads
+// is unloaded. When the initialisation throws, the finalisation runs before the library is
+// unmapped, so that it can take back whatever the initialisation had registered: a package's
+// finalisation must therefore cope with an initialisation that stopped half way.
+
+#include <QString>
+#include <QtGlobal>
+
+// Loads the package at Path and runs its initialisation; returns its module handle. Raises
+// EPackageError with the reason when the file does not load, lacks its entry points, or its
+// initialisation throws; nothing of the package is left loaded then.
+quintptr LoadPackage(const QString& Path);
+
+// Runs the package's finalisation (on its last unload) and unmaps it. Raises EPackageError
+// for a handle that is not a loaded package, and when the finalisation throws or the library
+// cannot be unmapped; the package then stays loaded and its handle valid.
+void UnloadPackage(quintptr Handle);
+
+// The package name within the entry point names of the package file at Path.
+QString PackageEntryName(const QString& Path);
+
+// Declares the entry points of package Name (its file name without ".bpl"; a macro naming
+// it is expanded first). The functions catch nothing: the loader reports what they throw.
+#define VELNOR_PACKAGE(Name, InitFunction, FiniFunction) VELNOR_PACKAGE_ENTRY_POINTS(Name, InitFunction, FiniFunction)
+
+#define VELNOR_PACKAGE_ENTRY_POINTS(Name, InitFunction, FiniFunction)                       \
+    extern "C" __attribute__((visibility("default"))) void velnor_package_init_##Name()     \
+    {                                                                                       \
+        InitFunction();                                                                     \
+    }                                                                                       \
+    extern "C" __attribute__((visibility("default"))) void velnor_package_fini_##Name()     \
+    {                                                                                       \
+        FiniFunction();                                                                     \
+    }

@@ -1,0 +1,81 @@
+// A package for the loader tests. It registers a wizard under its own name and records what
+// happens to it in string parameters of the parameter manager:
+//   PACKAGE_LOG     events separated by blanks: "+name" initialised, "-name" finalised,
+//                   "~name" its static objects destroyed (the library was unmapped);
+//   PACKAGE_STATUS  the status panel's text at each initialisation and finalisation,
+//                   separated by "|".
+// VELNOR_TEST_INIT_FAILS: the initialisation throws after registering the wizard.
+// VELNOR_TEST_FINI_FAILS_ONCE: the first finalisation throws before doing anything.
+// VELNOR_TEST_NO_ENTRY_POINTS: the package declares no entry points.
+
+#include "EClasses.h"
+#include "Env.h"
+#include "Exceptions.h"
+#include "Packages.h"
+#include "ParamManager.h"
+#include "StatusBar.h"
+#include "WizardManager.h"
+
+namespace {
+
+#define VELNOR_TEXT(x) #x
+#define VELNOR_NAME(x) VELNOR_TEXT(x)
+
+QString PackageName()
+{
+    return QString::fromLatin1(VELNOR_NAME(VELNOR_TEST_PACKAGE));
+}
+
+void Append(const QString& Parameter, const QString& Separator, const QString& Text)
+{
+    ParamManager::TParamManager* parameters = ParamManager::ParameterManager;
+    const QString old = parameters->GetStringParam(Parameter);
+    parameters->SetStringParam(Parameter, old.isEmpty() ? Text : old + Separator + Text);
+}
+
+void Record(QChar Event)
+{
+    if (!ParamManager::ParameterManager)
+        return;
+    Append(QStringLiteral("PACKAGE_LOG"), QStringLiteral(" "), Event + PackageName());
+    if (Event != QLatin1Char('~'))
+        Append(QStringLiteral("PACKAGE_STATUS"), QStringLiteral("|"), Env::MessagePanel ? Env::MessagePanel->Text() : QString());
+}
+
+class TPackageWizard : public EClasses::TEntityWizard {
+public:
+    ~TPackageWizard() override { Record(QLatin1Char('~')); }
+    qint32 Execute() override { return PackageName().size(); }
+};
+
+TPackageWizard Wizard;
+
+[[maybe_unused]] void InitPackage()
+{
+    WizardManager::Initialize();
+    WizardManager::RegisterWizard(PackageName(), &Wizard);
+    Record(QLatin1Char('+'));
+#ifdef VELNOR_TEST_INIT_FAILS
+    throw Exception(QStringLiteral("пакет отказался начинать работу"));
+#endif
+}
+
+[[maybe_unused]] void FiniPackage()
+{
+#ifdef VELNOR_TEST_FINI_FAILS_ONCE
+    static bool refused = false;
+    if (!refused) {
+        refused = true;
+        throw Exception(QStringLiteral("пакет не готов завершиться"));
+    }
+#endif
+    Record(QLatin1Char('-'));
+    WizardManager::UnregisterWizard(PackageName());
+    WizardManager::Finalize();
+}
+
+} // namespace
+
+#ifndef VELNOR_TEST_NO_ENTRY_POINTS
+VELNOR_PACKAGE(VELNOR_TEST_PACKAGE, InitPackage, FiniPackage)
+#endif

@@ -1,0 +1,148 @@
+#include "Packages.h"
+
+#include "Exceptions.h"
+#include "TestEnvironment.h"
+#include "WizardManager.h"
+#include "../packages/TestPackages.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TestPackages::File;
+using TestPackages::Log;
+using TestPackages::Mapped;
+
+// The message of the EPackageError that Load raises (fails the test when it raises none).
+template <class F>
+QString PackageError(F Load)
+{
+    try {
+        Load();
+    } catch (const EPackageError& error) {
+        return error.Message();
+    }
+    ADD_FAILURE() << "no EPackageError";
+    return QString();
+}
+
+class PackagesTest : public testing::Test {
+protected:
+    // The test packages register wizards: keep the registry alive to look them up after an unload.
+    void SetUp() override
+    {
+        WizardManager::Initialize();
+        TestPackages::ClearLogs();
+    }
+    void TearDown() override { WizardManager::Finalize(); }
+
+    static qint32 CallWizard(const QString& Name) { return WizardManager::CallWizard(Name); }
+};
+
+TEST_F(PackagesTest, LoadRunsTheInitialisationAndUnloadTakesThePackageAway)
+{
+    const QString path = File(QStringLiteral("pkg_alpha"));
+    ASSERT_FALSE(Mapped(path));
+    const quintptr handle = LoadPackage(path);
+    EXPECT_NE(handle, 0u);
+    EXPECT_TRUE(Mapped(path));
+    EXPECT_EQ(Log(), QStringLiteral("+pkg_alpha"));
+    EXPECT_EQ(CallWizard(QStringLiteral("pkg_alpha")), 9);
+
+    UnloadPackage(handle);
+    // "~": the package's static objects were destroyed, the library is unmapped.
+    EXPECT_EQ(Log(), QStringLiteral("+pkg_alpha -pkg_alpha ~pkg_alpha"));
+    EXPECT_FALSE(Mapped(path));
+    EXPECT_EQ(CallWizard(QStringLiteral("pkg_alpha")), 0);
+    EXPECT_FALSE(PackageError([&] { UnloadPackage(handle); }).isEmpty());
+}
+
+TEST_F(PackagesTest, APackageLoadedTwiceIsInitialisedOnceAndFinalisedWithItsLastUnload)
+{
+    const QString path = File(QStringLiteral("pkg_beta"));
+    const quintptr first = LoadPackage(path);
+    const quintptr second = LoadPackage(path);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(Log(), QStringLiteral("+pkg_beta"));
+
+    UnloadPackage(second);
+    EXPECT_EQ(Log(), QStringLiteral("+pkg_beta"));
+    EXPECT_TRUE(Mapped(path));
+    EXPECT_EQ(CallWizard(QStringLiteral("pkg_beta")), 8);
+
+    UnloadPackage(first);
+    EXPECT_EQ(Log(), QStringLiteral("+pkg_beta -pkg_beta ~pkg_beta"));
+    EXPECT_FALSE(Mapped(path));
+}
+
+TEST_F(PackagesTest, FilesThatAreNoPackagesRaiseAndLeaveNothingLoaded)
+{
+    const QString text = TestSupport::TempDir() + QStringLiteral("/notes.bpl");
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a library\n");
+    file.close();
+    EXPECT_TRUE(PackageError([&] { LoadPackage(text); }).contains(text));
+    EXPECT_TRUE(PackageError([&] { LoadPackage(TestSupport::TempDir() + QStringLiteral("/absent.bpl")); }).contains(QStringLiteral("absent.bpl")));
+
+    // A good package under another name lacks the entry points of that name.
+    const QString renamed = TestSupport::TempDir() + QStringLiteral("/renamed-copy.bpl");
+    QFile::remove(renamed);
+    ASSERT_TRUE(QFile::copy(File(QStringLiteral("pkg_alpha")), renamed));
+    const QString missing = PackageError([&] { LoadPackage(renamed); });
+    EXPECT_TRUE(missing.contains(QStringLiteral("velnor_package_init_renamed_copy"))) << missing.toStdString();
+    EXPECT_FALSE(Mapped(renamed));
+    // Its static objects came and went with the mapping; its initialisation never ran.
+    EXPECT_EQ(Log(), QStringLiteral("~pkg_alpha"));
+}
+
+TEST_F(PackagesTest, EntryPointsOfALibraryThePackageDependsOnAreNotTaken)
+{
+    const QString path = File(QStringLiteral("pkg_stray"));
+    // The lookup through the package's handle alone would find them in its dependency.
+    void* library = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr);
+    EXPECT_NE(dlsym(library, "velnor_package_init_pkg_stray"), nullptr);
+    dlclose(library);
+
+    const QString error = PackageError([&] { LoadPackage(path); });
+    EXPECT_TRUE(error.contains(QStringLiteral("velnor_package_init_pkg_stray"))) << error.toStdString();
+    EXPECT_FALSE(Mapped(path));
+}
+
+TEST_F(PackagesTest, AnInitialisationThatThrowsIsTakenBackAndUnloaded)
+{
+    const QString path = File(QStringLiteral("pkg_initfails"));
+    const QString error = PackageError([&] { LoadPackage(path); });
+    // The package's message survives the package it came from.
+    EXPECT_TRUE(error.contains(QStringLiteral("пакет отказался начинать работу"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(path));
+    EXPECT_EQ(Log(), QStringLiteral("+pkg_initfails -pkg_initfails ~pkg_initfails"));
+    EXPECT_EQ(CallWizard(QStringLiteral("pkg_initfails")), 0);
+    EXPECT_FALSE(Mapped(path));
+}
+
+TEST_F(PackagesTest, AFinalisationThatThrowsKeepsThePackageLoaded)
+{
+    const QString path = File(QStringLiteral("pkg_finifails"));
+    const quintptr handle = LoadPackage(path);
+    const QString error = PackageError([&] { UnloadPackage(handle); });
+    EXPECT_TRUE(error.contains(QStringLiteral("пакет не готов завершиться"))) << error.toStdString();
+    EXPECT_TRUE(Mapped(path));
+    EXPECT_EQ(CallWizard(QStringLiteral("pkg_finifails")), 13);
+
+    UnloadPackage(handle);
+    EXPECT_EQ(Log(), QStringLiteral("+pkg_finifails -pkg_finifails ~pkg_finifails"));
+    EXPECT_FALSE(Mapped(path));
+}
+
+TEST(PackageEntryNameTest, NonIdentifierCharactersBecomeUnderscores)
+{
+    EXPECT_EQ(PackageEntryName(QStringLiteral("/opt/p/my-pkg.v2.bpl")), QStringLiteral("my_pkg_v2"));
+    EXPECT_EQ(PackageEntryName(QStringLiteral("Склад_7.bpl")), QStringLiteral("______7"));
+    EXPECT_EQ(PackageEntryName(QStringLiteral("plain")), QStringLiteral("plain"));
+}
+
+} // namespace
