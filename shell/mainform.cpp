@@ -9,11 +9,13 @@
 #include "IntarnalInfoForm.h"
 #include "LoginForm.h"
 #include "MessageManager.h"
+#include "ModuleManager.h"
 #include "NUtilities.h"
 #include "NavigatorManager.h"
 #include "OptionsForm.h"
 #include "ParamManager.h"
 #include "Registry.h"
+#include "SequencerManger.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -498,13 +500,13 @@ void TForm1::StartSession()
     Env::Post->Start();
     SetStatus(QStringLiteral("Загружаются модули ..."));
     Debug(QStringLiteral("Начало загрузки модулей"));
-    // PENDING ModuleManager::LoadPackages();
+    ModuleManager::LoadPackages();
     SetStatus(QStringLiteral("Запускаются сервисы ..."));
     TuningItem->SetEnabled(true);
     Debug(QStringLiteral("Старт сервисов"));
     AddServicesToMenu();
     Debug(QStringLiteral("Запуск секвенсеров"));
-    // PENDING SequencerManger::StartSequencer();
+    SequencerManger::StartSequencer();
     if (!StartApplicationObject())
         return;
     FSessionRunning = true;
@@ -576,14 +578,14 @@ void TForm1::StopSession()
     SetStatus(QStringLiteral("Производится отключение пользователя..."));
     NavigatorManager::CheckUnsavedObject();
     SetStatus(QStringLiteral("Остановка системы навигации"));
-    // PENDING RunStep(SequencerManger::StopSequencer, QStringLiteral("Ошибка остановки генератора ключей"));
+    RunStep(SequencerManger::StopSequencer, QStringLiteral("Ошибка остановки генератора ключей"));
     RunStep(NavigatorManager::StopNavigator, QStringLiteral("Ошибка остановки навигатора"));
     SetStatus(QStringLiteral("Остановка сервисов..."));
     RunStep([this] { RemoveServicesFromMenu(); }, QStringLiteral("Ошибка остановки сервисов"));
     Application::ProcessMessages();
     RemoveEmptyMenus();
     SetStatus(QStringLiteral("Выгружаются модули..."));
-    // PENDING RunStep(ModuleManager::UnloadPackages, QStringLiteral("Ошибка выгрузки модулей"));
+    RunStep(ModuleManager::UnloadPackages, QStringLiteral("Ошибка выгрузки модулей"));
     SetStatus(QStringLiteral("Освобождение подключения к базе данных"));
     Env::FreeDataBaseConnection();
     Env::CurrentUser.clear();
