@@ -1,4 +1,9 @@
 #include "About.h"
+#include "ApplicationSystemChooseForm.h"
+#include "IntarnalInfoForm.h"
+#include "LoginForm.h"
+#include "OptionsForm.h"
+#include "PropertyPages.h"
 #include "Exceptions.h"
 #include "Program.h"
 #include "TestEnvironment.h"
@@ -13,12 +18,20 @@ TEST(Program, RunsTheLoopWithTheMainWindowAndFreesTheForms)
         loopWindow = MainForm;
         EXPECT_EQ(MainForm, mainform::Form1);
         EXPECT_NE(About::AboutBox, nullptr);
+        EXPECT_NE(LoginForm::LoginFrm, nullptr);
+        EXPECT_NE(ApplicationSystemChooseForm::ApplicationSystemChooseFrm, nullptr);
+        EXPECT_NE(IntarnalInfoForm::Form3, nullptr);
+        EXPECT_EQ(PropertyPages::PropertyForm, OptionsForm::OptionFrm);
+        EXPECT_NE(OptionsForm::OptionFrm, nullptr);
         mainform::Form1->CloseItem->Click();
     });
     EXPECT_EQ(exitCode, 0);
     EXPECT_NE(loopWindow, nullptr);
     EXPECT_EQ(mainform::Form1, nullptr);
     EXPECT_EQ(About::AboutBox, nullptr);
+    EXPECT_EQ(LoginForm::LoginFrm, nullptr);
+    EXPECT_EQ(IntarnalInfoForm::Form3, nullptr);
+    EXPECT_EQ(PropertyPages::PropertyForm, nullptr) << "the settings dialog's unit has ended";
     EXPECT_TRUE(TestSupport::Dialogs().Calls().empty());
 }
 
