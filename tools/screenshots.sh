@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Starts velnor07 under a virtual X server and saves what a user sees as PNG pictures:
-#   main-window.png  the main window after start
+#   chooser.png      the application chooser the automatic connect opens
+#   main-window.png  the main window after the connect to the demo
 #   file-menu.png    the "Файл" menu opened
 #   about.png        the About dialog
+#   settings.png     the settings dialog ("Сервис" → "Настройка...")
 # Usage: tools/screenshots.sh <folder>   (builds first when the program is missing)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -18,10 +20,11 @@ if [ -z "${VELNOR_SCREENSHOT_SERVER:-}" ]; then
   exec env VELNOR_SCREENSHOT_SERVER=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$OUT"
 fi
 
-# A private configuration: the user's own registry (and its AutoConnect) is never touched.
+# A private demo (registry with AutoConnect = 1, alias file, database): the user's own
+# configuration is never touched.
 WORK="$(mktemp -d /tmp/velnor-shots-XXXXXX)"
+"$ROOT/build/bin/velprovision" --dir "$WORK" >/dev/null
 export VELNOR_REGISTRY="$WORK/registry.reg" VELNOR_ALIASES="$WORK/aliases.ini" XDG_RUNTIME_DIR="$WORK"
-printf '[HKEY_CURRENT_USER\\Software\\Velnor07]\n"AutoConnect"=dword:00000000\n' >"$VELNOR_REGISTRY"
 
 "$PROGRAM" &
 PID=$!
@@ -49,6 +52,12 @@ shoot() {
 MAIN=$(wait_for_window "Навигатор")
 # Without a window manager nothing maximises the window: give it the screen.
 xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 100% 100%
+
+# The automatic connect asks for the application; the demo is preselected: confirm it.
+wait_for_window "Выбор приложения" >/dev/null
+shoot chooser.png
+xdotool key Return
+sleep 2
 shoot main-window.png
 
 # The menu bar's captions sit left to right; open "Файл", then "Справка" → "О технологии ...".
@@ -62,3 +71,12 @@ sleep 0.5
 xdotool key Down Return
 wait_for_window "О технологии" >/dev/null
 shoot about.png
+xdotool key Return
+sleep 0.3
+
+# "Сервис" → "Настройка...".
+xdotool mousemove $((MAIN_X + 75)) $((MAIN_Y + 10)) click 1
+sleep 0.5
+xdotool key Down Return
+wait_for_window "Настройки" >/dev/null
+shoot settings.png
