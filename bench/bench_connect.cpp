@@ -1,0 +1,180 @@
+// From window message 1110 to "Система готова к работе": the whole connect with the dialogs
+// answered at once, on a SQLite database, once with no packages and once with fifty small
+// packages listed in table modul. The difference, divided by fifty, is what one package
+// adds to the connect: loading it (the system's mapping of the library included), its
+// registration, its service going into the menu, and its status text being painted.
+
+#include "Application.h"
+#include "ApplicationSystemChooseForm.h"
+#include "Dialogs.h"
+#include "Env.h"
+#include "LoginForm.h"
+#include "OptionsForm.h"
+#include "Registry.h"
+#include "StatusBar.h"
+#include "Velkit07.h"
+#include "mainform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+const int PackageCount = 50;
+const QString Ready = QStringLiteral("Система готова к работе");
+
+void Exec(QSqlQuery& Query, const QString& Sql)
+{
+    if (!Query.exec(Sql))
+        throw std::runtime_error(Query.lastError().text().toStdString());
+}
+
+// Users EMPTY (no modul rows, an empty package folder) and PACKAGES (fifty modul rows).
+void CreateDatabase(const QString& FileName)
+{
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-setup"));
+        database.setDatabaseName(FileName);
+        database.open();
+        QSqlQuery query(database);
+        Exec(query, QStringLiteral("create table POLZOVATEL (ID integer primary key, NAZVANIE varchar(60))"));
+        Exec(query, QStringLiteral("create table modul (ID integer primary key, STROKA varchar(60), POLZ_ID integer, ORDER_NO integer)"));
+        Exec(query, QStringLiteral("create table CLASS (ID integer primary key, NAZVANIE varchar(60), STROKA varchar(60), TIP_CLASS_ID integer)"));
+        Exec(query, QStringLiteral("create table NAVIGATSIA (ID integer primary key, CLASS_ID integer, CLASS_ID_POTOMOK integer, "
+                                   "TIP_NAV_ID integer, PARAMETR varchar(200), CONTEXT varchar(60), POLZ_ID integer)"));
+        Exec(query, QStringLiteral("insert into POLZOVATEL values (1, 'EMPTY'), (2, 'PACKAGES')"));
+        for (int i = 1; i <= PackageCount; ++i)
+            Exec(query, QStringLiteral("insert into modul values (%1, 'bench_pkg_%1.bpl', 2, %1)").arg(i));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench-setup"));
+}
+
+void WriteRegistry(const QString& EmptyFolder)
+{
+    const QString root = QStringLiteral("Software\\Velnor07");
+    const std::map<QString, QString> folders = {
+        {QStringLiteral("EMPTY"), EmptyFolder},
+        {QStringLiteral("PACKAGES"), QStringLiteral(VELNOR_BENCH_PACKAGE_DIR)},
+    };
+    for (const auto& [name, folder] : folders) {
+        TRegistry key;
+        key.OpenKey(root + QLatin1Char('\\') + name, true);
+        key.WriteString(QStringLiteral("ApplicationTitle"), name);
+        key.WriteString(QStringLiteral("Alias"), QStringLiteral("BENCH"));
+        key.WriteString(QStringLiteral("PackagesPath"), folder);
+        key.WriteInteger(QStringLiteral("ConnectNeeded"), 0);
+    }
+}
+
+void ChooseApplication(const QString& Name)
+{
+    TRegistry key;
+    key.OpenKey(QStringLiteral("Software\\Velnor07"), true);
+    key.WriteString(QStringLiteral("LastUser"), Name);
+}
+
+// Posts 1110 and processes events until the session is ready; then disconnects untimed.
+void Connect(benchmark::State& State, mainform::TForm1* Form, TScriptedDialogHost* Dialogs, const QString& Name)
+{
+    ChooseApplication(Name);
+    for (auto _ : State) {
+        // The chooser opens on the last application: confirm it at once.
+        Dialogs->QueueModalAnswer([](TForm*) { return static_cast<int>(mrOk); });
+        Application::PostMessage(Form->Handle(), mainform::WM_CONNECT);
+        for (int round = 0; round < 1000 && Env::MessagePanel->Text() != Ready; ++round)
+            QCoreApplication::processEvents();
+        State.PauseTiming();
+        const bool ready = Env::MessagePanel->Text() == Ready && Env::Modules->Count() == (Name == "PACKAGES" ? PackageCount : 0);
+        Form->DisconnectItemClick(nullptr);
+        Dialogs->Reset();
+        if (!ready) {
+            State.SkipWithError("the session did not start as expected");
+            break;
+        }
+        State.ResumeTiming();
+    }
+}
+
+class TPerPackageReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& Reports) override
+    {
+        ConsoleReporter::ReportRuns(Reports);
+        for (const Run& run : Reports)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                FTimes[run.run_name.function_name] = run.GetAdjustedRealTime();
+    }
+    void PrintPerPackage() const
+    {
+        auto empty = FTimes.find("BM_ConnectWithoutPackages");
+        auto full = FTimes.find("BM_ConnectWithFiftyPackages");
+        if (empty != FTimes.end() && full != FTimes.end())
+            std::printf("per package: %.2f ms (connect without packages %.2f ms, with %d packages %.2f ms; goal under 10 ms)\n",
+                        (full->second - empty->second) / PackageCount, empty->second, PackageCount, full->second);
+    }
+
+private:
+    std::map<std::string, double> FTimes;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir dir;
+    qputenv("VELNOR_REGISTRY", dir.filePath(QStringLiteral("registry.reg")).toUtf8());
+    qputenv("VELNOR_ALIASES", dir.filePath(QStringLiteral("aliases.ini")).toUtf8());
+    qputenv("XDG_RUNTIME_DIR", dir.path().toUtf8());
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+
+    TScriptedDialogHost dialogs;
+    SetDialogHost(&dialogs);
+    CreateDatabase(dir.filePath(QStringLiteral("bench.db")));
+    {
+        QFile aliases(dir.filePath(QStringLiteral("aliases.ini")));
+        aliases.open(QIODevice::WriteOnly);
+        aliases.write("[BENCH]\nDriver=SQLITE\nDatabase=bench.db\n");
+    }
+    QDir(dir.path()).mkdir(QStringLiteral("empty"));
+    WriteRegistry(dir.filePath(QStringLiteral("empty")));
+
+    Velkit07::Initialize();
+    OptionsForm::Initialize();
+    {
+        mainform::TForm1 form;
+        LoginForm::LoginFrm = new LoginForm::TLoginFrm;
+        ApplicationSystemChooseForm::ApplicationSystemChooseFrm = new ApplicationSystemChooseForm::TApplicationSystemChooseFrm;
+
+        benchmark::RegisterBenchmark("BM_ConnectWithoutPackages", Connect, &form, &dialogs, QStringLiteral("EMPTY"))
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("BM_ConnectWithFiftyPackages", Connect, &form, &dialogs, QStringLiteral("PACKAGES"))
+            ->Unit(benchmark::kMillisecond);
+        TPerPackageReporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        reporter.PrintPerPackage();
+
+        delete ApplicationSystemChooseForm::ApplicationSystemChooseFrm;
+        ApplicationSystemChooseForm::ApplicationSystemChooseFrm = nullptr;
+        delete LoginForm::LoginFrm;
+        LoginForm::LoginFrm = nullptr;
+    }
+    OptionsForm::Finalize();
+    Velkit07::Finalize();
+    SetDialogHost(nullptr);
+    benchmark::Shutdown();
+    return 0;
+}
