@@ -32,14 +32,16 @@ DemoRecords::TClassRegistrations Registrations;
 void RegisterStockContext()
 {
     if (!ContextManager::GetContextByName(StockContextName()))
-        ContextManager::RegisterContextWithParent(StockContextID, StockContextName(), 0, QStringLiteral("_default"));
+        ContextManager::RegisterContextWithParent(StockContextID, StockContextName(), 0, QString::fromLatin1("_default"));
 }
 
 } // namespace
 
+// The context outlives the package: its name must not point into the package's constant data,
+// as a string literal would.
 QString StockContextName()
 {
-    return QStringLiteral("Склад");
+    return QString::fromUtf8("Склад");
 }
 
 TClientsClass::TClientsClass(const QString& Condition, TDataSet* DataSet)
