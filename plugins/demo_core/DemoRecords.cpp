@@ -49,6 +49,12 @@ QVariant ColumnValue(const QString& Text)
     return Text.isEmpty() ? QVariant() : QVariant(Text);
 }
 
+// NULL shows as an empty edit, whatever the column's type.
+QString FieldText(const TField* Field)
+{
+    return Field->IsNull() ? QString() : Field->AsString();
+}
+
 QString Assignments(const QStringList& Columns)
 {
     QStringList assignments;
@@ -260,7 +266,7 @@ void TRecordInstance::Load()
     Values.clear();
     if (Found)
         for (const QString& column : columns)
-            Values.insert(column, DataSet->FieldByName(column)->AsString());
+            Values.insert(column, FieldText(DataSet->FieldByName(column)));
     DataSet->Close();
 }
 
