@@ -29,12 +29,13 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 # Packages are mapped and unmapped while the program runs. A second build with
 # AddressSanitizer runs the package and loader tests with leak checking, so that a use of an
 # unloaded package's code or data, or anything it leaves behind, fails the test command.
-# Only those two test programs and the test packages are built there.
+# Only those test programs, the test packages and the sample packages are built there.
 ASAN_BUILD="${VELNOR_ASAN_BUILD_DIR:-$ROOT/build-asan}"
 cmake -S "$ROOT" -B "$ASAN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELNOR_ASAN=ON -DVELNOR_BENCH=OFF >/dev/null
-cmake --build "$ASAN_BUILD" -j"$(nproc)" --target platform_tests framework_tests
+cmake --build "$ASAN_BUILD" -j"$(nproc)" --target platform_tests framework_tests plugins_tests demo_core demo_sales
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:exitcode=86
 "$ASAN_BUILD/bin/platform_tests" --gtest_filter='Packages*:PackageEntryName*'
 "$ASAN_BUILD/bin/framework_tests" --gtest_filter='*ModuleManager*'
+"$ASAN_BUILD/bin/plugins_tests" --gtest_filter='PackageLoadTest.*'
 unset ASAN_OPTIONS
 # --- end of AddressSanitizer ----------------------------------------------------------------

@@ -1,0 +1,162 @@
+#include "DemoCoreClasses.h"
+
+#include "ContextManager.h"
+#include "DemoMessages.h"
+#include "Env.h"
+#include "MessageManager.h"
+
+namespace DemoCoreClasses {
+
+VEL_IMPLEMENT_CLASS(TClientsClass)
+VEL_IMPLEMENT_CLASS(TClientInstance)
+VEL_IMPLEMENT_CLASS(TGoodsClass)
+VEL_IMPLEMENT_CLASS(TGoodsInstance)
+VEL_IMPLEMENT_CLASS(TSuppliersClass)
+VEL_IMPLEMENT_CLASS(TSupplierInstance)
+VEL_IMPLEMENT_CLASS(TSupplierGoodsClass)
+VEL_IMPLEMENT_CLASS(TWarehousesClass)
+VEL_IMPLEMENT_CLASS(TStockContainer)
+VEL_IMPLEMENT_CLASS(TStockInstance)
+
+using DemoRecords::Col;
+using DemoRecords::FormOf;
+using DemoRecords::TListForm;
+using DemoRecords::TRecordForm;
+
+namespace {
+
+const qint64 StockContextID = 10;
+
+DemoRecords::TClassRegistrations Registrations;
+
+void RegisterStockContext()
+{
+    if (!ContextManager::GetContextByName(StockContextName()))
+        ContextManager::RegisterContextWithParent(StockContextID, StockContextName(), 0, QString::fromLatin1("_default"));
+}
+
+} // namespace
+
+// The context outlives the package: its name must not point into the package's constant data,
+// as a string literal would.
+QString StockContextName()
+{
+    return QString::fromUtf8("Склад");
+}
+
+TClientsClass::TClientsClass(const QString& Condition, TDataSet* DataSet)
+    : TRecordClass(Condition, DataSet, QStringLiteral("KLIENTY"), FormOf<TListForm>(StaticClass()))
+{
+}
+
+TClientInstance::TClientInstance(qint64 ID, const QString& Name)
+    : TRecordInstance(ID, Name, QStringLiteral("KLIENTY"), FormOf<TRecordForm>(StaticClass()))
+{
+}
+
+TGoodsClass::TGoodsClass(const QString& Condition, TDataSet* DataSet)
+    : TRecordClass(Condition, DataSet, QStringLiteral("TOVARY"), FormOf<TListForm>(StaticClass()))
+{
+}
+
+TGoodsInstance::TGoodsInstance(qint64 ID, const QString& Name)
+    : TRecordInstance(ID, Name, QStringLiteral("TOVARY"), FormOf<TRecordForm>(StaticClass()))
+{
+}
+
+TSuppliersClass::TSuppliersClass(const QString& Condition, TDataSet* DataSet)
+    : TRecordClass(Condition, DataSet, QStringLiteral("POSTAVSHCHIKI"), FormOf<TListForm>(StaticClass()))
+{
+}
+
+TSupplierInstance::TSupplierInstance(qint64 ID, const QString& Name)
+    : TRecordInstance(ID, Name, QStringLiteral("POSTAVSHCHIKI"), FormOf<TRecordForm>(StaticClass()))
+{
+}
+
+TSupplierGoodsClass::TSupplierGoodsClass(const QString& Condition, TDataSet* DataSet)
+    : TRecordClass(Condition, DataSet, QStringLiteral("TOVARY"), FormOf<TListForm>(StaticClass()))
+{
+}
+
+TWarehousesClass::TWarehousesClass(const QString& Condition, TDataSet* DataSet)
+    : TRecordClass(Condition, DataSet, QStringLiteral("SKLADY"), FormOf<TListForm>(StaticClass()))
+{
+}
+
+TStockContainer::TStockContainer(qint64 ID, const QString& Name, const QString& Params)
+    : TEntityContainer(ID, Name, Params)
+{
+    TableName = CT;
+    Form = FormOf<TListForm>(StaticClass());
+    FSubscriptions.Subscribe(DemoMessages::StockChanged);
+}
+
+TStockContainer::~TStockContainer()
+{
+    if (Form && Form->Entity == this)
+        Form->Entity = nullptr;
+}
+
+void TStockContainer::AfterCreate()
+{
+    if (ContextManager::TContext* stock = ContextManager::GetContextByName(StockContextName()))
+        SetContext(stock);
+}
+
+void TStockContainer::Show()
+{
+    EClasses::TEntityChildList children;
+    GetChildList(&children);
+    static_cast<TListForm*>(Form)->ShowChildren(&children);
+    TEntityContainer::Show();
+}
+
+void TStockContainer::OnMessage(EClasses::TMessageInfo* Info)
+{
+    if (Info->Text == QString::number(ID))
+        ++ReceivedMessages;
+}
+
+TStockInstance::TStockInstance(qint64 ID, const QString& Name)
+    : TRecordInstance(ID, Name, QStringLiteral("OSTATKI"), FormOf<TRecordForm>(StaticClass()))
+{
+}
+
+void TStockInstance::Saved()
+{
+    if (Env::Post)
+        Env::Post->Send(this, DemoMessages::StockChanged, Values.value(QStringLiteral("SKLAD_ID")));
+}
+
+void RegisterClasses()
+{
+    RegisterStockContext();
+    Registrations.RegisterList(TClientsClass::StaticClass(), "Клиенты");
+    Registrations.RegisterRecord(TClientInstance::StaticClass(), "Клиент",
+        {Col("NAZVANIE", "Наименование"), Col("GOROD", "Город"), Col("TELEFON", "Телефон"), Col("INN", "ИНН"),
+            Col("DATA_REG", "Дата регистрации")},
+        true);
+    Registrations.RegisterList(TGoodsClass::StaticClass(), "Товары");
+    Registrations.RegisterRecord(TGoodsInstance::StaticClass(), "Товар",
+        {Col("NAZVANIE", "Наименование"), Col("EDINICA", "Единица"), Col("CENA", "Цена"),
+            Col("POSTAVSHCHIK_ID", "Код поставщика")},
+        false);
+    Registrations.RegisterList(TSuppliersClass::StaticClass(), "Поставщики");
+    Registrations.RegisterRecord(TSupplierInstance::StaticClass(), "Поставщик",
+        {Col("NAZVANIE", "Наименование"), Col("GOROD", "Город"), Col("TELEFON", "Телефон")}, true);
+    Registrations.RegisterList(TSupplierGoodsClass::StaticClass(), "Товары поставщика");
+    Registrations.RegisterList(TWarehousesClass::StaticClass(), "Склады");
+    Registrations.RegisterList(TStockContainer::StaticClass(), "Остатки склада");
+    Registrations.RegisterRecord(TStockInstance::StaticClass(), "Остаток",
+        {Col("NAZVANIE", "Наименование"), Col("SKLAD_ID", "Код склада"), Col("TOVAR_ID", "Код товара"),
+            Col("KOLICHESTVO", "Количество")},
+        false);
+}
+
+void UnregisterClasses()
+{
+    Registrations.UnregisterAll();
+}
+
+} // namespace DemoCoreClasses

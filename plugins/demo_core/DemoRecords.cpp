@@ -1,0 +1,300 @@
+#include "DemoRecords.h"
+
+#include "DbTables.h"
+#include "Env.h"
+#include "MessageManager.h"
+#include "NavigatorManager.h"
+
+namespace DemoRecords {
+
+VEL_IMPLEMENT_CLASS(TRecordForm)
+VEL_IMPLEMENT_CLASS(TListForm)
+VEL_IMPLEMENT_CLASS(TRecordClass)
+VEL_IMPLEMENT_CLASS(TRecordInstance)
+
+namespace {
+
+const int FieldHeight = 24;
+const int CaptionWidth = 140;
+
+// A band at the top of the form: the caption on the left, the edit filling the rest.
+TEdit* AddField(TForm* Form, const TColumn& Column)
+{
+    auto* band = new TPanel(Form, Form);
+    band->SetAlign(alTop);
+    band->setFixedHeight(FieldHeight);
+    band->SetBevelOuter(bvNone);
+    auto* label = new TLabel(band, band);
+    label->SetCaption(Column.Caption);
+    label->setFixedWidth(CaptionWidth);
+    label->SetAlign(alLeft);
+    auto* edit = new TEdit(band, band);
+    edit->SetAlign(alClient);
+    return edit;
+}
+
+std::unique_ptr<TQuery> NewQuery(const QString& SQL, const QMap<QString, QVariant>& Params)
+{
+    auto query = std::make_unique<TQuery>();
+    query->SetDatabaseName(SessionDatabaseName());
+    query->SQL()->Add(SQL);
+    for (auto it = Params.begin(); it != Params.end(); ++it)
+        query->ParamByName(it.key())->SetValue(it.value());
+    return query;
+}
+
+// An empty edit stands for NULL: a number or date column takes no empty text.
+QVariant ColumnValue(const QString& Text)
+{
+    return Text.isEmpty() ? QVariant() : QVariant(Text);
+}
+
+// NULL shows as an empty edit, whatever the column's type.
+QString FieldText(const TField* Field)
+{
+    return Field->IsNull() ? QString() : Field->AsString();
+}
+
+QString Assignments(const QStringList& Columns)
+{
+    QStringList assignments;
+    for (const QString& column : Columns)
+        assignments.append(column + QStringLiteral(" = :") + column);
+    return assignments.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString SessionDatabaseName()
+{
+    return Env::Database ? Env::Database->DatabaseName() : QString();
+}
+
+int ExecSQL(const QString& SQL, const QMap<QString, QVariant>& Params)
+{
+    auto query = NewQuery(SQL, Params);
+    query->ExecSQL();
+    return query->RowsAffected();
+}
+
+QVariant QueryValue(const QString& SQL, const QMap<QString, QVariant>& Params)
+{
+    auto query = NewQuery(SQL, Params);
+    query->Open();
+    const QVariant value = query->Eof() ? QVariant() : query->Fields(0)->Value();
+    query->Close();
+    return value;
+}
+
+// --- registrations and subscriptions -------------------------------------------------------
+
+void TClassRegistrations::Register(TClass Class, TForm* Form)
+{
+    Env::RegisterEntityClass(Class, Form);
+    FEntries.emplace_back(Class, Form);
+}
+
+void TClassRegistrations::UnregisterAll()
+{
+    while (!FEntries.empty()) {
+        auto [entityClass, form] = FEntries.back();
+        FEntries.pop_back();
+        Env::UnregisterEntityClass(entityClass);
+        delete form;
+    }
+}
+
+void TClassRegistrations::RegisterList(TClass Class, const char* Caption)
+{
+    Register(Class, new TListForm(QString::fromUtf8(Caption)));
+}
+
+void TClassRegistrations::RegisterRecord(TClass Class, const char* Caption, const QList<TColumn>& Columns, bool WithSubForms)
+{
+    Register(Class, new TRecordForm(QString::fromUtf8(Caption), Columns, WithSubForms));
+}
+
+TColumn Col(const char* Name, const char* Caption)
+{
+    return {QString::fromLatin1(Name), QString::fromUtf8(Caption)};
+}
+
+TForm* RegisteredForm(const QString& ClassName)
+{
+    const int index = Env::ClassForms ? Env::ClassForms->IndexOf(ClassName) : -1;
+    return index < 0 ? nullptr : Env::ClassForms->ObjectAs<TForm>(index);
+}
+
+TSubscriptions::~TSubscriptions()
+{
+    if (!FPost || FPost != Env::Post)
+        return;
+    for (qint32 type : FTypes)
+        FPost->UnSubscribe(FSubscriber, type);
+}
+
+void TSubscriptions::Subscribe(qint32 MessageType)
+{
+    if (!Env::Post || (FPost && FPost != Env::Post))
+        return;
+    FPost = Env::Post;
+    FPost->Subscribe(FSubscriber, MessageType);
+    FTypes.push_back(MessageType);
+}
+
+// --- TRecordForm ----------------------------------------------------------------------------
+
+TRecordForm::TRecordForm(const QString& Caption, const QList<TColumn>& Columns, bool WithSubForms)
+{
+    SetCaption(Caption);
+    for (const TColumn& column : Columns) {
+        TEdit* edit = AddField(this, column);
+        FEdits.insert(column.Name.toUpper(), edit);
+        connect(edit, &QLineEdit::textChanged, this, &TRecordForm::FieldChanged);
+    }
+    if (WithSubForms) {
+        auto* site = new TPanel(this, this);
+        site->SetAlign(alClient);
+        site->SetBevelOuter(bvNone);
+        DockSite = site;
+    }
+}
+
+void TRecordForm::ShowValues(const QMap<QString, QString>& Values)
+{
+    FFilling = true;
+    for (auto it = FEdits.begin(); it != FEdits.end(); ++it)
+        it.value()->SetText(Values.value(it.key()));
+    FFilling = false;
+}
+
+QMap<QString, QString> TRecordForm::Values() const
+{
+    QMap<QString, QString> values;
+    for (auto it = FEdits.begin(); it != FEdits.end(); ++it)
+        values.insert(it.key(), it.value()->Text());
+    return values;
+}
+
+void TRecordForm::FieldChanged()
+{
+    if (FFilling)
+        return;
+    if (auto* instance = dynamic_cast<EClasses::TEntityInstance*>(Entity))
+        instance->Modified = true;
+}
+
+// --- TListForm ------------------------------------------------------------------------------
+
+TListForm::TListForm(const QString& Caption)
+    : FList(new TListBox(this, this))
+{
+    SetCaption(Caption);
+    FList->SetAlign(alClient);
+}
+
+void TListForm::ShowChildren(EClasses::TEntityChildList* Children)
+{
+    FList->Clear();
+    for (int i = 0; i < Children->Count(); ++i)
+        FList->AddItem(Children->GetName(i));
+}
+
+// --- TRecordClass ---------------------------------------------------------------------------
+
+TRecordClass::TRecordClass(const QString& Condition, TDataSet* DataSet, const QString& Table, TListForm* ListForm)
+    : TEntityClass(Condition, DataSet)
+{
+    TableName = Table;
+    Form = ListForm;
+}
+
+TRecordClass::~TRecordClass()
+{
+    if (Form && Form->Entity == this)
+        Form->Entity = nullptr;
+}
+
+void TRecordClass::Show()
+{
+    EClasses::TEntityChildList children;
+    GetChildList(&children);
+    static_cast<TListForm*>(Form)->ShowChildren(&children);
+    TEntityClass::Show();
+}
+
+void TRecordClass::OnMessage(EClasses::TMessageInfo* Info)
+{
+    ++ReceivedMessages;
+    LastMessageText = Info->Text;
+    Refresh();
+}
+
+void TRecordClass::Refresh()
+{
+    if (NavigatorManager::CurrentNavigator && Node)
+        NavigatorManager::CurrentNavigator->RefreshClassObject(this);
+}
+
+// --- TRecordInstance ------------------------------------------------------------------------
+
+TRecordInstance::TRecordInstance(qint64 ID, const QString& Name, const QString& Table, TRecordForm* RecordForm)
+    : TEntityInstance(ID, Name)
+{
+    TableName = Table;
+    Form = RecordForm;
+}
+
+TRecordInstance::~TRecordInstance()
+{
+    if (Form && Form->Entity == this)
+        Form->Entity = nullptr;
+}
+
+TRecordForm* TRecordInstance::RecordForm() const
+{
+    return static_cast<TRecordForm*>(Form);
+}
+
+void TRecordInstance::Load()
+{
+    const QStringList columns = RecordForm()->ColumnNames();
+    FRowQuery = NewQuery(QStringLiteral("select ID, %1 from %2 where ID = :ID").arg(columns.join(QStringLiteral(", ")), TableName),
+        {{QStringLiteral("ID"), ID}});
+    DataSet = FRowQuery.get();
+    TEntityInstance::Load();
+    Values.clear();
+    if (Found)
+        for (const QString& column : columns)
+            Values.insert(column, FieldText(DataSet->FieldByName(column)));
+    DataSet->Close();
+}
+
+void TRecordInstance::Show()
+{
+    Load();
+    RecordForm()->ShowValues(Values);
+    Modified = false;
+    TEntityInstance::Show();
+}
+
+void TRecordInstance::Save()
+{
+    if (Form->Entity == this)
+        WriteRow(RecordForm()->Values());
+    TEntityInstance::Save();
+    Saved();
+}
+
+void TRecordInstance::WriteRow(const QMap<QString, QString>& Row)
+{
+    QMap<QString, QVariant> params{{QStringLiteral("ID"), ID}};
+    for (auto it = Row.begin(); it != Row.end(); ++it)
+        params.insert(it.key(), ColumnValue(it.value()));
+    ExecSQL(QStringLiteral("update %1 set %2 where ID = :ID").arg(TableName, Assignments(Row.keys())), params);
+    Values = Row;
+    if (Row.contains(QStringLiteral("NAZVANIE")))
+        Name = Row.value(QStringLiteral("NAZVANIE"));
+}
+
+} // namespace DemoRecords

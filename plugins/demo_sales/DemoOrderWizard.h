@@ -1,0 +1,24 @@
+#pragma once
+// The wizard "Новый заказ" and the service "Пересчитать суммы заказов".
+
+#include "EClasses.h"
+
+namespace DemoOrderWizard {
+
+// Asks for the client's code and creates an order of that client with a fresh key, the
+// status of new orders and the sum 0; journals it as new and announces "Заказ создан".
+// Returns the order's ID, or 0 when the user cancelled or the client does not exist.
+class TNewOrderWizard : public EClasses::TEntityWizard {
+    VEL_DECLARE_CLASS(TNewOrderWizard, EClasses::TEntityWizard)
+public:
+    TNewOrderWizard() = default;
+    qint32 Execute() override;
+};
+
+inline const QString WizardName = QStringLiteral("Новый заказ");
+inline const QString RecalculateServiceName = QStringLiteral("Пересчитать суммы заказов");
+
+void RegisterWizardAndService();
+void UnregisterWizardAndService();
+
+} // namespace DemoOrderWizard

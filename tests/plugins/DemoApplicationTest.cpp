@@ -1,0 +1,228 @@
+#include "DemoPackages.h"
+
+#include "ContextManager.h"
+#include "DatabaseFixture.h"
+#include "DatabaseManager.h"
+#include "DemoCoreClasses.h"
+#include "DemoMessages.h"
+#include "DemoRecords.h"
+#include "DemoSchema.h"
+#include "EClasses.h"
+#include "Env.h"
+#include "MessageManager.h"
+#include "TestEnvironment.h"
+#include "WizardManager.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+using DemoPackages::RegisteredClass;
+using DemoRecords::TRecordClass;
+using DemoRecords::TRecordForm;
+using DemoRecords::TRecordInstance;
+using EClasses::TEntity;
+using EClasses::TEntityChildList;
+
+const int DemoRows = 40;
+
+// Runs the main thread's event loop until Done or ten seconds have passed.
+bool ServeUntil(const std::function<bool()>& Done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!Done() && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return Done();
+}
+
+// The demo database in the fixture's database, the session set up over it (with a running
+// message manager when asked) and both packages loaded.
+class DemoApplicationTest : public TestSupport::TDatabaseTest {
+protected:
+    void SetUp() override
+    {
+        TDatabaseTest::SetUp();
+        if (IsSkipped())
+            return;
+        DemoSchema::Provision(Database()->Connection(), DemoRows);
+        Env::Database = Database();
+        DatabaseManager::RegisterDatabase(Database());
+        TestSupport::Dialogs().Reset();
+    }
+    void TearDown() override
+    {
+        Packages.reset();
+        if (Post) {
+            Env::Post = nullptr;
+            Post.reset();
+        }
+        if (Env::Database) {
+            DatabaseManager::UnregisterDatabase(Database());
+            Env::Database = nullptr;
+        }
+        TDatabaseTest::TearDown();
+    }
+
+    void StartSession(bool WithMessages)
+    {
+        if (WithMessages) {
+            Post = std::make_unique<MessageManager::TMessageManager>();
+            Env::Post = Post.get();
+            Post->Start();
+        }
+        Packages.emplace();
+    }
+
+    // Every class node of the packages is a TRecordClass.
+    std::unique_ptr<TRecordClass> NewClassNode(const char* ClassName, const QString& Condition)
+    {
+        TEntity* entity = EClasses::CreateEntity(RegisteredClass(QString::fromLatin1(ClassName)), Condition, nullptr);
+        return std::unique_ptr<TRecordClass>(static_cast<TRecordClass*>(entity));
+    }
+
+    std::unique_ptr<TRecordInstance> NewInstance(const char* ClassName, qint64 ID)
+    {
+        auto* instance = EClasses::CreateInstance(RegisteredClass(QString::fromLatin1(ClassName)), ID, QString());
+        return std::unique_ptr<TRecordInstance>(static_cast<TRecordInstance*>(instance));
+    }
+
+    qint64 Count(const QString& SQL) { return QueryValue(SQL).toLongLong(); }
+
+    std::unique_ptr<MessageManager::TMessageManager> Post;
+    std::optional<DemoPackages::TLoadedPackages> Packages;
+};
+
+TEST_P(DemoApplicationTest, ClassNodesListTheirRowsByNameAndFilteredLinksOnlyTheirOwn)
+{
+    StartSession(false);
+    TEntityChildList clients;
+    NewClassNode("TClientsClass", QString())->GetChildList(&clients);
+    ASSERT_EQ(clients.Count(), DemoRows);
+    EXPECT_EQ(clients.GetName(0), QueryValue("select min(NAZVANIE) from KLIENTY").toString());
+
+    const qint64 client = QueryValue("select KLIENT_ID from ZAKAZY where ID = 1").toLongLong();
+    TEntityChildList orders;
+    NewClassNode("TClientOrdersClass", QStringLiteral("KLIENT_ID=%1").arg(client))->GetChildList(&orders);
+    EXPECT_EQ(orders.Count(), Count(QStringLiteral("select count(*) from ZAKAZY where KLIENT_ID = %1").arg(client)));
+    EXPECT_GE(orders.IndexByID(1), 0);
+
+    TEntityChildList newOrders;
+    NewClassNode("TNewOrdersClass", QString())->GetChildList(&newOrders);
+    EXPECT_EQ(newOrders.Count(), Count("select count(*) from ZAKAZY where STATUS = 'Новый'"));
+    EXPECT_LT(newOrders.Count(), DemoRows);
+
+    // A warehouse is a container of its stock rows, and runs in the context "Склад".
+    const qint64 warehouse = QueryValue("select min(ID) from SKLADY").toLongLong();
+    std::unique_ptr<EClasses::TEntityContainer> stock(EClasses::CreateContainer(RegisteredClass("TStockContainer"), warehouse,
+        QString(), QStringLiteral("!CT=OSTATKI&CK=SKLAD_ID&DT=TOVARY&FK=TOVAR_ID&")));
+    stock->AfterCreate();
+    EXPECT_EQ(stock->GetContext()->Name, QStringLiteral("Склад"));
+    TEntityChildList rows;
+    stock->GetChildList(&rows);
+    EXPECT_EQ(rows.Count(), Count(QStringLiteral("select count(*) from OSTATKI where SKLAD_ID = %1").arg(warehouse)));
+    EXPECT_GT(rows.Count(), 0);
+}
+
+TEST_P(DemoApplicationTest, AnEditedInstanceIsModifiedAndSaveWritesItsRow)
+{
+    StartSession(false);
+    auto client = NewInstance("TClientInstance", 3);
+    client->Show();
+    auto* form = static_cast<TRecordForm*>(client->Form);
+    EXPECT_EQ(form->Entity, client.get());
+    EXPECT_NE(form->DockSite, nullptr);
+    EXPECT_TRUE(client->Found);
+    EXPECT_EQ(form->EditOf("GOROD")->Text(), QueryValue("select GOROD from KLIENTY where ID = 3").toString());
+    EXPECT_FALSE(client->Modified);
+
+    const QString otherCity = QueryValue("select GOROD from KLIENTY where ID = 4").toString();
+    form->EditOf("GOROD")->SetText(QStringLiteral("Тверь"));
+    form->EditOf("NAZVANIE")->SetText(QStringLiteral("ООО \"Ромашка\""));
+    EXPECT_TRUE(client->Modified);
+    client->Save();
+    EXPECT_FALSE(client->Modified);
+    EXPECT_EQ(client->Name, QStringLiteral("ООО \"Ромашка\""));
+    EXPECT_EQ(QueryValue("select GOROD from KLIENTY where ID = 3").toString(), QStringLiteral("Тверь"));
+    EXPECT_EQ(QueryValue("select NAZVANIE from KLIENTY where ID = 3").toString(), QStringLiteral("ООО \"Ромашка\""));
+    EXPECT_EQ(QueryValue("select GOROD from KLIENTY where ID = 4").toString(), otherCity);
+
+    // A number column left empty is written as NULL; the row is read back as it now is.
+    auto good = NewInstance("TGoodsInstance", 1);
+    good->Show();
+    auto* goodForm = static_cast<TRecordForm*>(good->Form);
+    goodForm->EditOf("CENA")->SetText(QString());
+    good->Save();
+    EXPECT_TRUE(QueryValue("select CENA from TOVARY where ID = 1").isNull());
+    good->Load();
+    EXPECT_EQ(good->Values.value("CENA"), QString());
+}
+
+TEST_P(DemoApplicationTest, TheWizardCreatesAnOrderWithAFreshKeyAndJournalsIt)
+{
+    StartSession(false);
+    const qint64 lastKey = QueryValue("select ZNACHENIE from KLYUCHI where NAZVANIE = 'ZAKAZY'").toLongLong();
+    TestSupport::Dialogs().QueueInputAnswer(true, QStringLiteral(" 5 "));
+    const qint32 order = WizardManager::CallWizard(QStringLiteral("Новый заказ"));
+    EXPECT_EQ(order, lastKey + 1);
+    EXPECT_EQ(QueryValue("select ZNACHENIE from KLYUCHI where NAZVANIE = 'ZAKAZY'").toLongLong(), order);
+    EXPECT_EQ(QueryValue(QStringLiteral("select KLIENT_ID from ZAKAZY where ID = %1").arg(order)).toLongLong(), 5);
+    EXPECT_EQ(QueryValue(QStringLiteral("select STATUS from ZAKAZY where ID = %1").arg(order)).toString(), QStringLiteral("Новый"));
+    EXPECT_TRUE(QueryValue(QStringLiteral("select NAZVANIE from ZAKAZY where ID = %1").arg(order))
+                    .toString()
+                    .startsWith(QStringLiteral("Заказ № %1 от ").arg(order, 6, 10, QLatin1Char('0'))));
+    EXPECT_EQ(Count(QStringLiteral("select count(*) from ZAKAZY_N where ID = %1").arg(order)), 1);
+
+    // An unknown client, or a cancelled question, creates nothing and uses no key.
+    TestSupport::Dialogs().QueueInputAnswer(true, QStringLiteral("999999"));
+    TestSupport::Dialogs().QueueInputAnswer(false, QString());
+    EXPECT_EQ(WizardManager::CallWizard(QStringLiteral("Новый заказ")), 0);
+    EXPECT_EQ(WizardManager::CallWizard(QStringLiteral("Новый заказ")), 0);
+    EXPECT_EQ(TestSupport::Dialogs().Messages().back(), QStringLiteral("Клиент с кодом 999999 не найден"));
+    EXPECT_EQ(QueryValue("select ZNACHENIE from KLYUCHI where NAZVANIE = 'ZAKAZY'").toLongLong(), order);
+    EXPECT_EQ(Count("select count(*) from ZAKAZY"), DemoRows + 1);
+}
+
+TEST_P(DemoApplicationTest, MessagesReachTheSubscribedEntitiesUntilTheyAreGone)
+{
+    StartSession(true);
+    auto journal = NewClassNode("TOrdersClass", QString());
+    auto lines = NewClassNode("TOrderLinesClass", QStringLiteral("ZAKAZ_ID=1"));
+    TRecordClass* orders = journal.get();
+
+    TestSupport::Dialogs().QueueInputAnswer(true, QStringLiteral("2"));
+    const qint32 order = WizardManager::CallWizard(QStringLiteral("Новый заказ"));
+    ASSERT_GT(order, 0);
+    ASSERT_TRUE(ServeUntil([&] { return orders->ReceivedMessages == 1; }));
+    EXPECT_EQ(orders->LastMessageText, QString::number(order));
+
+    // Saving a stock row tells the order lines and the container of its warehouse.
+    const qint64 warehouse = QueryValue("select SKLAD_ID from OSTATKI where ID = 1").toLongLong();
+    std::unique_ptr<EClasses::TEntityContainer> stock(EClasses::CreateContainer(RegisteredClass("TStockContainer"), warehouse,
+        QString(), QStringLiteral("!CT=OSTATKI&CK=SKLAD_ID&DT=TOVARY&FK=TOVAR_ID&")));
+    auto row = NewInstance("TStockInstance", 1);
+    row->Show();
+    static_cast<TRecordForm*>(row->Form)->EditOf("KOLICHESTVO")->SetText(QStringLiteral("17"));
+    row->Save();
+    auto* stockNode = static_cast<DemoCoreClasses::TStockContainer*>(stock.get());
+    ASSERT_TRUE(ServeUntil([&] { return lines->ReceivedMessages == 1 && stockNode->ReceivedMessages == 1; }));
+    EXPECT_EQ(lines->LastMessageText, QString::number(warehouse));
+    EXPECT_EQ(orders->ReceivedMessages, 1);
+
+    // A destroyed entity is no subscriber any more: the next order reaches the new journal only.
+    journal.reset();
+    auto again = NewClassNode("TOrdersClass", QString());
+    TestSupport::Dialogs().QueueInputAnswer(true, QStringLiteral("2"));
+    ASSERT_GT(WizardManager::CallWizard(QStringLiteral("Новый заказ")), order);
+    ASSERT_TRUE(ServeUntil([&] { return again->ReceivedMessages == 1; }));
+}
+
+VELNOR_INSTANTIATE_DATABASE_TEST(DemoApplicationTest);
+
+} // namespace
