@@ -34,13 +34,15 @@ void DockControl(QWidget* Control, QWidget* Site)
     if (QWidget* previous = HostDockSite(Control))
         RemoveFromSite(Control, previous);
     RecordHost(Control, Site);
-    if (auto* site = dynamic_cast<TDockSite*>(Site))
+    // A site of its own (a page control) decides which of its clients show: a page docked
+    // behind the active one must stay hidden.
+    if (auto* site = dynamic_cast<TDockSite*>(Site)) {
         site->InsertDockClient(Control);
-    else {
-        Control->setParent(Site, Qt::Widget);
-        if (TAlignLayout* layout = AlignLayoutOf(Site))
-            layout->addWidget(Control);
+        return;
     }
+    Control->setParent(Site, Qt::Widget);
+    if (TAlignLayout* layout = AlignLayoutOf(Site))
+        layout->addWidget(Control);
     Control->show();
 }
 

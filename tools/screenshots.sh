@@ -60,23 +60,29 @@ xdotool key Return
 sleep 2
 shoot main-window.png
 
-# The menu bar's captions sit left to right; open "Файл", then "Справка" → "О технологии ...".
+# Menus are reached from "Файл", the first one: the packages add menus of their own between
+# "Сервис" and "Справка", so the others are reached with the arrow keys, and their commands
+# with Up from the first item ("О технологии ..." and "Настройка..." are the last items).
 read -r MAIN_X MAIN_Y < <(xdotool getwindowgeometry --shell "$MAIN" | awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}')
+open_menu_item() {
+  xdotool mousemove $((MAIN_X + 20)) $((MAIN_Y + 10)) click 1
+  sleep 0.3
+  xdotool key "$1"
+  sleep 0.3
+  xdotool key Up Return
+}
+
 xdotool mousemove $((MAIN_X + 20)) $((MAIN_Y + 10)) click 1
 shoot file-menu.png
 xdotool key Escape
 sleep 0.2
-xdotool mousemove $((MAIN_X + 125)) $((MAIN_Y + 10)) click 1
-sleep 0.5
-xdotool key Down Return
+
+open_menu_item Left
 wait_for_window "О технологии" >/dev/null
 shoot about.png
 xdotool key Return
 sleep 0.3
 
-# "Сервис" → "Настройка...".
-xdotool mousemove $((MAIN_X + 75)) $((MAIN_Y + 10)) click 1
-sleep 0.5
-xdotool key Down Return
+open_menu_item Right
 wait_for_window "Настройки" >/dev/null
 shoot settings.png

@@ -148,9 +148,18 @@ TEST(Forms, DockingIntoAPageControlMakesPages)
     form.SetCaption("Форма");
     TTabSheet sheet(nullptr);
     sheet.SetCaption("Лист");
+    host.show();
     form.ManualDock(&pages);
     sheet.ManualDock(&pages);
     ASSERT_EQ(pages.PageCount(), 2);
+    // Only the active page shows: a page docked behind it must not be drawn over it.
+    EXPECT_EQ(pages.ActivePage(), &form);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(sheet.isVisible());
+    pages.SetActivePageIndex(1);
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_FALSE(form.isVisible());
+    pages.SetActivePageIndex(0);
     EXPECT_EQ(pages.tabText(0), "Форма");
     EXPECT_EQ(pages.tabText(1), "Лист");
     EXPECT_EQ(sheet.PageControl(), &pages);
