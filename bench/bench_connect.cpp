@@ -5,6 +5,7 @@
 // registration, its service going into the menu, and its status text being painted.
 
 #include "Application.h"
+#include "BenchSupport.h"
 #include "ApplicationSystemChooseForm.h"
 #include "Dialogs.h"
 #include "Env.h"
@@ -27,7 +28,6 @@
 #include <cstdio>
 #include <map>
 #include <stdexcept>
-#include <string>
 
 namespace {
 
@@ -106,38 +106,21 @@ void Connect(benchmark::State& State, mainform::TForm1* Form, TScriptedDialogHos
     }
 }
 
-class TPerPackageReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& Reports) override
-    {
-        ConsoleReporter::ReportRuns(Reports);
-        for (const Run& run : Reports)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                FTimes[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    void PrintPerPackage() const
-    {
-        auto empty = FTimes.find("BM_ConnectWithoutPackages");
-        auto full = FTimes.find("BM_ConnectWithFiftyPackages");
-        if (empty != FTimes.end() && full != FTimes.end())
-            std::printf("per package: %.2f ms (connect without packages %.2f ms, with %d packages %.2f ms; goal under 10 ms)\n",
-                        (full->second - empty->second) / PackageCount, empty->second, PackageCount, full->second);
-    }
-
-private:
-    std::map<std::string, double> FTimes;
-};
+void PrintPerPackage(const BenchSupport::TTimeReporter& Reporter)
+{
+    double empty = 0;
+    double full = 0;
+    if (Reporter.Time("BM_ConnectWithoutPackages", empty) && Reporter.Time("BM_ConnectWithFiftyPackages", full))
+        std::printf("per package: %.2f ms (connect without packages %.2f ms, with %d packages %.2f ms; goal under 10 ms)\n",
+                    (full - empty) / PackageCount, empty, PackageCount, full);
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dir;
-    qputenv("VELNOR_REGISTRY", dir.filePath(QStringLiteral("registry.reg")).toUtf8());
-    qputenv("VELNOR_ALIASES", dir.filePath(QStringLiteral("aliases.ini")).toUtf8());
-    qputenv("XDG_RUNTIME_DIR", dir.path().toUtf8());
+    BenchSupport::UsePrivateEnvironment(dir);
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
 
@@ -163,9 +146,9 @@ int main(int argc, char** argv)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("BM_ConnectWithFiftyPackages", Connect, &form, &dialogs, QStringLiteral("PACKAGES"))
             ->Unit(benchmark::kMillisecond);
-        TPerPackageReporter reporter;
+        BenchSupport::TTimeReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
-        reporter.PrintPerPackage();
+        PrintPerPackage(reporter);
 
         delete ApplicationSystemChooseForm::ApplicationSystemChooseFrm;
         ApplicationSystemChooseForm::ApplicationSystemChooseFrm = nullptr;

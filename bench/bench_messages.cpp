@@ -4,6 +4,7 @@
 // - the CPU a started manager with an empty queue spends while the main thread runs its
 //   event loop, beside the event loop alone (goal: under 1% of one core).
 
+#include "BenchSupport.h"
 #include "MessageManager.h"
 #include "Velkit07.h"
 
@@ -201,14 +202,8 @@ private:
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The framework reads and writes a registry and an alias file: keep them private.
     QTemporaryDir dir;
-    qputenv("VELNOR_REGISTRY", dir.filePath(QStringLiteral("registry.reg")).toUtf8());
-    qputenv("VELNOR_ALIASES", dir.filePath(QStringLiteral("aliases.ini")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-    qputenv("XDG_RUNTIME_DIR", dir.path().toUtf8());
+    BenchSupport::UsePrivateEnvironment(dir);
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     Velkit07::Initialize();

@@ -3,6 +3,7 @@
 // SQLite always; PostgreSQL too when VELNOR_TEST_PG names a server. Prints the ratio of the
 // two per backend at the end (goal: at most 1.5).
 
+#include "BenchSupport.h"
 #include "DbTables.h"
 #include "Exceptions.h"
 
@@ -101,28 +102,13 @@ void TQueryOpenAndRead(benchmark::State& State, TDatabase* Database)
     }
 }
 
-// Prints each figure as usual and remembers the mean time per benchmark name.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& Reports) override
-    {
-        ConsoleReporter::ReportRuns(Reports);
-        for (const Run& run : Reports)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                FTimes[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    void PrintRatio(const std::string& Backend) const
-    {
-        auto bare = FTimes.find("BM_BareQSqlQuery/" + Backend);
-        auto ours = FTimes.find("BM_TQueryOpenAndRead/" + Backend);
-        if (bare != FTimes.end() && ours != FTimes.end())
-            std::printf("%s: TQuery open and read / bare QSqlQuery = %.2f (goal <= 1.5)\n", Backend.c_str(),
-                        ours->second / bare->second);
-    }
-
-private:
-    std::map<std::string, double> FTimes;
-};
+void PrintRatio(const BenchSupport::TTimeReporter& Reporter, const std::string& Backend)
+{
+    double bare = 0;
+    double ours = 0;
+    if (Reporter.Time("BM_BareQSqlQuery/" + Backend, bare) && Reporter.Time("BM_TQueryOpenAndRead/" + Backend, ours))
+        std::printf("%s: TQuery open and read / bare QSqlQuery = %.2f (goal <= 1.5)\n", Backend.c_str(), ours / bare);
+}
 
 struct TBackendDatabase {
     std::string Name;
@@ -159,10 +145,10 @@ int main(int argc, char** argv)
             ->Unit(benchmark::kMillisecond);
     }
 
-    TRatioReporter reporter;
+    BenchSupport::TTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const TBackendDatabase& backend : backends)
-        reporter.PrintRatio(backend.Name);
+        PrintRatio(reporter, backend.Name);
 
     if (!schema.isEmpty())
         Exec(*backends.back().Database, QStringLiteral("drop schema %1 cascade").arg(schema));

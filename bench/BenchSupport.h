@@ -1,0 +1,52 @@
+#pragma once
+// What the benchmark programs share: a private environment for the framework, and a
+// reporter that prints as usual and keeps each benchmark's mean time for the comparison
+// lines printed after the runs.
+
+#include <QByteArray>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+
+namespace BenchSupport {
+
+// The registry, the alias file and the run-time folder live in Dir, never the user's own;
+// windows are drawn offscreen unless a platform is chosen.
+inline void UsePrivateEnvironment(const QTemporaryDir& Dir)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("VELNOR_REGISTRY", Dir.filePath(QStringLiteral("registry.reg")).toUtf8());
+    qputenv("VELNOR_ALIASES", Dir.filePath(QStringLiteral("aliases.ini")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", Dir.path().toUtf8());
+    qputenv("XDG_RUNTIME_DIR", Dir.path().toUtf8());
+}
+
+class TTimeReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& Reports) override
+    {
+        ConsoleReporter::ReportRuns(Reports);
+        for (const Run& run : Reports)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                FTimes[run.run_name.function_name] = run.GetAdjustedRealTime();
+    }
+
+    // The mean time of a benchmark that ran, in its unit; false when it did not run.
+    bool Time(const std::string& Name, double& Time) const
+    {
+        auto found = FTimes.find(Name);
+        if (found == FTimes.end())
+            return false;
+        Time = found->second;
+        return true;
+    }
+
+private:
+    std::map<std::string, double> FTimes;
+};
+
+} // namespace BenchSupport
