@@ -330,7 +330,7 @@ void TForm1::RenewMessageManager()
 
 QString TForm1::ChooseApplication()
 {
-    SetStatus(QStringLiteral("Выбор приложения из списка"));
+    Env::ShowProgress(QStringLiteral("Выбор приложения из списка"));
     TRegistry shellKey;
     shellKey.OpenKey(ShellKey, false);
     const QString lastUser = ReadOrWriteString(shellKey, QStringLiteral("LastUser"), QString());
@@ -394,9 +394,9 @@ bool TForm1::AskLogin(TRegistry& ApplicationKey)
     LoginForm::TLoginFrm* login = LoginForm::LoginFrm;
     login->UserNameEdit->SetText(FUserName);
     login->PasswordEdit->SetText(QString());
-    SetStatus(QStringLiteral("Система ожидает ввода имени пользователя и пароль"));
+    Env::ShowProgress(QStringLiteral("Система ожидает ввода имени пользователя и пароль"));
     const bool confirmed = login->ShowModal() == mrOk;
-    SetStatus(QString());
+    Env::ShowProgress(QString());
     if (!confirmed)
         return false;
     FUserName = login->UserNameEdit->Text();
@@ -496,12 +496,12 @@ void TForm1::StartSession()
     Env::FormOwner = Panel1;
     Env::InitDataBaseConnection(Database1);
     Env::CheckPermission();
-    SetStatus(QStringLiteral("Запускается система управления рассылкой сообщений ..."));
+    Env::ShowProgress(QStringLiteral("Запускается система управления рассылкой сообщений ..."));
     Env::Post->Start();
-    SetStatus(QStringLiteral("Загружаются модули ..."));
+    Env::ShowProgress(QStringLiteral("Загружаются модули ..."));
     Debug(QStringLiteral("Начало загрузки модулей"));
     ModuleManager::LoadPackages();
-    SetStatus(QStringLiteral("Запускаются сервисы ..."));
+    Env::ShowProgress(QStringLiteral("Запускаются сервисы ..."));
     TuningItem->SetEnabled(true);
     Debug(QStringLiteral("Старт сервисов"));
     AddServicesToMenu();
@@ -510,11 +510,11 @@ void TForm1::StartSession()
     if (!StartApplicationObject())
         return;
     FSessionRunning = true;
-    SetStatus(QStringLiteral("Загружается навигатор ..."));
+    Env::ShowProgress(QStringLiteral("Загружается навигатор ..."));
     Debug(QStringLiteral("Запуск навигатора"));
     NavigatorManager::StartNavigator();
     Debug(QStringLiteral("Начало работы"));
-    SetStatus(QStringLiteral("Система готова к работе"));
+    Env::ShowProgress(QStringLiteral("Система готова к работе"));
     SetParameter(QStringLiteral("CurrentUser"), Env::CurrentUser);
     SetParameter(QStringLiteral("CurrentUserID"), QString::number(Env::CurrentUserID));
 }
@@ -542,7 +542,7 @@ void TForm1::AddServicesToMenu()
 
 bool TForm1::StartApplicationObject()
 {
-    SetStatus(QStringLiteral("Запуск приложения..."));
+    Env::ShowProgress(QStringLiteral("Запуск приложения..."));
     bool stopAtOnce = false;
     try {
         Debug(QStringLiteral("Попытка инициализации приложения"));
@@ -554,7 +554,7 @@ bool TForm1::StartApplicationObject()
                              : QStringLiteral("Продолжаем работу - инициалитзация неудачна"));
         }
     } catch (...) {
-        SetStatus(QStringLiteral("Запуск приложения произошел с ошибками"));
+        Env::ShowProgress(QStringLiteral("Запуск приложения произошел с ошибками"));
         Debug(QStringLiteral("Произошла ошибка запуска приложения"));
     }
     if (!stopAtOnce)
@@ -563,7 +563,7 @@ bool TForm1::StartApplicationObject()
     // the start, so that a failing stop cannot go on to start the navigator.
     FSessionRunning = true;
     StopSession();
-    SetStatus(QString());
+    Env::ShowProgress(QString());
     return false;
 }
 
@@ -575,26 +575,26 @@ void TForm1::StopSession()
     FSessionRunning = false;
     Panel1->Hide();
     StopApplication();
-    SetStatus(QStringLiteral("Производится отключение пользователя..."));
+    Env::ShowProgress(QStringLiteral("Производится отключение пользователя..."));
     NavigatorManager::CheckUnsavedObject();
-    SetStatus(QStringLiteral("Остановка системы навигации"));
+    Env::ShowProgress(QStringLiteral("Остановка системы навигации"));
     RunStep(SequencerManger::StopSequencer, QStringLiteral("Ошибка остановки генератора ключей"));
     RunStep(NavigatorManager::StopNavigator, QStringLiteral("Ошибка остановки навигатора"));
-    SetStatus(QStringLiteral("Остановка сервисов..."));
+    Env::ShowProgress(QStringLiteral("Остановка сервисов..."));
     RunStep([this] { RemoveServicesFromMenu(); }, QStringLiteral("Ошибка остановки сервисов"));
     Application::ProcessMessages();
     RemoveEmptyMenus();
-    SetStatus(QStringLiteral("Выгружаются модули..."));
+    Env::ShowProgress(QStringLiteral("Выгружаются модули..."));
     RunStep(ModuleManager::UnloadPackages, QStringLiteral("Ошибка выгрузки модулей"));
-    SetStatus(QStringLiteral("Освобождение подключения к базе данных"));
+    Env::ShowProgress(QStringLiteral("Освобождение подключения к базе данных"));
     Env::FreeDataBaseConnection();
     Env::CurrentUser.clear();
     TuningItem->SetEnabled(false);
-    SetStatus(QStringLiteral("Закрытие базы данных"));
+    Env::ShowProgress(QStringLiteral("Закрытие базы данных"));
     RunStep([this] { CloseDatabase(); }, QStringLiteral("Ошибка закрытия базы данных"));
     ConnectItem->SetEnabled(true);
     DisconnectItem->SetEnabled(false);
-    SetStatus(QStringLiteral("Ожидание подключения..."));
+    Env::ShowProgress(QStringLiteral("Ожидание подключения..."));
     Env::ApplicationMainForm = nullptr;
 }
 
@@ -611,7 +611,7 @@ void TForm1::StopMessageManager()
 
 void TForm1::StopApplication()
 {
-    SetStatus(QStringLiteral("Остановка приложения..."));
+    Env::ShowProgress(QStringLiteral("Остановка приложения..."));
     if (!Env::EntityApplication)
         return;
     RunStep([] {
@@ -650,14 +650,6 @@ void TForm1::CloseDatabase()
 {
     Database1->Close();
     DatabaseManager::UnregisterDatabase(Database1);
-}
-
-void TForm1::SetStatus(const QString& Text)
-{
-    if (!Env::MessagePanel)
-        return;
-    Env::MessagePanel->SetText(Text);
-    Application::ProcessMessages();
 }
 
 void TForm1::RunStep(const std::function<void()>& Step, const QString& Message)

@@ -115,7 +115,6 @@ private:
     void RemoveServicesFromMenu();
     void RemoveEmptyMenus();
     void CloseDatabase();
-    static void SetStatus(const QString& Text);
     // Runs Step; an error is told in a message box with Message and the caller goes on.
     static void RunStep(const std::function<void()>& Step, const QString& Message);
 };

@@ -1,9 +1,11 @@
 #include "Env.h"
 
+#include "Application.h"
 #include "Controls.h"
 #include "Dialogs.h"
 #include "EClasses.h"
 #include "PropertyPages.h"
+#include "StatusBar.h"
 #include "UnitLifetime.h"
 
 namespace Env {
@@ -241,6 +243,13 @@ void FreeDataBaseConnection()
 
 void CheckPermission()
 {
+}
+
+void ShowProgress(const QString& Text)
+{
+    if (MessagePanel)
+        MessagePanel->SetText(Text);
+    Application::ProcessMessages();
 }
 
 void AddLogRecord(const QString&)

@@ -121,6 +121,10 @@ void FreeDataBaseConnection();
 void CheckPermission();
 void AddLogRecord(const QString& Text);
 
+// Puts a progress text into the message panel, when there is one, and lets the application
+// process pending messages so that it is painted before the next step runs.
+void ShowProgress(const QString& Text);
+
 void Initialize();
 void Finalize();
 

@@ -1,11 +1,9 @@
 #include "ModuleManager.h"
 
-#include "Application.h"
 #include "DbTables.h"
 #include "Env.h"
 #include "Exceptions.h"
 #include "Packages.h"
-#include "StatusBar.h"
 #include "UnitLifetime.h"
 
 #include <QDir>
@@ -19,12 +17,6 @@ namespace ModuleManager {
 
 namespace {
 
-void ShowStatus(const QString& Text)
-{
-    if (Env::MessagePanel)
-        Env::MessagePanel->SetText(Text);
-    Application::ProcessMessages();
-}
 
 QString PackagePath(const QString& Name)
 {
@@ -65,7 +57,7 @@ QStringList PackagesInDirectory()
 void LoadModule(const QString& Name)
 {
     const QString path = PackagePath(Name);
-    ShowStatus(QStringLiteral("Загружается модуль ") + path);
+    Env::ShowProgress(QStringLiteral("Загружается модуль ") + path);
     quintptr handle = 0;
     try {
         handle = LoadPackage(path);
@@ -83,7 +75,7 @@ void LoadModule(const QString& Name)
 // Unloads the package of entry Index and removes the entry; raises when that fails.
 void UnloadModule(int Index)
 {
-    ShowStatus(QStringLiteral("Выгружается модуль ") + Env::Modules->Strings(Index));
+    Env::ShowProgress(QStringLiteral("Выгружается модуль ") + Env::Modules->Strings(Index));
     auto* information = Env::Modules->ObjectAs<Env::TPackageInformation>(Index);
     if (!information)
         throw EPackageError(QStringLiteral("Нет сведений о модуле ") + Env::Modules->Strings(Index));
@@ -118,7 +110,7 @@ void LoadPackages()
             if (QFileInfo(PackagePath(name)).isFile())
                 LoadModule(name);
     }
-    ShowStatus(QString());
+    Env::ShowProgress(QString());
 }
 
 void UnloadPackages()

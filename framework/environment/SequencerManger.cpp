@@ -1,9 +1,7 @@
 #include "SequencerManger.h"
 
-#include "Application.h"
 #include "EClasses.h"
 #include "Env.h"
-#include "StatusBar.h"
 #include "StringList.h"
 #include "UnitLifetime.h"
 
@@ -17,12 +15,6 @@ namespace {
 TStringList* Names = nullptr;
 TStringList* Values = nullptr;
 
-void ShowStatus(const QString& Text)
-{
-    if (Env::MessagePanel)
-        Env::MessagePanel->SetText(Text);
-    Application::ProcessMessages();
-}
 
 void InitializeUnit()
 {
@@ -68,14 +60,14 @@ void InitializeSequence(const QString& Name, qint64 Value)
 
 void StartSequencer()
 {
-    ShowStatus(QStringLiteral("Запуск сиквенсера"));
+    Env::ShowProgress(QStringLiteral("Запуск сиквенсера"));
     if (Sequencer)
         Sequencer->StartSequences(Names, Values);
 }
 
 void StopSequencer()
 {
-    ShowStatus(QStringLiteral("Остановка сиквенсера"));
+    Env::ShowProgress(QStringLiteral("Остановка сиквенсера"));
     if (Sequencer)
         Sequencer->StopSequences();
     Names->Clear();

@@ -1,10 +1,8 @@
 #include "MessageManager.h"
 
-#include "Application.h"
 #include "Dialogs.h"
 #include "Env.h"
 #include "NUtilities.h"
-#include "StatusBar.h"
 
 namespace MessageManager {
 
@@ -17,13 +15,6 @@ QString TypeKey(qint32 MessageType)
     return QString::number(MessageType);
 }
 
-// Puts a progress text into the message panel, when there is one, and lets it be painted.
-void ShowProgress(const QString& Text)
-{
-    if (Env::MessagePanel)
-        Env::MessagePanel->SetText(Text);
-    Application::ProcessMessages();
-}
 
 } // namespace
 
@@ -53,15 +44,15 @@ TMessageManager::~TMessageManager()
 
 void TMessageManager::Start()
 {
-    ShowProgress(QStringLiteral("Запущен центр пересылки сообщений"));
+    Env::ShowProgress(QStringLiteral("Запущен центр пересылки сообщений"));
     Started = true;
     TThread::Start();
 }
 
 void TMessageManager::Stop()
 {
-    ShowProgress(QStringLiteral("Останавливливается обработка сообщений"));
-    ShowProgress(QStringLiteral("Остановлен центр пересылки сообщений"));
+    Env::ShowProgress(QStringLiteral("Останавливливается обработка сообщений"));
+    Env::ShowProgress(QStringLiteral("Остановлен центр пересылки сообщений"));
 }
 
 void TMessageManager::RegisterMessageType(qint32 MessageType)
