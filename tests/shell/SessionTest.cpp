@@ -8,6 +8,7 @@
 #include "MessageManager.h"
 #include "NUtilities.h"
 #include "NavigatorManager.h"
+#include "StubNavigator.h"
 #include "ParamManager.h"
 #include "Registry.h"
 #include "ShellFixture.h"
@@ -26,7 +27,7 @@ using ShellTest::TShell;
 using TestSupport::TBackend;
 
 // A navigator that only counts how it is started and stopped, and where it was placed.
-class TCountingNavigator : public EClasses::TNavigator {
+class TCountingNavigator : public TestSupport::TStubNavigator {
 public:
     int Initialized = 0;
     int Unplugged = 0;
@@ -44,20 +45,6 @@ public:
         if (FailToUnplug)
             throw Exception("навигатор не закрылся");
     }
-    void Refresh() override {}
-    void ActivateObject(TClass, TClass, qint64) override {}
-    void ActivateObjectInstance(TClass, TClass, qint64) override {}
-    void ActivateObjectInstanceWithParentObject(TClass, qint64, TClass, qint64, TTreeNode*) override {}
-    void MakeVisibleObjectItsAndExpandChildren(TClass, qint64, TClass, qint64, TTreeNode*) override {}
-    void RefreshObjectDependences(EClasses::TEntity*) override {}
-    void RefreshClassObject(EClasses::TEntity*) override {}
-    void RefreshNodeByAddingObject(TTreeNode*, qint64, const QString&) override {}
-    void DeleteNode(TTreeNode*) override {}
-    TTreeNode* AddNode(const QString&, const QString&, qint64, TTreeNode*) override { return nullptr; }
-    void ChangeNode(TTreeNode*, const QString&) override {}
-    TTreeNode* GetCurrentNode() override { return nullptr; }
-    void NotifyObjectChanged(EClasses::TEntity*) override {}
-    void RefreshNodeAfterContextChange(TTreeNode*) override {}
 };
 
 // An application object whose answers and failures the test chooses.

@@ -4,6 +4,7 @@
 // it is the current navigator, and a fresh object reference registry is in place.
 
 #include "EClasses.h"
+#include "StubNavigator.h"
 
 #include <QString>
 
@@ -13,7 +14,7 @@ class TTreeView;
 
 namespace EntityTests {
 
-class TSchemaNavigator : public EClasses::TNavigator {
+class TSchemaNavigator : public TestSupport::TStubNavigator {
 public:
     TSchemaNavigator();
     ~TSchemaNavigator() override;
@@ -31,18 +32,6 @@ public:
     TTreeNode* GetCurrentNode() override;
     void RefreshNodeAfterContextChange(TTreeNode* Node) override;
 
-    // Not reached by the entity model.
-    void Initialize() override {}
-    void Unplug() override {}
-    void Refresh() override {}
-    void ActivateObject(TClass, TClass, qint64) override {}
-    void ActivateObjectInstance(TClass, TClass, qint64) override {}
-    void ActivateObjectInstanceWithParentObject(TClass, qint64, TClass, qint64, TTreeNode*) override {}
-    void MakeVisibleObjectItsAndExpandChildren(TClass, qint64, TClass, qint64, TTreeNode*) override {}
-    void RefreshObjectDependences(EClasses::TEntity*) override {}
-    void RefreshClassObject(EClasses::TEntity*) override {}
-    void RefreshNodeByAddingObject(TTreeNode*, qint64, const QString&) override {}
-    void NotifyObjectChanged(EClasses::TEntity*) override {}
 
     TTreeView* Tree;
     std::vector<TTreeNode*> ContextRefreshes;
