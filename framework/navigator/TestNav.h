@@ -16,6 +16,10 @@
 // TestNavExpansion.cpp (children and node maintenance), TestNavForms.cpp (selection and
 // forms), TestNavHistory.cpp (back and forward), TestNavActivation.cpp (finding objects) and
 // TestNavRefresh.cpp (refresh after changes).
+//
+// Published operations can be called by name through Qt's meta-object system, with the
+// argument types spelled as declared here, for example
+//   QMetaObject::invokeMethod(CurrentNavigator, "NotifyObjectChanged", Q_ARG(EClasses::TEntity*, entity)).
 
 #include "EClasses.h"
 #include "StringList.h"
@@ -102,7 +106,7 @@ public:
     // Refresh after changes.
     void RefreshObjectDependences(TEntity* Entity) override;
     void RefreshClassObject(TEntity* Entity) override;
-    Q_INVOKABLE void NotifyObjectChanged(TEntity* Entity) override;
+    Q_INVOKABLE void NotifyObjectChanged(EClasses::TEntity* Entity) override;
     void RefreshNodeAfterContextChange(TTreeNode* Node) override;
     // Rebuilds the children of Node from the schema and the database.
     void RefreshNode(TTreeNode* Node);

@@ -233,28 +233,28 @@ TTestNavigator::TNodeRemoval::~TNodeRemoval()
         FNavigator->QueueSelectionSync();
 }
 
+// Children are released from the registry level by level, the deepest first; the instance
+// children of one level in one call, made before the nodes go (the registry looks at them).
 void TTestNavigator::NodeCollapsing(TTreeNode* Node)
 {
     TNodeRemoval removal(this);
+    Env::TProgressText progress(QStringLiteral("Идет обработка..."));
     TStringList instances;
-    {
-        Env::TProgressText progress(QStringLiteral("Идет обработка..."));
-        for (int i = Node->Count() - 1; i >= 0; --i) {
-            TTreeNode* child = Node->Item(i);
-            if (child->Count() > 0)
-                NodeCollapsing(child);
-            if (auto* instance = child->DataAs<TEntityInstance>())
-                instances.AddObject(QString::number(instance->ID), child);
-            else
-                ObjectManager::Objects->ReleaseNodeReferences(child);
-        }
-        for (int i = Node->Count() - 1; i >= 0; --i)
-            FreeEntityOf(Node->Item(i));
-        Node->DeleteChildren();
-        Node->SetHasChildren(true);
+    for (int i = Node->Count() - 1; i >= 0; --i) {
+        TTreeNode* child = Node->Item(i);
+        if (child->Count() > 0)
+            NodeCollapsing(child);
+        if (auto* instance = child->DataAs<TEntityInstance>())
+            instances.AddObject(QString::number(instance->ID), child);
+        else
+            ObjectManager::Objects->ReleaseNodeReferences(child);
     }
     if (!instances.IsEmpty())
         ObjectManager::Objects->ReleaseListObjectsReference(QString(), &instances);
+    for (int i = Node->Count() - 1; i >= 0; --i)
+        FreeEntityOf(Node->Item(i));
+    Node->DeleteChildren();
+    Node->SetHasChildren(true);
 }
 
 // Frees a node's entity before the node goes: its form is taken down when it is on show,
