@@ -148,18 +148,17 @@ void FreeNameLists(TStringList* List)
     List->Clear();
 }
 
+// The navigator as long as it lives: a window it is docked in may take it along when that
+// window is destroyed first.
+QPointer<TTestNavigator> LivingNavigator;
+
 TUnitLifetime Lifetime(
     [] {
         TestNavigator = new TTestNavigator(Env::FormOwner);
+        LivingNavigator = TestNavigator;
         Env::RegisterEntityNavigator(QStringLiteral("Test Navigator"), TestNavigator);
     },
-    [] {
-        Env::UnregisterEntityNavigator(TestNavigator);
-        if (NavigatorManager::CurrentNavigator == TestNavigator)
-            NavigatorManager::CurrentNavigator = nullptr;
-        delete TestNavigator;
-        TestNavigator = nullptr;
-    });
+    [] { delete LivingNavigator.data(); });
 
 } // namespace
 
@@ -188,8 +187,15 @@ TTestNavigator::TTestNavigator(TComponent* AOwner)
     SpeedButton2->SetEnabled(false);
 }
 
+// A navigator that goes leaves the registry and is no longer the current one.
 TTestNavigator::~TTestNavigator()
 {
+    if (Env::Navigators)
+        Env::UnregisterEntityNavigator(this);
+    if (NavigatorManager::CurrentNavigator == this)
+        NavigatorManager::CurrentNavigator = nullptr;
+    if (TestNavigator == this)
+        TestNavigator = nullptr;
     FreeObjects(FBackHistory);
     delete FBackHistory;
     FreeObjects(FForwardHistory);
@@ -510,6 +516,8 @@ void TTestNavigator::Unplug()
         Env::CurrentObject = nullptr;
         delete ObjectManager::Objects;
         ObjectManager::Objects = nullptr;
+        // Out of the window it was docked in, which may go before the navigator does.
+        ManualFloat(FloatingRect);
     } catch (...) {
         ShowMessage(QStringLiteral("Ошибка закрытия навигатора"));
     }
