@@ -72,15 +72,23 @@ public:
         return FFactories.count(std::type_index(typeid(std::function<Base*(Args...)>))) != 0;
     }
 
+    // The factory of the constructor family Base(Args...), to make many objects with one
+    // look-up. Raises EClassNotConstructible when the class has no such constructor.
+    template <class Base, class... Args>
+    const std::function<Base*(Args...)>& Constructor() const
+    {
+        auto found = FFactories.find(std::type_index(typeid(std::function<Base*(Args...)>)));
+        if (found == FFactories.end())
+            RaiseNotConstructible();
+        return std::any_cast<const std::function<Base*(Args...)>&>(found->second);
+    }
+
     // Creates an object of this class through the constructor family Base(Args...).
     // Raises EClassNotConstructible when the class has no such constructor.
     template <class Base, class... Args>
     Base* Create(Args... Arguments) const
     {
-        auto found = FFactories.find(std::type_index(typeid(std::function<Base*(Args...)>)));
-        if (found == FFactories.end())
-            RaiseNotConstructible();
-        return std::any_cast<const std::function<Base*(Args...)>&>(found->second)(std::move(Arguments)...);
+        return Constructor<Base, Args...>()(std::move(Arguments)...);
     }
 
 private:

@@ -130,7 +130,7 @@ bool TTreeNode::IsVisible() const
 TTreeNode* TTreeNodes::NewNode(const QString& Text, TObject* Data)
 {
     auto* node = new TTreeNode(FTreeView, Text, Data);
-    FById.emplace(node->ItemId(), node);
+    FById.insert(node->ItemId(), node);
     return node;
 }
 
@@ -202,8 +202,7 @@ std::vector<TTreeNode*> TTreeNodes::AllNodes() const
 
 TTreeNode* TTreeNodes::FindByItemId(qint64 ItemId) const
 {
-    auto found = FById.find(ItemId);
-    return found == FById.end() ? nullptr : found->second;
+    return FById.value(ItemId, nullptr);
 }
 
 void TTreeNodes::Clear()

@@ -7,6 +7,7 @@
 
 #include "Component.h"
 
+#include <QHash>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
@@ -96,10 +97,11 @@ public:
 private:
     friend class TTreeNode;
     TTreeNode* NewNode(const QString& Text, TObject* Data);
-    void Forget(const TTreeNode* Node) { FById.erase(Node->ItemId()); }
+    void Forget(const TTreeNode* Node) { FById.remove(Node->ItemId()); }
 
     TTreeView* FTreeView;
-    std::unordered_map<qint64, TTreeNode*> FById;
+    // An open-addressed table: no allocation per node.
+    QHash<qint64, TTreeNode*> FById;
     int FUpdateCount = 0;
 };
 

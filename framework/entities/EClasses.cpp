@@ -55,7 +55,7 @@ QString SessionDatabaseName()
 
 void FreeAttachedObjects(TStringList* List)
 {
-    for (int i = 0; i < List->Count(); ++i)
+    for (int i = 0; List && i < List->Count(); ++i)
         delete List->Objects(i);
 }
 
@@ -273,10 +273,10 @@ TEntityChildList::~TEntityChildList()
 
 void TEntityChildList::AddChild(qint64 ID, const QString& Name)
 {
-    FItems.push_back(new TEntityChild(ID, Name));
+    FItems.push_back(TRow{ID, Name});
 }
 
-TEntityChild* TEntityChildList::Item(int Index) const
+const TEntityChildList::TRow& TEntityChildList::Row(int Index) const
 {
     if (Index < 0 || Index >= Count())
         throw EListError(QStringLiteral("Индекс списка вне допустимого диапазона (%1)").arg(Index));
@@ -285,71 +285,75 @@ TEntityChild* TEntityChildList::Item(int Index) const
 
 qint64 TEntityChildList::GetID(int Index) const
 {
-    return Item(Index)->ID;
+    return Row(Index).ID;
 }
 
 void TEntityChildList::SetID(int Index, qint64 ID)
 {
-    Item(Index)->ID = ID;
+    Row(Index);
+    FItems[static_cast<size_t>(Index)].ID = ID;
 }
 
 QString TEntityChildList::GetName(int Index) const
 {
-    return Item(Index)->Name;
+    return Row(Index).Name;
 }
 
 void TEntityChildList::SetName(int Index, const QString& Name)
 {
-    Item(Index)->Name = Name;
+    Row(Index);
+    FItems[static_cast<size_t>(Index)].Name = Name;
 }
 
 qint32 TEntityChildList::IndexByID(qint64 ID) const
 {
     for (int i = 0; i < Count(); ++i)
-        if (FItems[static_cast<size_t>(i)]->ID == ID)
+        if (FItems[static_cast<size_t>(i)].ID == ID)
             return i;
     return -1;
 }
 
 void TEntityChildList::DeleteChild(int Index)
 {
-    delete Item(Index);
+    Row(Index);
     FItems.erase(FItems.begin() + Index);
 }
 
 void TEntityChildList::Clear()
 {
-    while (!FItems.empty()) {
-        delete FItems.back();
-        FItems.pop_back();
-    }
+    FItems.clear();
 }
 
-// --- TJournalTable --------------------------------------------------------------------------
+// --- members made on demand -----------------------------------------------------------------
 
-TJournalTable::~TJournalTable()
+TTable* NewJournalTable()
 {
-    if (!FTable)
-        return;
-    FTable->Close();
-    delete FTable;
+    auto* table = new TTable(Env::FormOwner);
+    table->SetDatabaseName(SessionDatabaseName());
+    return table;
 }
 
-TTable* TJournalTable::Table() const
+void FreeJournalTable(TTable* Table)
 {
-    if (!FTable) {
-        FTable = new TTable(Env::FormOwner);
-        FTable->SetDatabaseName(SessionDatabaseName());
-    }
-    return FTable;
+    Table->Close();
+    delete Table;
+}
+
+TStringList* NewEntityList()
+{
+    return new TStringList;
+}
+
+void FreeEntityList(TStringList* List)
+{
+    delete List;
 }
 
 // --- TEntity --------------------------------------------------------------------------------
 
 TEntity::TEntity(const QString& Condition, TDataSet* DataSet)
-    : AuxList1(new TStringList), DataSet(DataSet), AuxList2(new TStringList), Condition(Condition),
-      Context(ContextManager::GetContextByName(DefaultContextName)), PreviousContext(Context),
-      InheritedContext(Context), UserFlag(false), Queries(new TStringList)
+    : DataSet(DataSet), Condition(Condition), Context(ContextManager::GetContextByName(DefaultContextName)),
+      PreviousContext(Context), InheritedContext(Context), UserFlag(false)
 {
 }
 
@@ -358,11 +362,8 @@ TEntity::~TEntity()
     // An entity that is gone must never receive a message.
     if (Env::Post)
         Env::Post->UnSubscribeAll(this);
-    FreeAttachedObjects(AuxList1);
-    FreeAttachedObjects(AuxList2);
-    delete Queries;
-    delete AuxList1;
-    delete AuxList2;
+    FreeAttachedObjects(AuxList1.IfMade());
+    FreeAttachedObjects(AuxList2.IfMade());
 }
 
 QString TEntity::JournalBaseName(const QString& ArgumentTableName) const

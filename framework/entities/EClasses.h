@@ -59,30 +59,56 @@ public:
     void Clear();
 
 private:
-    TEntityChild* Item(int Index) const;
-    std::vector<TEntityChild*> FItems;
+    // The children are kept as plain rows: a list of a hundred thousand costs no object per row.
+    struct TRow {
+        qint64 ID;
+        QString Name;
+    };
+    const TRow& Row(int Index) const;
+    std::vector<TRow> FItems;
 };
 
-// One of an entity's two journal tables (the creation and the deletion journal). It is made
-// on first use, owned by Env::FormOwner and on the session database as they are then, and
-// freed with its entity: the navigator makes entities by the hundred thousand, and most of
-// them never journal anything. It reads like the table itself (NewTable->Open(),
-// TTable* table = NewTable).
-class TJournalTable {
+// A member an entity owns that is made on first use and freed with the entity: the
+// navigator makes entities by the hundred thousand, and most of them never use their
+// journals or lists. It reads like the pointer it stands for (NewTable->Open(),
+// TStringList* list = AuxList1).
+template <class T, T* (*Make)(), void (*Free)(T*)>
+class TMadeOnDemand {
 public:
-    TJournalTable() = default;
-    TJournalTable(const TJournalTable&) = delete;
-    TJournalTable& operator=(const TJournalTable&) = delete;
-    // Closes and frees the table, when it was made.
-    ~TJournalTable();
+    TMadeOnDemand() = default;
+    TMadeOnDemand(const TMadeOnDemand&) = delete;
+    TMadeOnDemand& operator=(const TMadeOnDemand&) = delete;
+    ~TMadeOnDemand()
+    {
+        if (FObject)
+            Free(FObject);
+    }
 
-    TTable* Table() const;
-    TTable* operator->() const { return Table(); }
-    operator TTable*() const { return Table(); }
+    T* Get() const
+    {
+        if (!FObject)
+            FObject = Make();
+        return FObject;
+    }
+    // The object when it was made, else null (without making it).
+    T* IfMade() const { return FObject; }
+    T* operator->() const { return Get(); }
+    operator T*() const { return Get(); }
 
 private:
-    mutable TTable* FTable = nullptr;
+    mutable T* FObject = nullptr;
 };
+
+// A journal table: owned by Env::FormOwner and on the session database as they are when it
+// is made; closed before it is freed.
+TTable* NewJournalTable();
+void FreeJournalTable(TTable* Table);
+using TJournalTable = TMadeOnDemand<TTable, NewJournalTable, FreeJournalTable>;
+
+// A list with attached objects; the entity frees the objects of AuxList1 and AuxList2.
+TStringList* NewEntityList();
+void FreeEntityList(TStringList* List);
+using TEntityList = TMadeOnDemand<TStringList, NewEntityList, FreeEntityList>;
 
 // The object a navigator node carries. Plug-ins derive from the three kinds below and
 // register their classes by name; the navigator creates them through class references.
@@ -115,9 +141,9 @@ public:
     }
 
     QString Extra;
-    TStringList* AuxList1;
+    TEntityList AuxList1;
     TDataSet* DataSet;
-    TStringList* AuxList2;
+    TEntityList AuxList2;
     QString Condition;
     TEntityForm* Form = nullptr;
     QString ParentCondition;
@@ -129,7 +155,7 @@ public:
     QString TableName;
     bool UserFlag;
     TTreeNode* Node = nullptr;
-    TStringList* Queries;
+    TEntityList Queries;
 
 private:
     // The entity table a journal belongs to: the argument, or this entity's own table.

@@ -17,9 +17,12 @@ QString KeyOf(const QString& Text)
     return Text.toCaseFolded();
 }
 
-QString KeyOf(qint64 ID)
+// The ID a key text of a caller's list names; false for a text that is no decimal ID.
+bool IDOf(const QString& Text, qint64& ID)
 {
-    return QString::number(ID);
+    bool converted = false;
+    ID = Text.toLongLong(&converted);
+    return converted;
 }
 
 } // namespace
@@ -79,6 +82,31 @@ void TNodeRefList::Remove(quint64 Sequence)
     FEntries.erase(found);
 }
 
+// --- TObjectNodes ---------------------------------------------------------------------------
+
+bool TObjectNodes::Holds(const TTreeNode* Node) const
+{
+    for (const TEntry& entry : FEntries)
+        if (entry.Node == Node)
+            return true;
+    return false;
+}
+
+TTreeNode* TObjectNodes::FirstOfClass(const QString& ClassName) const
+{
+    for (const TEntry& entry : FEntries)
+        if (entry.ClassName == ClassName)
+            return entry.Node;
+    return nullptr;
+}
+
+void TObjectNodes::RemoveAll(const TTreeNode* Node, const QString* ClassName)
+{
+    for (qsizetype i = FEntries.size() - 1; i >= 0; --i)
+        if (FEntries[i].Node == Node && (!ClassName || FEntries[i].ClassName == *ClassName))
+            FEntries.remove(i);
+}
+
 // --- TEObjects ------------------------------------------------------------------------------
 
 VEL_IMPLEMENT_CLASS(TEObjects)
@@ -99,10 +127,10 @@ TNodeRefList* TEObjects::ClassMap(const QString& ClassName) const
     return found == FClassIndex.end() ? nullptr : found->second;
 }
 
-TNodeRefList* TEObjects::ObjectList(const QString& Key) const
+TObjectNodes* TEObjects::ObjectList(qint64 ID) const
 {
-    auto found = ObjectRefs.find(Key);
-    return found == ObjectRefs.end() ? nullptr : const_cast<TNodeRefList*>(&found->second);
+    auto found = ObjectRefs.constFind(ID);
+    return found == ObjectRefs.constEnd() ? nullptr : const_cast<TObjectNodes*>(&found.value());
 }
 
 void TEObjects::AddClassObjectReference(const QString& ClassName, const QString&, TTreeNode* Node)
@@ -140,61 +168,60 @@ void TEObjects::FindClassObjectReferences(const QString& ClassName, TStringList*
 
 void TEObjects::AddObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node)
 {
-    const QString key = KeyOf(ID);
-    ObjectRefs[key].Add(ClassName, Node, nullptr);
-    FObjectKeysOfNode.emplace(Node, key);
+    ObjectRefs[ID].Add(ClassName, Node);
+    FObjectKeysOfNode[Node].append(ID);
 }
 
 TTreeNode* TEObjects::FindObjectReference(const QString& ClassName, qint64 ID, TTreeNode*) const
 {
-    TNodeRefList* list = ObjectList(KeyOf(ID));
+    TObjectNodes* list = ObjectList(ID);
     return list ? list->FirstOfClass(ClassName) : nullptr;
 }
 
 void TEObjects::FindObjectReferences(EClasses::TEntityInstance* Instance, TStringList* List) const
 {
-    TNodeRefList* list = ObjectList(KeyOf(Instance->ID));
+    TObjectNodes* list = ObjectList(Instance->ID);
     if (!list)
         return;
     const QString className = Instance->ClassName();
-    list->ForEach([&](int Position, const TNodeRefList::TEntry& Entry) {
-        if (Entry.ClassName == className)
-            List->AddObject(QString::number(Position), Entry.Node);
-    });
+    const auto& entries = list->Entries();
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        if (entries[i].ClassName == className)
+            List->AddObject(QString::number(i), entries[i].Node);
 }
 
-void TEObjects::ForgetObjectKeyIfReleased(const QString& Key, TNodeRefList* List, TTreeNode* Node)
+// Removes the entries of Node (of one class, when given) under ID, the key when it empties,
+// and the node's record of the key when it is no longer filed there.
+void TEObjects::ReleaseObjectNode(qint64 ID, TTreeNode* Node, const QString* ClassName)
 {
-    if (List->IsEmpty())
-        ObjectRefs.erase(Key);
-    else if (List->Holds(Node))
+    TObjectNodes* list = ObjectList(ID);
+    if (!list)
         return;
-    FObjectKeysOfNode.erase({Node, Key});
+    list->RemoveAll(Node, ClassName);
+    const bool stillFiled = list->Holds(Node);
+    if (list->IsEmpty())
+        ObjectRefs.remove(ID);
+    if (stillFiled)
+        return;
+    auto keys = FObjectKeysOfNode.find(Node);
+    if (keys == FObjectKeysOfNode.end())
+        return;
+    keys->removeIf([ID](qint64 Filed) { return Filed == ID; });
+    if (keys->isEmpty())
+        FObjectKeysOfNode.erase(keys);
 }
 
 void TEObjects::ReleaseObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node)
 {
-    const QString key = KeyOf(ID);
-    TNodeRefList* list = ObjectList(key);
-    if (!list)
-        return;
-    list->RemoveAll(Node, ClassName);
-    ForgetObjectKeyIfReleased(key, list, Node);
-}
-
-void TEObjects::ReleaseObjectNode(const QString& Key, TTreeNode* Node)
-{
-    TNodeRefList* list = ObjectList(Key);
-    if (!list)
-        return;
-    list->RemoveAll(Node);
-    ForgetObjectKeyIfReleased(Key, list, Node);
+    ReleaseObjectNode(ID, Node, &ClassName);
 }
 
 void TEObjects::ReleaseListObjectsReference(const QString&, TStringList* List)
 {
+    qint64 id = 0;
     for (int i = 0; i < List->Count(); ++i)
-        ReleaseObjectNode(KeyOf(List->Strings(i)), dynamic_cast<TTreeNode*>(List->Objects(i)));
+        if (IDOf(List->Strings(i), id))
+            ReleaseObjectNode(id, static_cast<TTreeNode*>(List->Objects(i)));
 }
 
 void TEObjects::ReleaseNodeReferences(TTreeNode* Node)
@@ -204,11 +231,9 @@ void TEObjects::ReleaseNodeReferences(TTreeNode* Node)
         classMaps->second->RemoveAll(Node);
         classMaps = FClassMapsOfNode.erase(classMaps);
     }
-    std::vector<QString> keys;
-    for (auto it = FObjectKeysOfNode.lower_bound({Node, QString()}); it != FObjectKeysOfNode.end() && it->first == Node; ++it)
-        keys.push_back(it->second);
-    for (const QString& key : keys)
-        ReleaseObjectNode(key, Node);
+    const QVarLengthArray<qint64, 1> ids = FObjectKeysOfNode.value(Node);
+    for (qint64 id : ids)
+        ReleaseObjectNode(id, Node);
 }
 
 // --- unit -----------------------------------------------------------------------------------

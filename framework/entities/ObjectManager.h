@@ -13,7 +13,9 @@
 
 #include "StringList.h"
 
+#include <QHash>
 #include <QString>
+#include <QVarLengthArray>
 #include <QtGlobal>
 
 #include <map>
@@ -83,6 +85,28 @@ private:
     quint64 FNextSequence = 0;
 };
 
+// The nodes showing objects with one ID, in the order they were added: almost always one,
+// so it is kept without an allocation of its own.
+class TObjectNodes {
+public:
+    struct TEntry {
+        QString ClassName;
+        TTreeNode* Node;
+    };
+
+    void Add(const QString& ClassName, TTreeNode* Node) { FEntries.append(TEntry{ClassName, Node}); }
+    bool IsEmpty() const { return FEntries.isEmpty(); }
+    bool Holds(const TTreeNode* Node) const;
+    // The node of the first entry of that class name (exact), or null.
+    TTreeNode* FirstOfClass(const QString& ClassName) const;
+    // Removes every entry of Node (of that class name only, when one is given).
+    void RemoveAll(const TTreeNode* Node, const QString* ClassName = nullptr);
+    const QVarLengthArray<TEntry, 1>& Entries() const { return FEntries; }
+
+private:
+    QVarLengthArray<TEntry, 1> FEntries;
+};
+
 class TEObjects : public TObject {
     VEL_DECLARE_CLASS(TEObjects, TObject)
 public:
@@ -117,18 +141,19 @@ public:
 
 private:
     TNodeRefList* ClassMap(const QString& ClassName) const;
-    TNodeRefList* ObjectList(const QString& Key) const;
-    void ReleaseObjectNode(const QString& Key, TTreeNode* Node);
-    void ForgetObjectKeyIfReleased(const QString& Key, TNodeRefList* List, TTreeNode* Node);
+    TObjectNodes* ObjectList(qint64 ID) const;
+    void ReleaseObjectNode(qint64 ID, TTreeNode* Node, const QString* ClassName = nullptr);
 
     // Class maps in the order of Env::ClassNames, and the first map of each folded name.
     std::vector<std::unique_ptr<TNodeRefList>> ClassRefs;
     std::unordered_map<QString, TNodeRefList*> FClassIndex;
-    // Folded ID text -> the nodes showing an object with that ID.
-    std::map<QString, TNodeRefList> ObjectRefs;
+    // Object ID -> the nodes showing an object with that ID. The keys are the IDs themselves:
+    // their decimal texts compare alike in any letter case.
+    // Open-addressed tables: no allocation per reference.
+    QHash<qint64, TObjectNodes> ObjectRefs;
     // Where each node is filed, for ReleaseNodeReferences.
     std::set<std::pair<TTreeNode*, TNodeRefList*>> FClassMapsOfNode;
-    std::set<std::pair<TTreeNode*, QString>> FObjectKeysOfNode;
+    QHash<TTreeNode*, QVarLengthArray<qint64, 1>> FObjectKeysOfNode;
 };
 
 // The one registry, made by the navigator when it initialises and freed when it is taken down.

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QTime>
 
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -69,10 +70,12 @@ struct TTestNavigator::TChildBatch {
     QString ClassName;
     bool WithChildren;
     std::vector<std::pair<QString, TObject*>> Children;
+    std::vector<TEntity*> Entities;
     std::vector<qint64> IDs;
 
     void Add(std::unique_ptr<TEntity> Child, const QString& Caption, qint64 ID)
     {
+        Entities.push_back(Child.get());
         Children.emplace_back(Caption, Child.release());
         IDs.push_back(ID);
     }
@@ -81,11 +84,12 @@ struct TTestNavigator::TChildBatch {
     {
         const std::vector<TTreeNode*> nodes = Navigator->TreeView1->Items()->AddChildrenObjects(Parent, Children);
         for (size_t i = 0; i < nodes.size(); ++i) {
-            EntityOf(nodes[i])->Node = nodes[i];
+            Entities[i]->Node = nodes[i];
             nodes[i]->SetHasChildren(WithChildren);
             ObjectManager::Objects->AddObjectReference(ClassName, IDs[i], nodes[i]);
         }
         Children.clear();
+        Entities.clear();
         IDs.clear();
     }
 };
@@ -169,19 +173,24 @@ void TTestNavigator::ExpandLink(TTreeNode* Node, TEntity* Parent, TContextInfo* 
 void TTestNavigator::MakeListChildren(TTreeNode* Node, TEntity* Parent, TContextInfo* Record, TClass EntityClass,
     TEntityLink* Link)
 {
-    const bool instances = EClasses::IsInstanceClass(EntityClass);
-    if (!instances && !EClasses::IsContainerClass(EntityClass))
+    std::function<TEntity*(qint64, const QString&)> make;
+    if (EClasses::IsInstanceClass(EntityClass))
+        make = [&construct = EntityClass->Constructor<TEntityInstance, qint64, QString>()](qint64 ID, const QString& Name) {
+            return construct(ID, Name);
+        };
+    else if (EClasses::IsContainerClass(EntityClass))
+        make = [&construct = EntityClass->Constructor<TEntityContainer, qint64, QString, QString>(), Link](
+                   qint64 ID, const QString& Name) { return construct(ID, Name, Link->Parameter); };
+    else
         return;
     TEntityChildList rows;
     ReadChildren(Parent, &rows);
-    TChildBatch batch{this, Node, EntityClass->ClassName(), HasLinks(Record, EntityClass->ClassName()), {}, {}};
+    TChildBatch batch{this, Node, EntityClass->ClassName(), HasLinks(Record, EntityClass->ClassName()), {}, {}, {}};
     try {
         for (int i = 0; i < rows.Count(); ++i) {
             const qint64 id = rows.GetID(i);
             const QString name = rows.GetName(i);
-            std::unique_ptr<TEntity> child(instances
-                    ? static_cast<TEntity*>(EClasses::CreateInstance(EntityClass, id, name))
-                    : EClasses::CreateContainer(EntityClass, id, name, Link->Parameter));
+            std::unique_ptr<TEntity> child(make(id, name));
             InitChild(Parent, child.get());
             if (child->IsVisible())
                 batch.Add(std::move(child), name, id);

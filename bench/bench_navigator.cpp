@@ -1,0 +1,271 @@
+// The navigator on the demo provisioned with 100,000 clients (SQLite), connected through the
+// main window as a user does:
+//   - expanding the «Клиенты» root until every client node exists, against the floor of a
+//     bare forward-only QSqlQuery of the same child query plus 100,000 captioned items put
+//     under one parent of a bare QTreeWidget (goal: at most 2 times the floor);
+//   - collapsing it again (goal: at most the expansion);
+//   - activating a client in the middle of the list from a never expanded list node until its
+//     form is shown, against the expansion alone (goal: at most 1.2 times);
+//   - refreshing the expanded node;
+// and prints the memory the 100,000 expanded children add (goal: at most 2 KB a child).
+
+#include "Application.h"
+#include "ApplicationSystemChooseForm.h"
+#include "BenchSupport.h"
+#include "DemoSetup.h"
+#include "Dialogs.h"
+#include "EClasses.h"
+#include "Env.h"
+#include "LoginForm.h"
+#include "OptionsForm.h"
+#include "Registry.h"
+#include "StatusBar.h"
+#include "TestNav.h"
+#include "TreeView.h"
+#include "Velkit07.h"
+#include "mainform.h"
+
+#include <QApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+namespace {
+
+const int Rows = 100000;
+const QString Ready = QStringLiteral("Система готова к работе");
+const QString ClientsQuery = QStringLiteral("select ID, NAZVANIE from KLIENTY ORDER BY NAZVANIE");
+
+TestNav::TTestNavigator* Navigator()
+{
+    return TestNav::TestNavigator;
+}
+
+TTreeNode* ClientsRoot()
+{
+    return Navigator()->TreeView1->Items()->Root(0);
+}
+
+TClass RegisteredClass(const char* Name)
+{
+    return Env::ClassNames->ObjectAs<TMetaClass>(Env::ClassNames->IndexOf(QString::fromLatin1(Name)));
+}
+
+void ExpandClients()
+{
+    bool allow = true;
+    Navigator()->TreeView1Expanding(Navigator()->TreeView1, ClientsRoot(), allow);
+}
+
+void CollapseClients()
+{
+    Navigator()->NodeCollapsing(ClientsRoot());
+}
+
+bool AllClientsShown(benchmark::State& State)
+{
+    if (ClientsRoot()->Count() == Rows)
+        return true;
+    State.SkipWithError("the clients were not all made");
+    return false;
+}
+
+void Expansion(benchmark::State& State)
+{
+    for (auto _ : State) {
+        State.PauseTiming();
+        CollapseClients();
+        State.ResumeTiming();
+        ExpandClients();
+        if (!AllClientsShown(State))
+            break;
+    }
+}
+
+void Collapse(benchmark::State& State)
+{
+    for (auto _ : State) {
+        State.PauseTiming();
+        if (ClientsRoot()->Count() == 0)
+            ExpandClients();
+        State.ResumeTiming();
+        CollapseClients();
+    }
+}
+
+void Floor(benchmark::State& State, const QString& DatabaseFile)
+{
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("floor"));
+    database.setDatabaseName(DatabaseFile);
+    database.open();
+    for (auto _ : State) {
+        State.PauseTiming();
+        auto* tree = new QTreeWidget;
+        auto* parent = new QTreeWidgetItem(tree, QStringList{QStringLiteral("Клиенты")});
+        State.ResumeTiming();
+        QSqlQuery query(database);
+        query.setForwardOnly(true);
+        query.exec(ClientsQuery);
+        QList<QTreeWidgetItem*> items;
+        while (query.next())
+            items.append(new QTreeWidgetItem(QStringList{query.value(1).toString()}));
+        parent->addChildren(items);
+        State.PauseTiming();
+        if (items.size() != Rows)
+            State.SkipWithError("the floor query did not read every client");
+        delete tree;
+        State.ResumeTiming();
+    }
+}
+
+// From a tree whose clients were never made, another root selected, to the form of the
+// client in the middle of the list.
+void Activation(benchmark::State& State, qint64 ClientID)
+{
+    for (auto _ : State) {
+        State.PauseTiming();
+        CollapseClients();
+        Navigator()->ActivateNode(Navigator()->TreeView1->Items()->Root(1));
+        State.ResumeTiming();
+        Navigator()->ActivateObjectInstance(RegisteredClass("TClientsClass"), RegisteredClass("TClientInstance"), ClientID);
+        auto* shown = dynamic_cast<EClasses::TEntityInstance*>(Env::CurrentObject);
+        if (!shown || shown->ID != ClientID) {
+            State.SkipWithError("the client was not shown");
+            break;
+        }
+    }
+}
+
+void Refresh(benchmark::State& State)
+{
+    for (auto _ : State) {
+        State.PauseTiming();
+        if (ClientsRoot()->Count() == 0)
+            ExpandClients();
+        State.ResumeTiming();
+        Navigator()->RefreshNode(ClientsRoot());
+        if (!AllClientsShown(State))
+            break;
+    }
+}
+
+long ResidentBytes()
+{
+    long size = 0;
+    long resident = 0;
+    std::ifstream("/proc/self/statm") >> size >> resident;
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+// Resident memory with the clients collapsed (freed memory given back) and expanded.
+void PrintMemoryPerChild()
+{
+    CollapseClients();
+    malloc_trim(0);
+    const long before = ResidentBytes();
+    const size_t heapBefore = mallinfo2().uordblks;
+    ExpandClients();
+    const long after = ResidentBytes();
+    const size_t heapAfter = mallinfo2().uordblks;
+    std::printf("memory per expanded child: %.0f bytes resident, %.0f bytes of heap in use (goal: at most 2048)\n",
+        double(after - before) / Rows, double(heapAfter - heapBefore) / Rows);
+}
+
+void PrintRatios(const BenchSupport::TTimeReporter& Reporter)
+{
+    double expansion = 0, floor = 0, collapse = 0, activation = 0, refresh = 0;
+    if (Reporter.Time("BM_ExpandClients", expansion) && Reporter.Time("BM_Floor", floor))
+        std::printf("expansion %.1f ms against the floor %.1f ms: %.2fx (goal: at most 2x)\n", expansion, floor,
+            expansion / floor);
+    if (Reporter.Time("BM_CollapseClients", collapse))
+        std::printf("collapse %.1f ms: %.2fx the expansion (goal: at most 1x)\n", collapse, collapse / expansion);
+    if (Reporter.Time("BM_ActivateMiddleClient", activation))
+        std::printf("activation %.1f ms: %.2fx the expansion (goal: at most 1.2x)\n", activation, activation / expansion);
+    if (Reporter.Time("BM_RefreshClients", refresh))
+        std::printf("refresh of the expanded node %.1f ms\n", refresh);
+}
+
+// Connects as DEMO through the main window, with the chooser confirmed at once.
+bool Connect(mainform::TForm1& Form, TScriptedDialogHost& Dialogs)
+{
+    Dialogs.QueueModalAnswer([](TForm*) { return static_cast<int>(mrOk); });
+    Application::PostMessage(Form.Handle(), mainform::WM_CONNECT);
+    for (int round = 0; round < 100000 && Env::MessagePanel->Text() != Ready; ++round)
+        QCoreApplication::processEvents();
+    return Env::MessagePanel->Text() == Ready && Navigator()->TreeView1->Items()->RootCount() == 5;
+}
+
+qint64 MiddleClient(const QString& DatabaseFile)
+{
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("middle"));
+    database.setDatabaseName(DatabaseFile);
+    database.open();
+    QSqlQuery query(database);
+    query.exec(ClientsQuery + QStringLiteral(" limit 1 offset %1").arg(Rows / 2));
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir dir;
+    BenchSupport::UsePrivateEnvironment(dir);
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    TScriptedDialogHost dialogs;
+    SetDialogHost(&dialogs);
+
+    std::printf("provisioning the demo with %d clients...\n", Rows);
+    DemoSetup::Run({dir.path(), Rows, DemoSetup::DefaultPackagesPath(), QString()});
+    const QString databaseFile = dir.filePath(DemoSetup::DatabaseFile);
+    {
+        // The connect is started by the benchmark, not by the window.
+        TRegistry demo;
+        demo.OpenKey(QStringLiteral("Software\\Velnor07\\DEMO"), false);
+        demo.DeleteValue(QStringLiteral("AutoConnect"));
+    }
+
+    Velkit07::Initialize();
+    OptionsForm::Initialize();
+    int result = 0;
+    {
+        mainform::TForm1 form;
+        LoginForm::LoginFrm = new LoginForm::TLoginFrm;
+        ApplicationSystemChooseForm::ApplicationSystemChooseFrm = new ApplicationSystemChooseForm::TApplicationSystemChooseFrm;
+        if (Connect(form, dialogs)) {
+            const qint64 middle = MiddleClient(databaseFile);
+            benchmark::RegisterBenchmark("BM_ExpandClients", Expansion)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark("BM_Floor", Floor, databaseFile)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark("BM_CollapseClients", Collapse)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark("BM_ActivateMiddleClient", Activation, middle)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark("BM_RefreshClients", Refresh)->Unit(benchmark::kMillisecond);
+            BenchSupport::TTimeReporter reporter;
+            benchmark::RunSpecifiedBenchmarks(&reporter);
+            PrintRatios(reporter);
+            PrintMemoryPerChild();
+            form.DisconnectItemClick(nullptr);
+        } else {
+            std::fprintf(stderr, "the demo did not connect\n");
+            result = 1;
+        }
+        delete ApplicationSystemChooseForm::ApplicationSystemChooseFrm;
+        ApplicationSystemChooseForm::ApplicationSystemChooseFrm = nullptr;
+        delete LoginForm::LoginFrm;
+        LoginForm::LoginFrm = nullptr;
+    }
+    OptionsForm::Finalize();
+    Velkit07::Finalize();
+    SetDialogHost(nullptr);
+    benchmark::Shutdown();
+    return result;
+}
