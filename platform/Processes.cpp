@@ -1,0 +1,20 @@
+#include "Processes.h"
+
+#include <QProcess>
+
+TProcessOutcome RunProcess(const QString& Program, const QStringList& Arguments, int TimeoutMilliseconds)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(Program, Arguments, QIODevice::NotOpen);
+    if (!process.waitForStarted(-1))
+        return TProcessOutcome::NotStarted;
+    if (process.waitForFinished(TimeoutMilliseconds))
+        return TProcessOutcome::Finished;
+    if (process.state() == QProcess::NotRunning)
+        return TProcessOutcome::Finished;
+    process.kill();
+    process.waitForFinished(-1);
+    return TProcessOutcome::TimedOut;
+}
