@@ -7,9 +7,10 @@ TProcessOutcome RunProcess(const QString& Program, const QStringList& Arguments,
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(Program, Arguments, QIODevice::NotOpen);
+    process.start(Program, Arguments);
     if (!process.waitForStarted(-1))
         return TProcessOutcome::NotStarted;
+    process.closeWriteChannel();
     if (process.waitForFinished(TimeoutMilliseconds))
         return TProcessOutcome::Finished;
     if (process.state() == QProcess::NotRunning)
