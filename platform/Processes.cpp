@@ -11,10 +11,9 @@ TProcessOutcome RunProcess(const QString& Program, const QStringList& Arguments,
     if (!process.waitForStarted(-1))
         return TProcessOutcome::NotStarted;
     process.closeWriteChannel();
-    if (process.waitForFinished(TimeoutMilliseconds))
-        return TProcessOutcome::Finished;
-    if (process.state() == QProcess::NotRunning)
-        return TProcessOutcome::Finished;
+    if (process.waitForFinished(TimeoutMilliseconds) || process.state() == QProcess::NotRunning)
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 ? TProcessOutcome::Finished
+                                                                                       : TProcessOutcome::Failed;
     process.kill();
     process.waitForFinished(-1);
     return TProcessOutcome::TimedOut;

@@ -8,7 +8,8 @@
 #include <QStringList>
 
 enum class TProcessOutcome {
-    Finished,       // the program ended within the time (its exit status is not judged)
+    Finished,       // the program ended within the time with exit status 0
+    Failed,         // the program ended within the time with another status, or crashed
     NotStarted,     // the program does not exist or cannot be executed
     TimedOut,       // the program ran longer than the time and was killed
 };

@@ -22,8 +22,8 @@ void ClearDir(const QString& Dir);
 
 // Packs the files of SourceDir whose names match FileMask ("*.txt", "*.*") into ArchiveName,
 // stored with names relative to SourceDir. False, after a message box, when the archiver
-// cannot be started or runs longer than ArchiverTimeout; the archiver's own exit status is
-// not judged.
+// cannot be started, runs longer than ArchiverTimeout (it is killed then) or ends with a
+// non-zero exit status (it found nothing to pack, the archive is damaged, a disk is full).
 bool PackFiles(const QString& SourceDir, const QString& FileMask, const QString& ArchiveName);
 // Extracts every file of the archive ArchivePath into TargetDir without stored paths,
 // overwriting. The second argument is not used. Result as for PackFiles.

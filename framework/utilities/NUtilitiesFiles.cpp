@@ -38,6 +38,8 @@ QString WithSeparator(const QString& Dir)
     return Dir.endsWith(QLatin1Char('/')) ? Dir : Dir + QLatin1Char('/');
 }
 
+// A failed archiver counts as one that did not run: true would tell the caller that files
+// were packed or unpacked when they were not.
 bool RunArchiver(const QStringList& Arguments)
 {
     if (RunProcess(ArchiverProgram(), Arguments, ArchiverTimeout) == TProcessOutcome::Finished)
