@@ -107,6 +107,7 @@ void TListDialog::Show(const QString& Caption, TStringList* List, QString& Value
 void TListDialog::LoadItems(TStringList* List)
 {
     FItemsList = List;
+    FShown.clear();
     FItems.clear();
     if (!List)
         return;
@@ -119,8 +120,14 @@ void TListDialog::LoadItems(TStringList* List)
         });
 }
 
+// A list box that already shows Items is left as it is (a keystroke that keeps the same
+// matches costs no refill, and the user's place in the list stays).
 void TListDialog::ShowItems(const std::vector<const TItem*>& Items)
 {
+    FNarrowed.Valid = false;
+    if (Items == FShown && ListBox1->count() == static_cast<int>(Items.size()))
+        return;
+    FShown = Items;
     QStringList texts;
     texts.reserve(static_cast<qsizetype>(Items.size()));
     for (const TItem* item : Items)
@@ -152,16 +159,25 @@ void TListDialog::Edit1Change()
         FilterSingle(text);
 }
 
+// A pattern that holds the previous one (or, from the start, begins with it) can only keep
+// what the previous one kept: typing on searches the shown matches, not the whole list.
 void TListDialog::FilterSingle(const QString& Text)
 {
     const QString pattern = Comparable(Text);
+    const bool narrowing = FNarrowed.Valid && FNarrowed.CaseSensitive == FCaseSensitive && FNarrowed.FromStart == FFromStart
+                        && (FFromStart ? pattern.startsWith(FNarrowed.Pattern) : pattern.contains(FNarrowed.Pattern));
+    std::vector<const TItem*> candidates;
+    if (!narrowing)
+        for (const TItem& item : FItems)
+            candidates.push_back(&item);
     std::vector<const TItem*> kept;
-    for (const TItem& item : FItems) {
-        const QString& candidate = Comparable(item);
+    for (const TItem* item : narrowing ? FShown : candidates) {
+        const QString& candidate = Comparable(*item);
         if (FFromStart ? candidate.startsWith(pattern) : candidate.contains(pattern))
-            kept.push_back(&item);
+            kept.push_back(item);
     }
     ShowItems(kept);
+    FNarrowed = {true, pattern, FCaseSensitive, FFromStart};
 }
 
 // An empty pattern is found in no item, so "&" at the start or "&&" empties the list.

@@ -83,6 +83,14 @@ private:
     TStringList* FItemsList = nullptr;
     bool FSorted = true;
     std::vector<TItem> FItems;
+    std::vector<const TItem*> FShown;
+    // The single pattern whose matches FShown holds, while it does.
+    struct TNarrowed {
+        bool Valid = false;
+        QString Pattern;
+        bool CaseSensitive = false;
+        bool FromStart = false;
+    } FNarrowed;
 };
 
 // Splits a multi-pattern text at each "&": every part before an "&" is a pattern, trimmed,
