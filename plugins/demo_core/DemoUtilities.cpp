@@ -103,7 +103,9 @@ void AddCityButton()
         return;
     QAction* choose = city->addAction(QApplication::style()->standardIcon(QStyle::SP_FileDialogContentsView),
                                       QLineEdit::TrailingPosition);
-    choose->setToolTip(QStringLiteral("Выбрать город из списка"));
+    choose->setToolTip(QStringLiteral("Выбрать город из списка (F4)"));
+    choose->setShortcut(Qt::Key_F4);
+    choose->setShortcutContext(Qt::WidgetShortcut);
     QObject::connect(choose, &QAction::triggered, city, [city] { ChooseCity(city); });
 }
 
