@@ -5,6 +5,7 @@
 #   file-menu.png    the "Файл" menu opened
 #   about.png        the About dialog
 #   settings.png     the settings dialog ("Сервис" → "Настройка...")
+#   city-list.png    the first client's city chosen from the list ("Город"), filtered by "ск"
 #   packed.png       "Сервис" → "Упаковать отчёты" done for the folder "Отчёты торгового дома"
 #   unpacked.png     "Сервис" → "Распаковать отчёты" done into "Отчёты торгового дома (распакованные)"
 # Usage: tools/screenshots.sh <folder>   (builds first when the program is missing)
@@ -88,6 +89,25 @@ sleep 0.2
 open_menu_item Left
 wait_for_window "О технологии" >/dev/null
 shoot about.png
+xdotool key Return
+sleep 0.3
+
+# The first client: the tree's first root expanded and its first row selected.
+xdotool mousemove $((MAIN_X + 80)) $((MAIN_Y + 55)) click 1
+sleep 0.3
+xdotool key Right
+sleep 0.5
+xdotool key Down
+sleep 1
+# The button at the right end of "Город" (the form's second field) opens the list of cities;
+# typing narrows it.
+MAIN_W=$(xdotool getwindowgeometry --shell "$MAIN" | awk -F= '/^WIDTH=/{print $2}')
+xdotool mousemove $((MAIN_X + MAIN_W - 16)) $((MAIN_Y + 55)) click 1
+wait_for_window "Город клиента" >/dev/null
+xdotool key ctrl+a
+xdotool type --delay 200 "ск"
+shoot city-list.png
+# "Ok" with a value that is not in the list closes the dialog without a choice.
 xdotool key Return
 sleep 0.3
 

@@ -51,9 +51,11 @@ TListDialog::TListDialog(TComponent* AOwner)
     Edit1 = new TEdit(this, top);
     SpeedButton1 = new TButton(this, top);
     ListBox1 = new TListBox(this, this);
-    Button3 = new TButton(this, bottom);
-    Button1 = new TButton(this, bottom);
+    // Right-aligned controls stand from the right edge in the order they are made:
+    // "Параметры...", "Ok", "Отмена" from left to right.
     Button2 = new TButton(this, bottom);
+    Button1 = new TButton(this, bottom);
+    Button3 = new TButton(this, bottom);
 
     Edit1->SetAlign(alClient);
     SpeedButton1->SetAlign(alRight);
@@ -63,7 +65,7 @@ TListDialog::TListDialog(TComponent* AOwner)
     SpeedButton1->setToolTip(QStringLiteral("Искать"));
     SpeedButton1->Hide();
     ListBox1->SetAlign(alClient);
-    for (TButton* button : {Button3, Button1, Button2}) {
+    for (TButton* button : {Button2, Button1, Button3}) {
         button->SetAlign(alRight);
         button->setFixedWidth(button == Button3 ? 90 : 75);
     }

@@ -115,11 +115,11 @@ void AddFile(archive* Writer, const fs::path& File)
         Fail("cannot read " + File.string());
 }
 
-void Pack(const fs::path& ArchiveName, const std::string& Specification)
+void Pack(const fs::path& ArchiveName, const std::string& FilesToPack)
 {
-    const fs::path spec(Specification);
-    const fs::path dir = spec.has_parent_path() ? spec.parent_path() : fs::path(".");
-    const std::vector<fs::path> files = MatchingFiles(dir, spec.filename().string());
+    const fs::path pattern(FilesToPack);
+    const fs::path dir = pattern.has_parent_path() ? pattern.parent_path() : fs::path(".");
+    const std::vector<fs::path> files = MatchingFiles(dir, pattern.filename().string());
 
     const fs::path partial = ArchiveName.string() + ".partial";
     TWriter writer = NewWriter(ArchiveName);
