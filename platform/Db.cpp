@@ -386,6 +386,16 @@ int TDataSet::RecNo() const
     return Active() ? FCurrent + 1 : 0;
 }
 
+void TDataSet::SetRecNo(int Value)
+{
+    CheckActive();
+    CheckBrowseMode();
+    if (!HasRow(Value - 1))
+        throw EDatabaseError(QStringLiteral("Нет записи с номером %1").arg(Value));
+    FCurrent = Value - 1;
+    FBof = FEof = false;
+}
+
 bool TDataSet::IsEmpty()
 {
     return !Active() || (FState != dsInsert && !HasRow(0));

@@ -154,6 +154,9 @@ public:
     int RecordCount();
     // The current row's position, counted from 1; 0 when there is none.
     int RecNo() const;
+    // Moves to row Value (from 1) without searching; raises EDatabaseError when there is no
+    // such row.
+    void SetRecNo(int Value);
     bool IsEmpty();
 
     int FieldCount() const { return static_cast<int>(FFields.size()); }

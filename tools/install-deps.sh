@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev
-  libjpeg62-turbo-dev
+  libjpeg62-turbo-dev libarchive-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   postgresql
   xvfb xauth imagemagick xdotool

@@ -5,6 +5,9 @@
 #   file-menu.png    the "Файл" menu opened
 #   about.png        the About dialog
 #   settings.png     the settings dialog ("Сервис" → "Настройка...")
+#   city-list.png    the first client's city chosen from the list ("Город"), filtered by "ск"
+#   packed.png       "Сервис" → "Упаковать отчёты" done for the folder "Отчёты торгового дома"
+#   unpacked.png     "Сервис" → "Распаковать отчёты" done into "Отчёты торгового дома (распакованные)"
 # Usage: tools/screenshots.sh <folder>   (builds first when the program is missing)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -25,6 +28,12 @@ fi
 WORK="$(mktemp -d /tmp/velnor-shots-XXXXXX)"
 "$ROOT/build/bin/velprovision" --dir "$WORK" >/dev/null
 export VELNOR_REGISTRY="$WORK/registry.reg" VELNOR_ALIASES="$WORK/aliases.ini" XDG_RUNTIME_DIR="$WORK"
+# The reports folder of the demo lives in the home folder: a private one, with two reports.
+export HOME="$WORK"
+REPORTS="$WORK/Отчёты торгового дома"
+mkdir -p "$REPORTS"
+echo "Продажи за квартал" > "$REPORTS/Продажи за квартал.txt"
+echo "Остатки" > "$REPORTS/остатки складов.csv"
 
 "$PROGRAM" &
 PID=$!
@@ -82,6 +91,48 @@ wait_for_window "О технологии" >/dev/null
 shoot about.png
 xdotool key Return
 sleep 0.3
+
+# The first client: the tree's first root expanded and its first row selected.
+xdotool mousemove $((MAIN_X + 80)) $((MAIN_Y + 55)) click 1
+sleep 0.3
+xdotool key Right
+sleep 0.5
+xdotool key Down
+sleep 1
+# The button at the right end of "Город" (the form's second field) opens the list of cities;
+# typing narrows it.
+MAIN_W=$(xdotool getwindowgeometry --shell "$MAIN" | awk -F= '/^WIDTH=/{print $2}')
+xdotool mousemove $((MAIN_X + MAIN_W - 16)) $((MAIN_Y + 55)) click 1
+wait_for_window "Город клиента" >/dev/null
+xdotool key ctrl+a
+xdotool type --delay 200 "ск"
+shoot city-list.png
+# "Ok" with a value that is not in the list closes the dialog without a choice.
+xdotool key Return
+sleep 0.3
+
+# "Сервис" opens on its first item and lists the services last registered first: "Упаковать
+# отчёты" is two items down,
+# "Распаковать отчёты" one. Each asks for its folder (the proposed one is taken) and
+# reports what it did.
+run_service() {
+  xdotool mousemove $((MAIN_X + 20)) $((MAIN_Y + 10)) click 1
+  sleep 0.3
+  xdotool key Right
+  sleep 0.3
+  for _ in $(seq "$1"); do xdotool key Down; done
+  xdotool key Return
+  wait_for_window "Отчёты" >/dev/null
+  xdotool key Return
+  sleep 2
+  shoot "$2"
+  xdotool key Return
+  sleep 0.3
+}
+run_service 2 packed.png
+run_service 1 unpacked.png
+echo "packed and unpacked:"
+(cd "$WORK" && ls -1 Отчёты*.zip "Отчёты торгового дома (распакованные)")
 
 open_menu_item Right
 wait_for_window "Настройки" >/dev/null

@@ -185,6 +185,9 @@ void RegisterDatabase(TDatabase* db)
 void UnregisterDatabase(TDatabase* db)
 {
     try {
+        // A null database is reported like any other failure, never dereferenced.
+        if (!db)
+            throw Exception(QStringLiteral("База данных не задана"));
         const int index = Databases->IndexOf(db->DatabaseName());
         if (index < 0)
             return;

@@ -4,6 +4,7 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "EClasses.h"
+#include "Exceptions.h"
 #include "PropertyPages.h"
 #include "StatusBar.h"
 #include "UnitLifetime.h"
@@ -204,7 +205,11 @@ void RefreshClassificators()
 {
     for (int i = 0; i < Classificators->Count(); ++i) {
         try {
-            Classificators->ObjectAs<EClasses::TRefreshProcedure>(i)->Proc();
+            // A procedure registered as null fails like any other, instead of crashing.
+            const EClasses::TRefreshProcedure* refresh = Classificators->ObjectAs<EClasses::TRefreshProcedure>(i);
+            if (!refresh->Proc)
+                throw Exception(QStringLiteral("Процедура обновления не задана"));
+            refresh->Proc();
         } catch (...) {
             ShowMessage(QStringLiteral("Ошибка обновления классификатора ") + Classificators->Strings(i));
         }

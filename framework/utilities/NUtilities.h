@@ -1,10 +1,52 @@
 #pragma once
+// Utilities for plug-in packages.
+//
 // Diagnostic messages behind a switch: the value "DebugMessages" under "Software\Velnor02"
 // of the current user, read once when the unit initialises (1 = on, anything else off).
+//
+// File housekeeping: emptying a folder, packing and unpacking files with the archiver wrar
+// that lives in the program directory (Env::ProgramPath), copying a file onto a removable
+// disk with the user's consent, splitting "left=right" texts. Merging table contents by the
+// key field "ID" (NUCopyTables; plain appending is ExtendedCopy::SimpleCopyTables).
 
 #include <QString>
 
+class TDataSet;
+
 namespace NUtilities {
+
+// Deletes every entry directly inside Dir that is not a folder (hidden files and links
+// included; a link to a folder is deleted as the link). Subfolders stay; a missing Dir and
+// entries that cannot be deleted are passed over silently.
+void ClearDir(const QString& Dir);
+
+// Packs the files of SourceDir whose names match FileMask ("*.txt", "*.*") into ArchiveName,
+// stored with names relative to SourceDir. False, after a message box, when the archiver
+// cannot be started, runs longer than ArchiverTimeout (it is killed then) or ends with a
+// non-zero exit status (it found nothing to pack, the archive is damaged, a disk is full).
+bool PackFiles(const QString& SourceDir, const QString& FileMask, const QString& ArchiveName);
+// Extracts every file of the archive ArchivePath into TargetDir without stored paths,
+// overwriting. The second argument is not used. Result as for PackFiles.
+bool UnPackFiles(const QString& TargetDir, const QString& Unused, const QString& ArchivePath);
+// How long the archiver may run before it is killed, in milliseconds (50 seconds; tests
+// shorten it).
+extern int ArchiverTimeout;
+
+// Copies FileName into TargetDir (a removable disk's folder) as often as the user wants,
+// asking first with Question and checking the free space of the file system that holds
+// TargetDir before each copy. False when the user declines at Question, true otherwise.
+bool FileCopyProc(const QString& Question, const QString& FileName, const QString& TargetDir);
+
+// The part of Text before its first "="; Right receives the part after its last "=". A text
+// without "=" is both parts; an empty Text gives an empty result and leaves Right alone.
+QString SplitRange(const QString& Text, QString& Right);
+
+// Copies every record of Source into Destination field by field by name, updating the
+// record of Destination whose "ID" equals the source record's "ID" (64-bit) and appending
+// the others. Opens both datasets and closes them at the end. A failure to open, edit or
+// transfer is shown in a message box and gives false; a failure to read or find the key (a
+// dataset without "ID") reaches the caller with both datasets left open.
+bool NUCopyTables(TDataSet* Source, TDataSet* Destination);
 
 // Shows Message in a plain modal message box when the switch is on; the numbers are unused.
 void ShowDebugMessage(const QString& Message, int, int, int);

@@ -5,6 +5,7 @@
 #include "DemoCoreServices.h"
 #include "DemoSequencer.h"
 #include "DemoSettings.h"
+#include "DemoUtilities.h"
 #include "Env.h"
 #include "LoggerMain.h"
 #include "Packages.h"
@@ -44,12 +45,14 @@ void InitPackage()
     DemoSequencer::RegisterSequences(CoreTables);
     DemoCoreServices::RegisterServices();
     DemoSettings::RegisterSettings();
+    DemoUtilities::RegisterUtilities();
 }
 
 // Also runs after an initialisation that stopped half way: each step copes with what was
 // never registered.
 void FiniPackage()
 {
+    DemoUtilities::UnregisterUtilities();
     DemoSettings::UnregisterSettings();
     DemoCoreServices::UnregisterServices();
     DemoSequencer::UnregisterSequences(CoreTables);

@@ -7,14 +7,18 @@
 #include "DemoMessages.h"
 #include "DemoRecords.h"
 #include "DemoSchema.h"
+#include "ListChooseDialog.h"
+#include "Menus.h"
 #include "EClasses.h"
 #include "Env.h"
 #include "MessageManager.h"
+#include "Registry.h"
 #include "TestEnvironment.h"
 #include "WizardManager.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSqlDatabase>
 
 #include <gtest/gtest.h>
 
@@ -162,6 +166,59 @@ TEST_P(DemoApplicationTest, AnEditedInstanceIsModifiedAndSaveWritesItsRow)
     EXPECT_TRUE(QueryValue("select CENA from TOVARY where ID = 1").isNull());
     good->Load();
     EXPECT_EQ(good->Values.value("CENA"), QString());
+}
+
+TEST_P(DemoApplicationTest, TheCityIsChosenFromAListAndClientsAreImportedByTheirID)
+{
+    StartSession(false);
+    auto client = NewInstance("TClientInstance", 3);
+    client->Show();
+    TEdit* city = static_cast<TRecordForm*>(client->Form)->EditOf("GOROD");
+    ASSERT_EQ(city->actions().size(), 1);
+    const QString supplierCity = QStringLiteral("Йошкар-Ола");
+    ExecSQL(QStringLiteral("update POSTAVSHCHIKI set GOROD = '%1' where ID = 1").arg(supplierCity));
+    TestSupport::Dialogs().QueueModalAnswer([&](TForm* Form) {
+        auto* dialog = static_cast<ListChooseDialog::TListDialog*>(Form);
+        EXPECT_EQ(dialog->ListBox1->count(), Count("select count(distinct GOROD) from KLIENTY"));
+        dialog->Edit1->SetText(QStringLiteral("йошкар"));
+        EXPECT_EQ(dialog->ListBox1->count(), 0) << "no client lives there";
+        dialog->SpeedButton1->click();
+        EXPECT_EQ(dialog->ListBox1->Items(), QStringList({supplierCity})) << "the search also finds the suppliers' cities";
+        dialog->ListBox1->setCurrentRow(0);
+        emit dialog->ListBox1->itemDoubleClicked(dialog->ListBox1->item(0));
+        dialog->Button1->click();
+        return Form->ModalResult();
+    });
+    city->actions().first()->trigger();
+    EXPECT_EQ(city->Text(), supplierCity);
+    EXPECT_TRUE(client->Modified);
+
+    // The import database: the same clients, one renamed, and five more.
+    const QString importFile = TestSupport::TempDir() + QStringLiteral("/import %1.sqlite").arg(Backend() == TestSupport::TBackend::SQLite);
+    {
+        QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("import"));
+        connection.setDatabaseName(importFile);
+        ASSERT_TRUE(connection.open());
+        DemoSchema::Provision(connection, DemoRows + 5);
+        connection.exec(QStringLiteral("update KLIENTY set NAZVANIE = 'Импортированный' where ID = 2"));
+        connection.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("import"));
+    TestSupport::WriteAlias(QStringLiteral("IMPORTDB"), {{QStringLiteral("Driver"), QStringLiteral("SQLITE")}, {QStringLiteral("Database"), importFile}});
+    Env::RegistryKeyRoot = QStringLiteral("Software\\Velnor07\\DEMO");
+    TRegistry registry;
+    registry.OpenKey(Env::RegistryKeyRoot, true);
+    TMenuItem* import = Env::Services->ObjectAs<EClasses::TServiceInfo>(Env::Services->IndexOf(QStringLiteral("Импорт клиентов")))->MenuItem;
+    registry.WriteString(QStringLiteral("AliasImport"), QStringLiteral("none"));
+    import->Click();
+    registry.WriteString(QStringLiteral("AliasImport"), QStringLiteral("IMPORTDB"));
+    import->Click();
+    Env::RegistryKeyRoot.clear();
+    EXPECT_EQ(Count("select count(*) from KLIENTY"), DemoRows + 5);
+    EXPECT_EQ(QueryValue("select NAZVANIE from KLIENTY where ID = 2").toString(), QStringLiteral("Импортированный"));
+    EXPECT_EQ(TestSupport::Dialogs().Messages(),
+              std::vector<QString>({QStringLiteral("Алиас для импорта не задан в параметрах приложения"),
+                                    QStringLiteral("Клиенты импортированы")}));
 }
 
 TEST_P(DemoApplicationTest, TheWizardCreatesAnOrderWithAFreshKeyAndJournalsIt)

@@ -107,6 +107,9 @@ TEST(DatabaseManager, RegistrationKeepsTheFirstRecordAndIgnoresLetterCase)
     EXPECT_EQ(Databases->Count(), 0);
     EXPECT_EQ(folder.Owner().ComponentCount(), 0);
     EXPECT_TRUE(TestSupport::Dialogs().Messages().empty());
+
+    UnregisterDatabase(nullptr);
+    EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>{QStringLiteral("База данных не задана")});
 }
 
 TEST(DatabaseManager, FactoriesFillTheDatasetBeforeListingItAndDatasetsLeaveTheirListWhenFreed)

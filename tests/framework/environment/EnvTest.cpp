@@ -138,9 +138,11 @@ TEST_F(EnvTest, ClassificatorsKeepTheFirstProcedureAndAFailureDoesNotStopTheOthe
     Env::RegisterClassificator(QStringLiteral("СКЛАДЫ"), SecondRefresh);
     Env::RegisterClassificator(QStringLiteral("Валюты"), FailingRefresh);
     Env::RegisterClassificator(QStringLiteral("Страны"), ForeignFailingRefresh);
+    Env::RegisterClassificator(QStringLiteral("Пустой"), nullptr);
     Env::RegisterClassificator(QStringLiteral("Единицы"), LastRefresh);
     EXPECT_EQ(Texts(Env::Classificators),
-              (QStringList{QStringLiteral("Склады"), QStringLiteral("Валюты"), QStringLiteral("Страны"), QStringLiteral("Единицы")}));
+              (QStringList{QStringLiteral("Склады"), QStringLiteral("Валюты"), QStringLiteral("Страны"), QStringLiteral("Пустой"),
+                           QStringLiteral("Единицы")}));
 
     Env::RefreshClassificators();
     EXPECT_EQ(FirstRefreshCalls, 1);
@@ -148,13 +150,14 @@ TEST_F(EnvTest, ClassificatorsKeepTheFirstProcedureAndAFailureDoesNotStopTheOthe
     EXPECT_EQ(LastRefreshCalls, 1);
     EXPECT_EQ(TestSupport::Dialogs().Messages(),
               (std::vector<QString>{QStringLiteral("Ошибка обновления классификатора Валюты"),
-                                    QStringLiteral("Ошибка обновления классификатора Страны")}));
+                                    QStringLiteral("Ошибка обновления классификатора Страны"),
+                                    QStringLiteral("Ошибка обновления классификатора Пустой")}));
 
     TestSupport::TFreeWatch watch(Env::Classificators->Objects(0));
     Env::UnregisterClassificator(QStringLiteral("склады"));
     EXPECT_TRUE(watch.Freed());
     Env::UnregisterClassificator(QStringLiteral("Нет такого"));
-    EXPECT_EQ(Env::Classificators->Count(), 3);
+    EXPECT_EQ(Env::Classificators->Count(), 4);
     Env::RegisterClassificator(QStringLiteral("Склады"), SecondRefresh);
     Env::RefreshClassificators();
     EXPECT_EQ(SecondRefreshCalls, 1);

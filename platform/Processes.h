@@ -1,0 +1,17 @@
+#pragma once
+// Running another program to its end: started from an argument vector (never through a
+// shell, so blanks, quotes and Cyrillic letters in its words need no quoting), with the
+// caller's environment and current directory, waited for at most a given time and killed
+// when it runs longer. The program's standard error goes to ours; its output is discarded.
+
+#include <QString>
+#include <QStringList>
+
+enum class TProcessOutcome {
+    Finished,       // the program ended within the time with exit status 0
+    Failed,         // the program ended within the time with another status, or crashed
+    NotStarted,     // the program does not exist or cannot be executed
+    TimedOut,       // the program ran longer than the time and was killed
+};
+
+TProcessOutcome RunProcess(const QString& Program, const QStringList& Arguments, int TimeoutMilliseconds);

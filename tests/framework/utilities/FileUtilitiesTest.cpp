@@ -1,0 +1,277 @@
+#include "Env.h"
+#include "NUtilities.h"
+#include "TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+using namespace NUtilities;
+
+const QString LaunchFailure = QStringLiteral("Произошла ошибка запуска приложения архивации данных");
+
+// A fresh folder (with blanks and Cyrillic letters in its name) under the private directory.
+QString NewFolder(const QString& Name)
+{
+    static int counter = 0;
+    const QString path = TestSupport::TempDir() + QStringLiteral("/%1 %2").arg(++counter).arg(Name);
+    QDir().mkpath(path);
+    return path;
+}
+
+void WriteFile(const QString& Path, const QByteArray& Contents)
+{
+    QFile file(Path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << Path.toStdString();
+    file.write(Contents);
+}
+
+QByteArray ReadFile(const QString& Path)
+{
+    QFile file(Path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList Entries(const QString& Dir)
+{
+    return QDir(Dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// A tar archive written by hand, so that it can hold what no well-behaved archiver writes.
+class TTarWriter {
+public:
+    void AddFile(const QByteArray& Name, const QByteArray& Data) { AddEntry(Name, '0', Data, {}); }
+    void AddLink(const QByteArray& Name, const QByteArray& Target) { AddEntry(Name, '2', {}, Target); }
+    QByteArray Finish() { return FData + QByteArray(1024, '\0'); }
+
+private:
+    void AddEntry(const QByteArray& Name, char Type, const QByteArray& Data, const QByteArray& Link)
+    {
+        QByteArray header(512, '\0');
+        auto put = [&header](int Offset, const QByteArray& Text) { header.replace(Offset, Text.size(), Text); };
+        put(0, Name);
+        put(100, "0000644");
+        put(108, "0000000");
+        put(116, "0000000");
+        put(124, QByteArray::number(Data.size(), 8).rightJustified(11, '0'));
+        put(136, "00000000000");
+        header[156] = Type;
+        put(157, Link);
+        put(257, QByteArray("ustar\0" "00", 8));
+        put(148, "        ");
+        int sum = 0;
+        for (char c : header)
+            sum += static_cast<unsigned char>(c);
+        put(148, QByteArray::number(sum, 8).rightJustified(6, '0') + QByteArray("\0 ", 2));
+        FData += header + Data + QByteArray((512 - Data.size() % 512) % 512, '\0');
+    }
+    QByteArray FData;
+};
+
+class FileUtilitiesTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The program directory, with blanks and Cyrillic letters, holds a copy of the archiver.
+        FProgramDir = NewFolder(QStringLiteral("программа «тест»")) + QLatin1Char('/');
+        QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/wrar"), FProgramDir + QStringLiteral("wrar"));
+        Env::ProgramPath = FProgramDir;
+    }
+    void TearDown() override
+    {
+        Env::ProgramPath.clear();
+        ArchiverTimeout = 50000;
+    }
+
+    // Replaces the archiver by a script.
+    void UseArchiverScript(const QByteArray& Script)
+    {
+        QFile::remove(FProgramDir + QStringLiteral("wrar"));
+        WriteFile(FProgramDir + QStringLiteral("wrar"), "#!/bin/sh\n" + Script);
+        QFile::setPermissions(FProgramDir + QStringLiteral("wrar"), QFile::ReadOwner | QFile::ExeOwner);
+    }
+
+    QString FProgramDir;
+};
+
+TEST_F(FileUtilitiesTest, PackedFilesOfAMaskComeBackFlatIntoAFolderWithBlanksAndCyrillicLetters)
+{
+    const QString source = NewFolder(QStringLiteral("отчёты за год"));
+    WriteFile(source + QStringLiteral("/отчёт 1.txt"), "первый");
+    WriteFile(source + QStringLiteral("/it's \"2\".txt"), "second");
+    WriteFile(source + QStringLiteral("/данные.dat"), "not matching");
+    QDir(source).mkpath(QStringLiteral("вложенная.txt"));
+    const QString archive = NewFolder(QStringLiteral("архивы")) + QStringLiteral("/архив «1» с пробелом.zip");
+
+    EXPECT_TRUE(PackFiles(source, QStringLiteral("*.txt"), archive));
+    ASSERT_TRUE(QFileInfo::exists(archive));
+
+    const QString target = NewFolder(QStringLiteral("распаковка сюда"));
+    WriteFile(target + QStringLiteral("/отчёт 1.txt"), "older copy");
+    EXPECT_TRUE(UnPackFiles(target, QString(), archive));
+    EXPECT_EQ(Entries(target), QStringList({QStringLiteral("it's \"2\".txt"), QStringLiteral("отчёт 1.txt")}));
+    EXPECT_EQ(ReadFile(target + QStringLiteral("/отчёт 1.txt")), QByteArray("первый")) << "overwritten";
+    EXPECT_EQ(ReadFile(target + QStringLiteral("/it's \"2\".txt")), QByteArray("second"));
+    EXPECT_TRUE(TestSupport::Dialogs().Calls().empty());
+
+    // Every file of the folder, extracted where the stored paths would have been dropped.
+    const QString everything = archive + QStringLiteral(".tar.gz");
+    EXPECT_TRUE(PackFiles(source + QLatin1Char('/'), QStringLiteral("*.*"), everything));
+    const QString second = NewFolder(QStringLiteral("вторая"));
+    EXPECT_TRUE(UnPackFiles(second + QLatin1Char('/'), QString(), everything));
+    EXPECT_EQ(Entries(second).size(), 3) << Entries(second).join(", ").toStdString();
+}
+
+TEST_F(FileUtilitiesTest, ExtractionNeverWritesOutsideTheTargetAndAFailedArchiverIsReported)
+{
+    const QString base = NewFolder(QStringLiteral("опасный архив"));
+    const QString target = base + QStringLiteral("/цель");
+    QDir().mkpath(target);
+    const QString outside = base + QStringLiteral("/outside.txt");
+    TTarWriter tar;
+    tar.AddFile("../outside.txt", "escaped");
+    tar.AddFile(QFile::encodeName(outside), "absolute");
+    tar.AddLink("link.txt", QFile::encodeName(outside));
+    tar.AddFile("deep/path/good.txt", "kept");
+    WriteFile(base + QStringLiteral("/bad.tar"), tar.Finish());
+
+    EXPECT_TRUE(UnPackFiles(target, QString(), base + QStringLiteral("/bad.tar")));
+    EXPECT_EQ(Entries(target), QStringList({QStringLiteral("good.txt")}));
+    EXPECT_EQ(ReadFile(target + QStringLiteral("/good.txt")), QByteArray("kept"));
+    EXPECT_FALSE(QFileInfo::exists(outside));
+
+    EXPECT_TRUE(TestSupport::Dialogs().Calls().empty());
+
+    WriteFile(base + QStringLiteral("/damaged.zip"), "PK\x03\x04 this is no archive");
+    EXPECT_FALSE(UnPackFiles(target, QString(), base + QStringLiteral("/damaged.zip")));
+    EXPECT_FALSE(PackFiles(base + QStringLiteral("/no such folder"), QStringLiteral("*.*"), base + QStringLiteral("/new.zip")));
+    EXPECT_EQ(Entries(target), QStringList({QStringLiteral("good.txt")}));
+    EXPECT_FALSE(QFileInfo::exists(base + QStringLiteral("/new.zip")));
+    EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>({LaunchFailure, LaunchFailure}));
+}
+
+TEST_F(FileUtilitiesTest, AMissingOrHangingArchiverIsReportedAndAHangingOneIsKilled)
+{
+    QFile::remove(FProgramDir + QStringLiteral("wrar"));
+    const QString source = NewFolder(QStringLiteral("исходные"));
+    EXPECT_FALSE(PackFiles(source, QStringLiteral("*.*"), source + QStringLiteral("/a.zip")));
+    EXPECT_FALSE(UnPackFiles(source, QString(), source + QStringLiteral("/a.zip")));
+    EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>({LaunchFailure, LaunchFailure}));
+
+    TestSupport::Dialogs().Reset();
+    UseArchiverScript("echo $$ > \"$(dirname \"$0\")/pid\"\nexec sleep 30\n");
+    ArchiverTimeout = 300;
+    EXPECT_FALSE(PackFiles(source, QStringLiteral("*.*"), source + QStringLiteral("/a.zip")));
+    EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>({LaunchFailure}));
+    const pid_t pid = ReadFile(FProgramDir + QStringLiteral("pid")).trimmed().toInt();
+    ASSERT_GT(pid, 0);
+    EXPECT_NE(kill(pid, 0), 0) << "the archiver still runs";
+
+}
+
+TEST_F(FileUtilitiesTest, ClearDirDeletesFilesAndLinksButNoFoldersNorWhatLinksPointTo)
+{
+    const QString dir = NewFolder(QStringLiteral("очистка"));
+    const QString kept = NewFolder(QStringLiteral("чужая папка"));
+    WriteFile(kept + QStringLiteral("/precious.txt"), "keep");
+    WriteFile(dir + QStringLiteral("/файл.txt"), "x");
+    WriteFile(dir + QStringLiteral("/.hidden"), "x");
+    WriteFile(dir + QStringLiteral("/readonly"), "x");
+    QFile::setPermissions(dir + QStringLiteral("/readonly"), QFile::ReadOwner);
+    QDir(dir).mkpath(QStringLiteral("sub"));
+    WriteFile(dir + QStringLiteral("/sub/inner.txt"), "x");
+    QFile::link(kept, dir + QStringLiteral("/link to folder"));
+    QFile::link(kept + QStringLiteral("/precious.txt"), dir + QStringLiteral("/link to file"));
+
+    ClearDir(dir);
+    EXPECT_EQ(Entries(dir), QStringList({QStringLiteral("sub")}));
+    EXPECT_EQ(Entries(dir + QStringLiteral("/sub")), QStringList({QStringLiteral("inner.txt")}));
+    EXPECT_EQ(Entries(kept), QStringList({QStringLiteral("precious.txt")}));
+
+    ClearDir(dir + QStringLiteral("/no such folder"));
+    EXPECT_TRUE(TestSupport::Dialogs().Calls().empty());
+}
+
+class FileCopyProcTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        FFile = NewFolder(QStringLiteral("копия")) + QStringLiteral("/база данных.db");
+        WriteFile(FFile, "contents");
+        FDisk = NewFolder(QStringLiteral("дискета")) + QLatin1Char('/');
+    }
+    static void Answer(std::initializer_list<int> Answers)
+    {
+        for (int answer : Answers)
+            TestSupport::Dialogs().QueueMessageAnswer(answer);
+    }
+    QString FFile;
+    QString FDisk;
+};
+
+const QString Insert = QStringLiteral("Вставьте дискету в дисковод A:");
+const QString Another = QStringLiteral("Сделать еще одну копию?");
+const QString WriteError = QStringLiteral("Произошла ошибка записи. Повторить?");
+
+TEST_F(FileCopyProcTest, CopiesAsOftenAsTheUserWantsAndAsksAgainWhenTheCheckFails)
+{
+    Answer({mrNo});
+    EXPECT_FALSE(FileCopyProc(QStringLiteral("Скопировать?"), FFile, FDisk));
+    EXPECT_TRUE(Entries(FDisk).isEmpty());
+
+    TestSupport::Dialogs().Reset();
+    Answer({mrYes, mrOk, mrYes, mrOk, mrNo});
+    EXPECT_TRUE(FileCopyProc(QStringLiteral("Скопировать?"), FFile, FDisk));
+    EXPECT_EQ(TestSupport::Dialogs().Messages(),
+              std::vector<QString>({QStringLiteral("Скопировать?"), Insert, Another, Insert, Another}));
+    EXPECT_EQ(ReadFile(FDisk + QStringLiteral("база данных.db")), QByteArray("contents"));
+    const auto& question = TestSupport::Dialogs().Calls()[0];
+    EXPECT_EQ(question.Type, TMsgDlgType::mtInformation);
+    EXPECT_EQ(question.Buttons, mbYes | mbNo);
+
+    // No disk: the check fails, Yes retries it, No ends everything without another copy.
+    TestSupport::Dialogs().Reset();
+    Answer({mrYes, mrOk, mrYes, mrNo});
+    EXPECT_TRUE(FileCopyProc(QStringLiteral("Скопировать?"), FFile, FDisk + QStringLiteral("нет диска/")));
+    EXPECT_EQ(TestSupport::Dialogs().Messages(),
+              std::vector<QString>({QStringLiteral("Скопировать?"), Insert, WriteError, WriteError}));
+}
+
+TEST_F(FileCopyProcTest, AFileLargerThanTheFreeSpaceIsNotCopiedButAnotherCopyIsOffered)
+{
+    const qint64 size = QStorageInfo(FDisk).bytesAvailable() + (qint64(1) << 30);
+    QFile huge(FFile);
+    ASSERT_TRUE(huge.resize(size)) << "a sparse file larger than the free space";
+    Answer({mrYes, mrOk, mrYes, mrNo, mrNo});
+    EXPECT_TRUE(FileCopyProc(QStringLiteral("Скопировать?"), FFile, FDisk));
+    const QString shortage = QStringLiteral("На диске A: не хватает места,  требуется %1 байт , повторить?").arg(size);
+    EXPECT_EQ(TestSupport::Dialogs().Messages(),
+              std::vector<QString>({QStringLiteral("Скопировать?"), Insert, shortage, shortage, Another}));
+    EXPECT_TRUE(Entries(FDisk).isEmpty());
+}
+
+TEST(SplitRange, TakesThePartBeforeTheFirstAndAfterTheLastEqualsSign)
+{
+    struct TCase {
+        QString Text, Left, Right;
+    };
+    for (const TCase& c : {TCase{"10=20", "10", "20"}, TCase{"=", "", ""}, TCase{"a=", "a", ""}, TCase{"=b", "", "b"},
+                           TCase{"abc", "abc", "abc"}, TCase{"a=middle=c", "a", "c"}}) {
+        QString right = QStringLiteral("old");
+        EXPECT_EQ(SplitRange(c.Text, right), c.Left) << c.Text.toStdString();
+        EXPECT_EQ(right, c.Right) << c.Text.toStdString();
+    }
+    QString right = QStringLiteral("old");
+    EXPECT_EQ(SplitRange(QString(), right), QString());
+    EXPECT_EQ(right, QStringLiteral("old"));
+}
+
+} // namespace

@@ -1,0 +1,142 @@
+#include "DatabaseFixture.h"
+#include "Exceptions.h"
+#include "ExtendedCopy.h"
+#include "NUtilities.h"
+#include "TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using NUtilities::NUCopyTables;
+using ExtendedCopy::SimpleCopyTables;
+
+// Keys above 2^31, which a 32-bit read would cut.
+const qint64 Big = (qint64(1) << 31) + 5;
+const qint64 Bigger = (qint64(1) << 32) + 5;
+
+class TableCopyTest : public TestSupport::TDatabaseTest {
+protected:
+    void SetUp() override
+    {
+        TDatabaseTest::SetUp();
+        if (IsSkipped())
+            return;
+        ExecSQL(QStringList{
+            QStringLiteral("create table DEST (ID bigint primary key, NAZVANIE varchar(100), GOROD varchar(100), "
+                           "PRIMECHANIE varchar(100) default 'нет')"),
+            QStringLiteral("insert into DEST (ID, NAZVANIE, GOROD) values (1, 'Альфа', 'Омск'), (2, 'Бета', 'Тверь'), "
+                           "(%1, 'Большой', 'Тула')").arg(Big),
+        });
+        FSource.SetDatabaseName(AliasName());
+        FDestination.SetDatabaseName(AliasName());
+        FDestination.SetTableName(QStringLiteral("DEST"));
+    }
+
+    void SetSource(const QString& SQL)
+    {
+        FSource.SQL()->Clear();
+        FSource.SQL()->Add(SQL);
+    }
+    // DEST as "ID NAZVANIE GOROD PRIMECHANIE" lines, ordered by ID.
+    QStringList Destination()
+    {
+        TQuery rows;
+        rows.SetDatabaseName(AliasName());
+        rows.SQL()->Add(QStringLiteral("select ID, NAZVANIE, GOROD, PRIMECHANIE from DEST order by ID"));
+        rows.Open();
+        QStringList lines;
+        for (; !rows.Eof(); rows.Next())
+            lines.append(QStringList{rows.Fields(0)->AsString(), rows.Fields(1)->AsString(), rows.Fields(2)->AsString(),
+                                     rows.Fields(3)->AsString()}.join(QLatin1Char(' ')));
+        return lines;
+    }
+    bool BothClosed() const { return !FSource.Active() && !FDestination.Active(); }
+
+    TQuery FSource;
+    TTable FDestination;
+};
+
+TEST_P(TableCopyTest, MergeUpdatesRecordsByTheirKeyAndAppendsTheOthers)
+{
+    SetSource(QStringLiteral("select %1 as ID, 'Большой-2' as NAZVANIE, 'Тула-2' as GOROD "
+                             "union all select 2, 'Бета-2', 'Тверь-2' "
+                             "union all select %2, 'Новый', 'Орёл' "
+                             "union all select %2, 'Новый-2', 'Орёл-2'").arg(Big).arg(Bigger));
+    EXPECT_TRUE(NUCopyTables(&FSource, &FDestination));
+    EXPECT_TRUE(BothClosed());
+    EXPECT_TRUE(TestSupport::Dialogs().Calls().empty());
+    EXPECT_EQ(Destination(), QStringList({QStringLiteral("1 Альфа Омск нет"), QStringLiteral("2 Бета-2 Тверь-2 нет"),
+                                          QStringLiteral("%1 Большой-2 Тула-2 нет").arg(Big),
+                                          QStringLiteral("%1 Новый-2 Орёл-2 нет").arg(Bigger)}))
+        << "the same new ID twice appends once and updates that record";
+
+    // An empty source opens and closes both and changes nothing.
+    SetSource(QStringLiteral("select ID, NAZVANIE from DEST where ID < 0"));
+    EXPECT_TRUE(NUCopyTables(&FSource, &FDestination));
+    EXPECT_TRUE(BothClosed());
+    EXPECT_EQ(Destination().size(), 4);
+}
+
+TEST_P(TableCopyTest, PlainCopyAppendsAndReportsAFailedRecordKeepingThoseBefore)
+{
+    SetSource(QStringLiteral("select 10 as ID, 'Десять' as NAZVANIE union all select 11, 'Одиннадцать' "
+                             "union all select 1, 'Повтор' union all select 12, 'После'"));
+    EXPECT_FALSE(SimpleCopyTables(&FSource, &FDestination));
+    EXPECT_TRUE(BothClosed());
+    const std::vector<QString> messages = TestSupport::Dialogs().Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Ошибка переноса:")) && messages[0].size() > 16) << messages[0].toStdString();
+    EXPECT_EQ(Destination().size(), 5) << "the two records before the duplicate key stay";
+    EXPECT_TRUE(Destination().contains(QStringLiteral("11 Одиннадцать  нет")));
+}
+
+TEST_P(TableCopyTest, FieldsAreMatchedByDestinationPositionAndSourceName)
+{
+    // Destination's third field GOROD is missing from a three-field source.
+    SetSource(QStringLiteral("select 1 as ID, 'Альфа-2' as NAZVANIE, 'лишнее' as OTHER"));
+    EXPECT_FALSE(NUCopyTables(&FSource, &FDestination));
+    EXPECT_TRUE(BothClosed());
+    ASSERT_EQ(TestSupport::Dialogs().Messages().size(), 1u);
+    EXPECT_TRUE(TestSupport::Dialogs().Messages()[0].startsWith(QStringLiteral("Ошибка переноса:")));
+    EXPECT_EQ(Destination().first(), QStringLiteral("1 Альфа Омск нет")) << "the unposted edit is discarded";
+
+    // Fields in another order are matched by name.
+    TestSupport::Dialogs().Reset();
+    SetSource(QStringLiteral("select 'Альфа-3' as NAZVANIE, 1 as ID"));
+    EXPECT_TRUE(NUCopyTables(&FSource, &FDestination));
+    EXPECT_EQ(Destination().first(), QStringLiteral("1 Альфа-3 Омск нет"));
+}
+
+TEST_P(TableCopyTest, FailuresToOpenAreReportedAndAMissingKeyReachesTheCaller)
+{
+    SetSource(QStringLiteral("select * from NO_SUCH_TABLE"));
+    EXPECT_FALSE(NUCopyTables(&FSource, &FDestination));
+    SetSource(QStringLiteral("select 1 as ID"));
+    FDestination.SetTableName(QStringLiteral("NO_SUCH_TABLE"));
+    EXPECT_FALSE(SimpleCopyTables(&FSource, &FDestination));
+    EXPECT_TRUE(BothClosed());
+    const std::vector<QString> messages = TestSupport::Dialogs().Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], QStringLiteral("Ошибка открытия запроса"));
+    EXPECT_TRUE(messages[1].startsWith(QStringLiteral("Ошибка открытия таблицы:")) && messages[1].size() > 24)
+        << messages[1].toStdString();
+
+    TestSupport::Dialogs().Reset();
+    FDestination.SetTableName(QStringLiteral("DEST"));
+    SetSource(QStringLiteral("select 'Без ключа' as NAZVANIE"));
+    EXPECT_THROW(NUCopyTables(&FSource, &FDestination), EDatabaseError);
+    EXPECT_TRUE(FSource.Active() && FDestination.Active()) << "left open for the caller";
+    FSource.Close();
+    FDestination.Close();
+
+    ExecSQL(QStringLiteral("create table NOKEY (KOD integer, NAZVANIE varchar(100))"));
+    FDestination.SetTableName(QStringLiteral("NOKEY"));
+    SetSource(QStringLiteral("select 1 as ID, 'x' as NAZVANIE"));
+    EXPECT_THROW(NUCopyTables(&FSource, &FDestination), EDatabaseError);
+    EXPECT_TRUE(TestSupport::Dialogs().Calls().empty());
+}
+
+VELNOR_INSTANTIATE_DATABASE_TEST(TableCopyTest);
+
+} // namespace
