@@ -39,6 +39,20 @@ enum TFieldType {
 
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
+// What a dataset tells the controls attached to it: its fields changed (opened, closed),
+// its rows changed (edited, inserted, deleted, or any change while controls were disabled),
+// its current row moved (rows may have been read on the way), or it is being destroyed.
+enum TDataEvent { deLayoutChange, deDataSetChange, deDataSetScroll, deDataSetDestroying };
+
+// A control's tie to a dataset: told of every change while the dataset's controls are
+// enabled; a change made while they are disabled is told once, when they are enabled again.
+// A client of a data source is told deDataSetDestroying when the source itself goes away.
+class TDataLink {
+public:
+    virtual ~TDataLink() = default;
+    virtual void DataEvent(TDataEvent Event) = 0;
+};
+
 // Options of Locate, as a set of flags.
 enum TLocateOption : int {
     loCaseInsensitive = 1 << 0,
@@ -154,6 +168,8 @@ public:
     int RecordCount();
     // The current row's position, counted from 1; 0 when there is none.
     int RecNo() const;
+    // Moves to row Value (from 1), reading up to it; a row past the end moves to the last.
+    void SetRecNo(int Value);
     bool IsEmpty();
 
     int FieldCount() const { return static_cast<int>(FFields.size()); }
@@ -175,9 +191,20 @@ public:
     void Cancel();
     void Delete();
 
+    // Attached controls are not told of changes until as many EnableControls have run.
     void DisableControls() { ++FDisableCount; }
     void EnableControls();
     bool ControlsDisabled() const { return FDisableCount > 0; }
+    void AddDataLink(TDataLink* Link);
+    void RemoveDataLink(TDataLink* Link);
+
+    // The rows read so far, for controls that show rows without moving the current row:
+    // their number, whether the cursor is read to its end, reading Count more, and a value
+    // of row Row (from 0; null outside the rows read).
+    int FetchedRecordCount() const { return CachedRows(); }
+    bool AllRecordsFetched() const { return !FCursor; }
+    void FetchRecords(int Count);
+    QVariant RecordValue(int Row, int Field) const;
 
     // The value of a field in the current row (or in the edit buffer while editing).
     QVariant FieldValue(int Index) const;
@@ -226,6 +253,8 @@ private:
     void FinishEdit();
     bool RowMatches(int Row, const std::vector<TField*>& KeyFields, const QVariantList& Values,
                     TLocateOptions Options) const;
+    // Tells the attached controls, or remembers the change while they are disabled.
+    void NotifyControls(TDataEvent Event);
 
     QString FDatabaseName;
     TDatabase* FDatabase = nullptr;
@@ -240,4 +269,27 @@ private:
     std::vector<bool> FModified;
     int FInsertPosition = 0;
     int FDisableCount = 0;
+    bool FChangedWhileDisabled = false;
+    std::vector<TDataLink*> FDataLinks;
+};
+
+// The tie between a dataset and the data-aware controls showing it: controls attach to the
+// source, the source to the dataset, which may change or go away while the controls stay.
+class TDataSource : public TComponent, private TDataLink {
+    VEL_DECLARE_CLASS(TDataSource, TComponent)
+public:
+    explicit TDataSource(TComponent* AOwner = nullptr);
+    ~TDataSource() override;
+
+    TDataSet* DataSet() const { return FDataSet; }
+    void SetDataSet(TDataSet* DataSet);
+    void AddClient(TDataLink* Link);
+    void RemoveClient(TDataLink* Link);
+
+private:
+    void DataEvent(TDataEvent Event) override;
+    void Broadcast(TDataEvent Event);
+
+    TDataSet* FDataSet = nullptr;
+    std::vector<TDataLink*> FClients;
 };
