@@ -48,6 +48,7 @@ public:
     bool IsInteger() const { return std::holds_alternative<qint32>(FValue); }
     bool IsDouble() const { return std::holds_alternative<double>(FValue); }
     bool IsObject() const { return std::holds_alternative<std::shared_ptr<TAutomationObject>>(FValue); }
+    bool IsByRef() const { return std::holds_alternative<QString*>(FValue); }
     // The value as that kind; raise EOleError when it is of another kind (an integer is also a double).
     QString AsString() const;
     qint32 AsInteger() const;

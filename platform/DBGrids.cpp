@@ -52,7 +52,8 @@ public:
         const QVariant value = dataSet->RecordValue(Index.row(), FFieldIndexes[Index.column()]);
         if (Role == Qt::TextAlignmentRole)
             return IsNumber(value) ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
-        return value;
+        // A typed null would show as 0.
+        return value.isNull() ? QVariant() : value;
     }
 
     QVariant headerData(int Section, Qt::Orientation Orientation, int Role) const override

@@ -94,9 +94,11 @@ void KeepFreedMemoryForReuse()
 // ---------------------------------------------------------------------------------------
 // TValueHolder
 
+// A null number reads as an empty text, not as "0" (drivers type their null values).
 QString TValueHolder::AsString() const
 {
-    return Value().toString();
+    const QVariant value = Value();
+    return value.isNull() ? QString() : value.toString();
 }
 
 qint32 TValueHolder::AsInteger() const
