@@ -1,6 +1,7 @@
 // The entry points of demo_core.bpl: the reference data of the sample application.
 
 #include "ContextManager.h"
+#include "DemoClientExport.h"
 #include "DemoCoreClasses.h"
 #include "DemoCoreServices.h"
 #include "DemoSequencer.h"
@@ -44,12 +45,14 @@ void InitPackage()
     DemoSequencer::RegisterSequences(CoreTables);
     DemoCoreServices::RegisterServices();
     DemoSettings::RegisterSettings();
+    DemoClientExport::RegisterService();
 }
 
 // Also runs after an initialisation that stopped half way: each step copes with what was
 // never registered.
 void FiniPackage()
 {
+    DemoClientExport::UnregisterService();
     DemoSettings::UnregisterSettings();
     DemoCoreServices::UnregisterServices();
     DemoSequencer::UnregisterSequences(CoreTables);
