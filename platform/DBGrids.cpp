@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QScrollBar>
 
 VEL_IMPLEMENT_CLASS(TDBGrid)
 
@@ -132,6 +133,7 @@ TDBGrid::TDBGrid(TComponent* AOwner, QWidget* Parent)
     setAlternatingRowColors(true);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->hide();
+    horizontalHeader()->setStretchLastSection(true);
     QObject::connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                      [this](const QModelIndex& Current) { CurrentRowChosen(Current.row()); });
 }
@@ -155,7 +157,23 @@ void TDBGrid::SetDataSource(TDataSource* DataSource)
 void TDBGrid::LayoutChanged()
 {
     FModel->Reset();
+    FillViewport();
     FollowCurrentRecord();
+}
+
+// Reads as many rows as the visible area shows; the view reads further ones as it scrolls.
+void TDBGrid::FillViewport()
+{
+    const int rowHeight = std::max(verticalHeader()->defaultSectionSize(), 1);
+    const int wanted = verticalScrollBar()->value() + viewport()->height() / rowHeight + 1;
+    while (FModel->rowCount(QModelIndex()) < wanted && FModel->canFetchMore(QModelIndex()))
+        FModel->fetchMore(QModelIndex());
+}
+
+void TDBGrid::resizeEvent(QResizeEvent* Event)
+{
+    QTableView::resizeEvent(Event);
+    FillViewport();
 }
 
 void TDBGrid::DataEvent(TDataEvent Event)

@@ -63,8 +63,12 @@ public:
     // Shows the columns anew after they were changed.
     void LayoutChanged();
 
+protected:
+    void resizeEvent(QResizeEvent* Event) override;
+
 private:
     void DataEvent(TDataEvent Event) override;
+    void FillViewport();
     void FollowCurrentRecord();
     void CurrentRowChosen(int Row);
 

@@ -193,9 +193,7 @@ TDataSet::~TDataSet()
 {
     Close();
     DetachDatabase();
-    const std::vector<TDataLink*> links = FDataLinks;
-    for (TDataLink* link : links)
-        link->DataEvent(deDataSetDestroying);
+    FDataLinks.Tell(deDataSetDestroying);
 }
 
 void TDataSet::SetDatabaseName(const QString& Name)
@@ -667,26 +665,29 @@ void TDataSet::EnableControls()
     }
 }
 
-void TDataSet::AddDataLink(TDataLink* Link)
-{
-    if (std::find(FDataLinks.begin(), FDataLinks.end(), Link) == FDataLinks.end())
-        FDataLinks.push_back(Link);
-}
-
-void TDataSet::RemoveDataLink(TDataLink* Link)
-{
-    std::erase(FDataLinks, Link);
-}
-
 void TDataSet::NotifyControls(TDataEvent Event)
 {
-    if (FDataLinks.empty())
+    if (FDataLinks.Empty())
         return;
     if (ControlsDisabled()) {
         FChangedWhileDisabled = true;
         return;
     }
-    const std::vector<TDataLink*> links = FDataLinks;
+    FDataLinks.Tell(Event);
+}
+
+// ---------------------------------------------------------------------------------------
+// TDataLinks
+
+void TDataLinks::Add(TDataLink* Link)
+{
+    if (std::find(FLinks.begin(), FLinks.end(), Link) == FLinks.end())
+        FLinks.push_back(Link);
+}
+
+void TDataLinks::Tell(TDataEvent Event) const
+{
+    const std::vector<TDataLink*> links = FLinks;
     for (TDataLink* link : links)
         link->DataEvent(Event);
 }
@@ -702,9 +703,7 @@ TDataSource::TDataSource(TComponent* AOwner)
 TDataSource::~TDataSource()
 {
     SetDataSet(nullptr);
-    const std::vector<TDataLink*> clients = FClients;
-    for (TDataLink* client : clients)
-        client->DataEvent(deDataSetDestroying);
+    FClients.Tell(deDataSetDestroying);
 }
 
 void TDataSource::SetDataSet(TDataSet* DataSet)
@@ -716,18 +715,7 @@ void TDataSource::SetDataSet(TDataSet* DataSet)
     FDataSet = DataSet;
     if (FDataSet)
         FDataSet->AddDataLink(this);
-    Broadcast(deLayoutChange);
-}
-
-void TDataSource::AddClient(TDataLink* Link)
-{
-    if (std::find(FClients.begin(), FClients.end(), Link) == FClients.end())
-        FClients.push_back(Link);
-}
-
-void TDataSource::RemoveClient(TDataLink* Link)
-{
-    std::erase(FClients, Link);
+    FClients.Tell(deLayoutChange);
 }
 
 // A dataset going away leaves its controls empty, not dangling.
@@ -737,12 +725,5 @@ void TDataSource::DataEvent(TDataEvent Event)
         FDataSet = nullptr;
         Event = deLayoutChange;
     }
-    Broadcast(Event);
-}
-
-void TDataSource::Broadcast(TDataEvent Event)
-{
-    const std::vector<TDataLink*> clients = FClients;
-    for (TDataLink* client : clients)
-        client->DataEvent(Event);
+    FClients.Tell(Event);
 }

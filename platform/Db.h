@@ -53,6 +53,19 @@ public:
     virtual void DataEvent(TDataEvent Event) = 0;
 };
 
+// The links attached to a dataset or a data source, each once. Telling them an event goes
+// over a copy, so a link may detach itself (or another) while it is told.
+class TDataLinks {
+public:
+    void Add(TDataLink* Link);
+    void Remove(TDataLink* Link) { std::erase(FLinks, Link); }
+    bool Empty() const { return FLinks.empty(); }
+    void Tell(TDataEvent Event) const;
+
+private:
+    std::vector<TDataLink*> FLinks;
+};
+
 // Options of Locate, as a set of flags.
 enum TLocateOption : int {
     loCaseInsensitive = 1 << 0,
@@ -195,8 +208,8 @@ public:
     void DisableControls() { ++FDisableCount; }
     void EnableControls();
     bool ControlsDisabled() const { return FDisableCount > 0; }
-    void AddDataLink(TDataLink* Link);
-    void RemoveDataLink(TDataLink* Link);
+    void AddDataLink(TDataLink* Link) { FDataLinks.Add(Link); }
+    void RemoveDataLink(TDataLink* Link) { FDataLinks.Remove(Link); }
 
     // The rows read so far, for controls that show rows without moving the current row:
     // their number, whether the cursor is read to its end, reading Count more, and a value
@@ -270,7 +283,7 @@ private:
     int FInsertPosition = 0;
     int FDisableCount = 0;
     bool FChangedWhileDisabled = false;
-    std::vector<TDataLink*> FDataLinks;
+    TDataLinks FDataLinks;
 };
 
 // The tie between a dataset and the data-aware controls showing it: controls attach to the
@@ -283,13 +296,12 @@ public:
 
     TDataSet* DataSet() const { return FDataSet; }
     void SetDataSet(TDataSet* DataSet);
-    void AddClient(TDataLink* Link);
-    void RemoveClient(TDataLink* Link);
+    void AddClient(TDataLink* Link) { FClients.Add(Link); }
+    void RemoveClient(TDataLink* Link) { FClients.Remove(Link); }
 
 private:
     void DataEvent(TDataEvent Event) override;
-    void Broadcast(TDataEvent Event);
 
     TDataSet* FDataSet = nullptr;
-    std::vector<TDataLink*> FClients;
+    TDataLinks FClients;
 };

@@ -6,7 +6,6 @@
 #include "Env.h"
 #include "ExcelExportSteps.h"
 #include "ExtendedExcelExport.h"
-#include "Menus.h"
 #include "NUtilities.h"
 
 namespace DemoClientExport {
@@ -35,19 +34,12 @@ void ExportClients()
 
 void RegisterService()
 {
-    ServiceItem = new TMenuItem;
-    ServiceItem->SetCaption(ServiceName);
-    ServiceItem->OnClick = [](TObject*) { ExportClients(); };
-    Env::RegisterEntityService(ServiceName, 0, QStringLiteral("Сервис"), ServiceItem);
+    ServiceItem = DemoRecords::RegisterMenuService(ServiceName, QStringLiteral("Сервис"), [](TObject*) { ExportClients(); });
 }
 
 void UnregisterService()
 {
-    if (!ServiceItem)
-        return;
-    Env::UnregisterEntityService(ServiceName);
-    delete ServiceItem;
-    ServiceItem = nullptr;
+    DemoRecords::UnregisterMenuService(ServiceName, ServiceItem);
 }
 
 } // namespace DemoClientExport
