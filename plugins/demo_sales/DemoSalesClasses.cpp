@@ -48,8 +48,10 @@ TOrderInstance::TOrderInstance(qint64 ID, const QString& Name)
 void TOrderInstance::Show()
 {
     TRecordInstance::Show();
+    // The exported files are named after the order as stored.
+    const QString name = Values.value(QStringLiteral("NAZVANIE"));
     if (auto* form = dynamic_cast<DemoOrderForm::TOrderForm*>(Form))
-        form->ShowLines(ID, Name);
+        form->ShowLines(ID, name.isEmpty() ? QStringLiteral("Заказ %1").arg(ID) : name);
 }
 
 TOrderLinesClass::TOrderLinesClass(const QString& Condition, TDataSet* DataSet)

@@ -217,7 +217,8 @@ TEST_P(DemoApplicationTest, TheOrderFormShowsItsLinesAndExportsThem)
     EXPECT_EQ(grid->model()->rowCount(), lines);
 
     ButtonOf(instance->Form, QStringLiteral("Выгрузить в Excel"))->Click();
-    EXPECT_EQ(SavedFile(), reports + QLatin1Char('/') + instance->Name + QStringLiteral(".xls"));
+    const QString orderName = QueryValue(QStringLiteral("select NAZVANIE from ZAKAZY where ID = %1").arg(order)).toString();
+    EXPECT_EQ(SavedFile(), reports + QLatin1Char('/') + orderName + QStringLiteral(".xls"));
     const QStringList typed = TestSupport::CellLines(TestSupport::ReadWorkbook(SavedFile()), 0);
     EXPECT_TRUE(typed.contains(QStringLiteral("B3 str Товар")));
     EXPECT_TRUE(typed.contains(QStringLiteral("D4 int %1").arg(QueryValue(QStringLiteral("select KOLICHESTVO from STROKI_ZAKAZA where ZAKAZ_ID = %1 order by ID").arg(order)).toInt())));
