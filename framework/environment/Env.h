@@ -125,6 +125,16 @@ void AddLogRecord(const QString& Text);
 // process pending messages so that it is painted before the next step runs.
 void ShowProgress(const QString& Text);
 
+// Shows a progress text, as ShowProgress does, for as long as it lives, and clears it when
+// it ends, on every path.
+class TProgressText {
+public:
+    explicit TProgressText(const QString& Text) { ShowProgress(Text); }
+    ~TProgressText() { ShowProgress(QString()); }
+    TProgressText(const TProgressText&) = delete;
+    TProgressText& operator=(const TProgressText&) = delete;
+};
+
 void Initialize();
 void Finalize();
 
