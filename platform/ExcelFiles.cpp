@@ -200,12 +200,12 @@ public:
             if (IsStart(u"sheetData")) {
                 const QStringView name = FReader.qualifiedName();
                 FPrefix = name.left(name.indexOf(u':') + 1).toString();
-                FWriter.writeCurrentToken(FReader);
+                CopyToken();
                 MergeSheetData();
                 FFoundSheetData = true;
                 continue;
             }
-            FWriter.writeCurrentToken(FReader);
+            CopyToken();
         }
         if (!FFoundSheetData && FCells.RowCount() > 0)
             throw EOleError(QStringLiteral("первый лист книги не содержит ячеек"));
@@ -226,6 +226,51 @@ private:
         if (FReader.hasError())
             throw EOleError(QStringLiteral("лист повреждён: %1").arg(FReader.errorString()));
         return true;
+    }
+
+    // Copies the token at the reader as it was written, prefixes included (the writer's own
+    // copy drops them when namespaces are not processed).
+    void CopyToken()
+    {
+        switch (FReader.tokenType()) {
+        case QXmlStreamReader::StartDocument:
+            if (FReader.isStandaloneDocument())
+                FWriter.writeStartDocument(FReader.documentVersion().toString(), true);
+            else
+                FWriter.writeStartDocument(FReader.documentVersion().toString());
+            break;
+        case QXmlStreamReader::EndDocument: FWriter.writeEndDocument(); break;
+        case QXmlStreamReader::StartElement:
+            FWriter.writeStartElement(FReader.qualifiedName().toString());
+            CopyAttributes(QString());
+            break;
+        case QXmlStreamReader::EndElement: FWriter.writeEndElement(); break;
+        case QXmlStreamReader::Characters:
+            if (FReader.isCDATA())
+                FWriter.writeCDATA(FReader.text().toString());
+            else
+                FWriter.writeCharacters(FReader.text().toString());
+            break;
+        case QXmlStreamReader::Comment: FWriter.writeComment(FReader.text().toString()); break;
+        case QXmlStreamReader::DTD: FWriter.writeDTD(FReader.text().toString()); break;
+        case QXmlStreamReader::EntityReference: FWriter.writeEntityReference(FReader.name().toString()); break;
+        case QXmlStreamReader::ProcessingInstruction:
+            FWriter.writeProcessingInstruction(FReader.processingInstructionTarget().toString(),
+                                               FReader.processingInstructionData().toString());
+            break;
+        default: break;
+        }
+    }
+
+    // The namespace declarations and attributes of the element at the reader, but Skipped.
+    void CopyAttributes(const QString& Skipped)
+    {
+        for (const QXmlStreamNamespaceDeclaration& declaration : FReader.namespaceDeclarations())
+            FWriter.writeAttribute(declaration.prefix().isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + declaration.prefix().toString(),
+                                   declaration.namespaceUri().toString());
+        for (const QXmlStreamAttribute& attribute : FReader.attributes())
+            if (attribute.qualifiedName() != Skipped)
+                FWriter.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
     }
 
     bool IsStart(QStringView Name) const
@@ -264,10 +309,10 @@ private:
                 previousRow = row;
             } else if (IsEnd(u"sheetData")) {
                 WriteRowsBefore(INT_MAX);
-                FWriter.writeCurrentToken(FReader);
+                CopyToken();
                 return;
             } else {
-                FWriter.writeCurrentToken(FReader);
+                CopyToken();
             }
         }
     }
@@ -303,15 +348,13 @@ private:
         const std::vector<TCellValue>* cells = CellsOf(Row);
         const bool merging = HasCells(cells);
         FNextRow = std::max(FNextRow, Row + 1);
+        const QXmlStreamAttributes attributes = FReader.attributes();
+        const QString rowStyle = attributes.value(QStringLiteral("customFormat")) == u"1" ? attributes.value(QStringLiteral("s")).toString() : QString();
         FWriter.writeStartElement(FReader.qualifiedName().toString());
-        QString rowStyle;
-        for (const QXmlStreamAttribute& attribute : FReader.attributes()) {
-            if (attribute.qualifiedName() == u"s" && FReader.attributes().value(QStringLiteral("customFormat")) == u"1")
-                rowStyle = attribute.value().toString();
-            // The span of columns is a hint the added cells would make wrong.
-            if (!(merging && attribute.qualifiedName() == u"spans"))
-                FWriter.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
-        }
+        if (!attributes.hasAttribute(QStringLiteral("r")))
+            FWriter.writeAttribute(QStringLiteral("r"), QString::number(Row));
+        // The span of columns is a hint the added cells would make wrong.
+        CopyAttributes(merging ? QStringLiteral("spans") : QString());
         int nextColumn = 1;
         int previousColumn = 0;
         while (ReadToken()) {
@@ -325,14 +368,14 @@ private:
                     FReader.skipCurrentElement();
                     nextColumn = column + 1;
                 } else {
-                    CopyElement();
+                    CopyCell(Row, column, name.isEmpty());
                 }
             } else if (IsEnd(u"row")) {
                 WriteCellsBefore(Row, cells, nextColumn, INT_MAX, rowStyle);
                 FWriter.writeEndElement();
                 return;
             } else {
-                FWriter.writeCurrentToken(FReader);
+                CopyToken();
             }
         }
     }
@@ -382,17 +425,20 @@ private:
         FWriter.writeEndElement();
     }
 
-    // Copies the element at the reader, with everything in it.
-    void CopyElement()
+    // Copies the cell at the reader with everything in it, numbering it when it was not.
+    void CopyCell(int Row, int Column, bool Unnumbered)
     {
-        int depth = 0;
-        do {
+        FWriter.writeStartElement(FReader.qualifiedName().toString());
+        if (Unnumbered)
+            FWriter.writeAttribute(QStringLiteral("r"), CellName(Row, Column));
+        CopyAttributes(QString());
+        for (int depth = 1; depth > 0 && ReadToken();) {
             if (FReader.isStartElement())
                 ++depth;
             else if (FReader.isEndElement())
                 --depth;
-            FWriter.writeCurrentToken(FReader);
-        } while (depth > 0 && ReadToken());
+            CopyToken();
+        }
     }
 
     QXmlStreamReader FReader;

@@ -1,4 +1,5 @@
 #include "Automation.h"
+#include "ExcelFiles.h"
 
 #include "TestEnvironment.h"
 #include "WorkbookReader.h"
@@ -6,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -178,6 +180,68 @@ TEST(ExcelServerTest, LatestRegistrationAnswers)
     EXPECT_EQ(CreateOleObject(QStringLiteral("Excel.Application")).Call(QStringLiteral("Ping"), "x").AsString(), QStringLiteral("Ping:x"));
     UnregisterAutomationServer(QStringLiteral("Excel.Application"));
     EXPECT_FALSE(OleErrorOf([] { CreateOleObject(QStringLiteral("Excel.Application")).Call(QStringLiteral("Ping"), "x"); }).isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// The cells of a sheet's XML as "B3 s=1 t=inlineStr 'text'" lines, in document order.
+QStringList CellsOfSheetXml(const QByteArray& Xml)
+{
+    QXmlStreamReader reader(Xml);
+    QStringList cells;
+    QString cell;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isStartElement() && reader.name() == u"c") {
+            const QXmlStreamAttributes attributes = reader.attributes();
+            cell = attributes.value(QStringLiteral("r")).toString();
+            for (const char* name : {"s", "t"})
+                if (attributes.hasAttribute(QLatin1String(name)))
+                    cell += QStringLiteral(" %1=%2").arg(QLatin1String(name), attributes.value(QLatin1String(name)));
+        } else if (reader.isStartElement() && (reader.name() == u"v" || reader.name() == u"t" || reader.name() == u"f")) {
+            cell += QStringLiteral(" %1'%2'").arg(reader.name() == u"f" ? QStringLiteral("=") : QString(), reader.readElementText());
+        } else if (reader.isEndElement() && reader.name() == u"c") {
+            cells.append(cell);
+        }
+    }
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+    return cells;
+}
+
+// Cells merge into a sheet as other programs write it: a namespace prefix, rows and cells
+// without their numbers, a formula overwritten, new rows between and after the old ones, each
+// new cell styled like its template cell, its row or its column.
+TEST(ExcelServerTest, CellsMergeIntoOddlyWrittenSheets)
+{
+    const QByteArray sheet = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<x:worksheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main">
+<x:cols><x:col min="3" max="4" width="12" style="7" customWidth="1"/></x:cols>
+<x:sheetData>
+<x:row r="2" spans="1:2"><x:c r="A2" t="s"><x:v>0</x:v></x:c><x:c r="B2" s="3"><x:f>1+1</x:f><x:v>2</x:v></x:c></x:row>
+<x:row s="5" customFormat="1"><x:c><x:v>9</x:v></x:c><x:c s="4"/></x:row>
+<x:row r="6"><x:c r="B6" s="2"><x:v>1</x:v></x:c></x:row>
+</x:sheetData>
+<x:mergeCells count="1"><x:mergeCell ref="A6:B6"/></x:mergeCells>
+</x:worksheet>)";
+    ExcelFiles::TCellStore cells;
+    cells.Put(2, 2, QStringLiteral("текст"));
+    cells.Put(3, 2, 4);
+    cells.Put(3, 3, 1.5);
+    cells.Put(4, 3, QStringLiteral(" <&> "));
+    cells.Put(6, 1, QStringLiteral("перед"));
+    cells.Put(8, 4, -2);
+    const QByteArray merged = ExcelFiles::MergeCells(sheet, cells);
+    EXPECT_EQ(CellsOfSheetXml(merged), (QStringList{
+        QStringLiteral("A2 t=s '0'"), QStringLiteral("B2 s=3 t=inlineStr 'текст'"),
+        QStringLiteral("A3 '9'"), QStringLiteral("B3 s=4 '4'"), QStringLiteral("C3 s=5 '1.5'"),
+        QStringLiteral("C4 s=7 t=inlineStr ' <&> '"),
+        QStringLiteral("A6 t=inlineStr 'перед'"), QStringLiteral("B6 s=2 '1'"),
+        QStringLiteral("D8 s=7 '-2'")}));
+    EXPECT_TRUE(merged.contains("<x:mergeCell ref=\"A6:B6\"/>"));
+    EXPECT_FALSE(merged.contains("spans=\"1:2\"")) << "a row that takes new cells loses its column span hint";
+    EXPECT_THROW(ExcelFiles::MergeCells("<worksheet><sheetData><row r=\"1\"><c", cells), EOleError);
 }
 
 } // namespace
