@@ -15,6 +15,7 @@ VEL_IMPLEMENT_CLASS(TValueHolder)
 VEL_IMPLEMENT_CLASS(TField)
 VEL_IMPLEMENT_CLASS(TParam)
 VEL_IMPLEMENT_CLASS(TDataSet)
+VEL_IMPLEMENT_CLASS(TDataSource)
 
 namespace {
 
@@ -93,9 +94,11 @@ void KeepFreedMemoryForReuse()
 // ---------------------------------------------------------------------------------------
 // TValueHolder
 
+// A null number reads as an empty text, not as "0" (drivers type their null values).
 QString TValueHolder::AsString() const
 {
-    return Value().toString();
+    const QVariant value = Value();
+    return value.isNull() ? QString() : value.toString();
 }
 
 qint32 TValueHolder::AsInteger() const
@@ -190,6 +193,7 @@ TDataSet::~TDataSet()
 {
     Close();
     DetachDatabase();
+    FDataLinks.Tell(deDataSetDestroying);
 }
 
 void TDataSet::SetDatabaseName(const QString& Name)
@@ -254,6 +258,7 @@ void TDataSet::Open()
     FCurrent = HasRow(0) ? 0 : -1;
     FBof = true;
     FEof = FCurrent < 0;
+    NotifyControls(deLayoutChange);
 }
 
 void TDataSet::Close()
@@ -269,6 +274,7 @@ void TDataSet::Close()
     FBof = FEof = true;
     DestroyFields();
     ReleaseIdleDatabase();
+    NotifyControls(deLayoutChange);
 }
 
 void TDataSet::SetActive(bool Value)
@@ -331,6 +337,19 @@ void TDataSet::FetchAll()
     }
 }
 
+void TDataSet::FetchRecords(int Count)
+{
+    for (int i = 0; i < Count && FetchRow(); ++i) {
+    }
+}
+
+QVariant TDataSet::RecordValue(int Row, int Field) const
+{
+    if (Row < 0 || Row >= CachedRows() || Field < 0 || Field >= FieldCount())
+        return QVariant();
+    return FRows[static_cast<size_t>(Row) * FFields.size() + Field];
+}
+
 void TDataSet::First()
 {
     CheckActive();
@@ -338,6 +357,7 @@ void TDataSet::First()
     FCurrent = HasRow(0) ? 0 : -1;
     FBof = true;
     FEof = FCurrent < 0;
+    NotifyControls(deDataSetScroll);
 }
 
 void TDataSet::Next()
@@ -347,6 +367,7 @@ void TDataSet::Next()
     if (FCurrent >= 0 && HasRow(FCurrent + 1)) {
         ++FCurrent;
         FBof = false;
+        NotifyControls(deDataSetScroll);
     } else {
         FEof = true;
     }
@@ -359,6 +380,7 @@ void TDataSet::Prior()
     if (FCurrent > 0) {
         --FCurrent;
         FEof = false;
+        NotifyControls(deDataSetScroll);
     } else {
         FBof = true;
     }
@@ -372,6 +394,7 @@ void TDataSet::Last()
     FCurrent = CachedRows() - 1;
     FEof = true;
     FBof = FCurrent < 0;
+    NotifyControls(deDataSetScroll);
 }
 
 int TDataSet::RecordCount()
@@ -390,10 +413,11 @@ void TDataSet::SetRecNo(int Value)
 {
     CheckActive();
     CheckBrowseMode();
-    if (!HasRow(Value - 1))
-        throw EDatabaseError(QStringLiteral("Нет записи с номером %1").arg(Value));
-    FCurrent = Value - 1;
-    FBof = FEof = false;
+    const int row = std::max(Value, 1) - 1;
+    FCurrent = HasRow(row) ? row : CachedRows() - 1;
+    FBof = FCurrent <= 0;
+    FEof = FCurrent < 0;
+    NotifyControls(deDataSetScroll);
 }
 
 bool TDataSet::IsEmpty()
@@ -481,6 +505,7 @@ bool TDataSet::Locate(const QString& KeyFields, const QVariant& KeyValues, TLoca
         if (RowMatches(row, fields, values, Options)) {
             FCurrent = row;
             FBof = FEof = false;
+            NotifyControls(deDataSetScroll);
             return true;
         }
     return false;
@@ -589,6 +614,7 @@ void TDataSet::FinishEdit()
     FModified.clear();
     FState = dsBrowse;
     FBof = FEof = false;
+    NotifyControls(deDataSetChange);
 }
 
 void TDataSet::Cancel()
@@ -615,6 +641,7 @@ void TDataSet::Delete()
     if (!HasRow(FCurrent))
         FCurrent = CachedRows() - 1;
     FBof = FEof = FCurrent < 0;
+    NotifyControls(deDataSetChange);
 }
 
 std::vector<QVariant> TDataSet::WriteRow(const std::vector<QVariant>&, const std::vector<QVariant>&,
@@ -630,6 +657,73 @@ void TDataSet::DeleteRow(const std::vector<QVariant>&)
 
 void TDataSet::EnableControls()
 {
-    if (FDisableCount > 0)
-        --FDisableCount;
+    if (FDisableCount == 0)
+        return;
+    if (--FDisableCount == 0 && FChangedWhileDisabled) {
+        FChangedWhileDisabled = false;
+        NotifyControls(deDataSetChange);
+    }
+}
+
+void TDataSet::NotifyControls(TDataEvent Event)
+{
+    if (FDataLinks.Empty())
+        return;
+    if (ControlsDisabled()) {
+        FChangedWhileDisabled = true;
+        return;
+    }
+    FDataLinks.Tell(Event);
+}
+
+// ---------------------------------------------------------------------------------------
+// TDataLinks
+
+void TDataLinks::Add(TDataLink* Link)
+{
+    if (std::find(FLinks.begin(), FLinks.end(), Link) == FLinks.end())
+        FLinks.push_back(Link);
+}
+
+void TDataLinks::Tell(TDataEvent Event) const
+{
+    const std::vector<TDataLink*> links = FLinks;
+    for (TDataLink* link : links)
+        link->DataEvent(Event);
+}
+
+// ---------------------------------------------------------------------------------------
+// TDataSource
+
+TDataSource::TDataSource(TComponent* AOwner)
+    : TComponent(AOwner)
+{
+}
+
+TDataSource::~TDataSource()
+{
+    SetDataSet(nullptr);
+    FClients.Tell(deDataSetDestroying);
+}
+
+void TDataSource::SetDataSet(TDataSet* DataSet)
+{
+    if (DataSet == FDataSet)
+        return;
+    if (FDataSet)
+        FDataSet->RemoveDataLink(this);
+    FDataSet = DataSet;
+    if (FDataSet)
+        FDataSet->AddDataLink(this);
+    FClients.Tell(deLayoutChange);
+}
+
+// A dataset going away leaves its controls empty, not dangling.
+void TDataSource::DataEvent(TDataEvent Event)
+{
+    if (Event == deDataSetDestroying) {
+        FDataSet = nullptr;
+        Event = deLayoutChange;
+    }
+    FClients.Tell(Event);
 }

@@ -39,6 +39,33 @@ enum TFieldType {
 
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
+// What a dataset tells the controls attached to it: its fields changed (opened, closed),
+// its rows changed (edited, inserted, deleted, or any change while controls were disabled),
+// its current row moved (rows may have been read on the way), or it is being destroyed.
+enum TDataEvent { deLayoutChange, deDataSetChange, deDataSetScroll, deDataSetDestroying };
+
+// A control's tie to a dataset: told of every change while the dataset's controls are
+// enabled; a change made while they are disabled is told once, when they are enabled again.
+// A client of a data source is told deDataSetDestroying when the source itself goes away.
+class TDataLink {
+public:
+    virtual ~TDataLink() = default;
+    virtual void DataEvent(TDataEvent Event) = 0;
+};
+
+// The links attached to a dataset or a data source, each once. Telling them an event goes
+// over a copy, so a link may detach itself (or another) while it is told.
+class TDataLinks {
+public:
+    void Add(TDataLink* Link);
+    void Remove(TDataLink* Link) { std::erase(FLinks, Link); }
+    bool Empty() const { return FLinks.empty(); }
+    void Tell(TDataEvent Event) const;
+
+private:
+    std::vector<TDataLink*> FLinks;
+};
+
 // Options of Locate, as a set of flags.
 enum TLocateOption : int {
     loCaseInsensitive = 1 << 0,
@@ -154,8 +181,7 @@ public:
     int RecordCount();
     // The current row's position, counted from 1; 0 when there is none.
     int RecNo() const;
-    // Moves to row Value (from 1) without searching; raises EDatabaseError when there is no
-    // such row.
+    // Moves to row Value (from 1), reading up to it; a row past the end moves to the last.
     void SetRecNo(int Value);
     bool IsEmpty();
 
@@ -178,9 +204,20 @@ public:
     void Cancel();
     void Delete();
 
+    // Attached controls are not told of changes until as many EnableControls have run.
     void DisableControls() { ++FDisableCount; }
     void EnableControls();
     bool ControlsDisabled() const { return FDisableCount > 0; }
+    void AddDataLink(TDataLink* Link) { FDataLinks.Add(Link); }
+    void RemoveDataLink(TDataLink* Link) { FDataLinks.Remove(Link); }
+
+    // The rows read so far, for controls that show rows without moving the current row:
+    // their number, whether the cursor is read to its end, reading Count more, and a value
+    // of row Row (from 0; null outside the rows read).
+    int FetchedRecordCount() const { return CachedRows(); }
+    bool AllRecordsFetched() const { return !FCursor; }
+    void FetchRecords(int Count);
+    QVariant RecordValue(int Row, int Field) const;
 
     // The value of a field in the current row (or in the edit buffer while editing).
     QVariant FieldValue(int Index) const;
@@ -229,6 +266,8 @@ private:
     void FinishEdit();
     bool RowMatches(int Row, const std::vector<TField*>& KeyFields, const QVariantList& Values,
                     TLocateOptions Options) const;
+    // Tells the attached controls, or remembers the change while they are disabled.
+    void NotifyControls(TDataEvent Event);
 
     QString FDatabaseName;
     TDatabase* FDatabase = nullptr;
@@ -243,4 +282,26 @@ private:
     std::vector<bool> FModified;
     int FInsertPosition = 0;
     int FDisableCount = 0;
+    bool FChangedWhileDisabled = false;
+    TDataLinks FDataLinks;
+};
+
+// The tie between a dataset and the data-aware controls showing it: controls attach to the
+// source, the source to the dataset, which may change or go away while the controls stay.
+class TDataSource : public TComponent, private TDataLink {
+    VEL_DECLARE_CLASS(TDataSource, TComponent)
+public:
+    explicit TDataSource(TComponent* AOwner = nullptr);
+    ~TDataSource() override;
+
+    TDataSet* DataSet() const { return FDataSet; }
+    void SetDataSet(TDataSet* DataSet);
+    void AddClient(TDataLink* Link) { FClients.Add(Link); }
+    void RemoveClient(TDataLink* Link) { FClients.Remove(Link); }
+
+private:
+    void DataEvent(TDataEvent Event) override;
+
+    TDataSet* FDataSet = nullptr;
+    TDataLinks FClients;
 };

@@ -6,9 +6,9 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev
-  libjpeg62-turbo-dev libarchive-dev
+  libjpeg62-turbo-dev libarchive-dev libxlsxwriter-dev libzip-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  postgresql
+  postgresql python3-openpyxl
   xvfb xauth imagemagick xdotool
 )
 

@@ -8,6 +8,7 @@
 #   city-list.png    the first client's city chosen from the list ("Город"), filtered by "ск"
 #   packed.png       "Сервис" → "Упаковать отчёты" done for the folder "Отчёты торгового дома"
 #   unpacked.png     "Сервис" → "Распаковать отчёты" done into "Отчёты торгового дома (распакованные)"
+#   order-form.png   the first order of the order journal: its fields and its lines in a grid
 # Usage: tools/screenshots.sh <folder>   (builds first when the program is missing)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -85,6 +86,17 @@ xdotool mousemove $((MAIN_X + 20)) $((MAIN_Y + 10)) click 1
 shoot file-menu.png
 xdotool key Escape
 sleep 0.2
+
+# The order journal is the third root: select the first root, go down to it, open it and
+# select its first order (below "Новые заказы"), whose form shows the order's lines in a grid.
+# The tree takes the keys one by one.
+xdotool mousemove $((MAIN_X + 60)) $((MAIN_Y + 56)) click 1
+sleep 0.5
+xdotool key --delay 400 Down Down Right
+sleep 1
+xdotool key --delay 400 Down Down
+sleep 1
+shoot order-form.png
 
 open_menu_item Left
 wait_for_window "О технологии" >/dev/null

@@ -53,6 +53,13 @@ void ShowDebugMessage(const QString& Message, int, int, int);
 // Nothing to do: the switch is read by the unit's initialisation.
 bool InitializeDebugManager();
 
+// Exports every field of every record of DataSet into a new spreadsheet file through
+// "Excel.Application": the first record in row 3, the first field in column 2, all values as
+// text, no title row. The file is <Env::ReportPath>/<file-name part of FileName>.xls (the
+// home directory when Env::ReportPath is empty). The spreadsheet application is told to quit
+// in every case; a failure reaches the caller after that.
+bool ExportToMsExcel(TDataSet* DataSet, const QString& FileName);
+
 // Initialisation reads the switch; a "DebugMessages" value that is not an integer raises.
 void Initialize();
 void Finalize();

@@ -1,6 +1,7 @@
 // The entry points of demo_core.bpl: the reference data of the sample application.
 
 #include "ContextManager.h"
+#include "DemoClientExport.h"
 #include "DemoCoreClasses.h"
 #include "DemoCoreServices.h"
 #include "DemoSequencer.h"
@@ -46,12 +47,14 @@ void InitPackage()
     DemoCoreServices::RegisterServices();
     DemoSettings::RegisterSettings();
     DemoUtilities::RegisterUtilities();
+    DemoClientExport::RegisterService();
 }
 
 // Also runs after an initialisation that stopped half way: each step copes with what was
 // never registered.
 void FiniPackage()
 {
+    DemoClientExport::UnregisterService();
     DemoUtilities::UnregisterUtilities();
     DemoSettings::UnregisterSettings();
     DemoCoreServices::UnregisterServices();

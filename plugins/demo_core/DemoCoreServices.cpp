@@ -1,5 +1,6 @@
 #include "DemoCoreServices.h"
 
+#include "DemoClientExport.h"
 #include "DemoSettings.h"
 #include "Dialogs.h"
 #include "Env.h"
@@ -48,6 +49,7 @@ QString EventText(TObject* Event)
 bool TDemoApplication::InitApplication()
 {
     DemoSettings::ReloadOrderStatuses();
+    DemoClientExport::UseReportDirectory();
     return true;
 }
 

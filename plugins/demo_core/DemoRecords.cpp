@@ -2,6 +2,7 @@
 
 #include "DbTables.h"
 #include "Env.h"
+#include "Menus.h"
 #include "MessageManager.h"
 #include "NavigatorManager.h"
 
@@ -64,6 +65,24 @@ QString Assignments(const QStringList& Columns)
 }
 
 } // namespace
+
+TMenuItem* RegisterMenuService(const QString& Name, const QString& MenuCaption, TNotifyEvent OnClick)
+{
+    auto* item = new TMenuItem;
+    item->SetCaption(Name);
+    item->OnClick = std::move(OnClick);
+    Env::RegisterEntityService(Name, 0, MenuCaption, item);
+    return item;
+}
+
+void UnregisterMenuService(const QString& Name, TMenuItem*& Item)
+{
+    if (!Item)
+        return;
+    Env::UnregisterEntityService(Name);
+    delete Item;
+    Item = nullptr;
+}
 
 QString SessionDatabaseName()
 {

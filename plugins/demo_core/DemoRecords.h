@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+class TMenuItem;
 class TQuery;
 
 namespace MessageManager {
@@ -155,6 +156,11 @@ private:
     void WriteRow(const QMap<QString, QString>& Row);
     std::unique_ptr<TQuery> FRowQuery;
 };
+
+// A menu service: a new item captioned Name, registered in the top-level menu MenuCaption.
+TMenuItem* RegisterMenuService(const QString& Name, const QString& MenuCaption, TNotifyEvent OnClick);
+// Unregisters the service and frees its item; nothing when Item is null.
+void UnregisterMenuService(const QString& Name, TMenuItem*& Item);
 
 // The session database's name for datasets (empty without a session database).
 QString SessionDatabaseName();

@@ -172,10 +172,7 @@ void RegisterSettings()
     Env::RegisterPropertyPage(PageName, Sheet, SavePage, LoadPage);
     Env::RegisterClassificator(ClassificatorName, RefreshStatuses);
     Env::CopyService->RegisterCopyCartridge(CartridgeName, &Cartridge);
-    ServiceItem = new TMenuItem;
-    ServiceItem->SetCaption(ServiceName);
-    ServiceItem->OnClick = ServiceClick;
-    Env::RegisterEntityService(ServiceName, 0, ServiceName, ServiceItem);
+    ServiceItem = DemoRecords::RegisterMenuService(ServiceName, ServiceName, ServiceClick);
 }
 
 void UnregisterSettings()
@@ -183,9 +180,7 @@ void UnregisterSettings()
     // The page is registered first: without it nothing else was.
     if (!Sheet)
         return;
-    Env::UnregisterEntityService(ServiceName);
-    delete ServiceItem;
-    ServiceItem = nullptr;
+    DemoRecords::UnregisterMenuService(ServiceName, ServiceItem);
     if (Env::CopyService && Env::CopyService->GetCopyCartridge(CartridgeName) == &Cartridge)
         Env::CopyService->UnRegisterCopyCartridge(CartridgeName, &Cartridge);
     Env::UnregisterClassificator(ClassificatorName);

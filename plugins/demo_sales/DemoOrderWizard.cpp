@@ -82,19 +82,12 @@ qint32 TNewOrderWizard::Execute()
 void RegisterWizardAndService()
 {
     WizardManager::RegisterWizard(WizardName, &Wizard);
-    RecalculateItem = new TMenuItem;
-    RecalculateItem->SetCaption(RecalculateServiceName);
-    RecalculateItem->OnClick = RecalculateClick;
-    Env::RegisterEntityService(RecalculateServiceName, 0, QStringLiteral("Сервис"), RecalculateItem);
+    RecalculateItem = DemoRecords::RegisterMenuService(RecalculateServiceName, QStringLiteral("Сервис"), RecalculateClick);
 }
 
 void UnregisterWizardAndService()
 {
-    if (RecalculateItem) {
-        Env::UnregisterEntityService(RecalculateServiceName);
-        delete RecalculateItem;
-        RecalculateItem = nullptr;
-    }
+    DemoRecords::UnregisterMenuService(RecalculateServiceName, RecalculateItem);
     WizardManager::UnregisterWizard(WizardName);
 }
 

@@ -1,6 +1,7 @@
 #include "DemoSalesClasses.h"
 
 #include "DemoMessages.h"
+#include "DemoOrderForm.h"
 #include "DemoSettings.h"
 
 namespace DemoSalesClasses {
@@ -42,6 +43,15 @@ TClientOrdersClass::TClientOrdersClass(const QString& Condition, TDataSet* DataS
 TOrderInstance::TOrderInstance(qint64 ID, const QString& Name)
     : TRecordInstance(ID, Name, Orders, FormOf<TRecordForm>(StaticClass()))
 {
+}
+
+void TOrderInstance::Show()
+{
+    TRecordInstance::Show();
+    // The exported files are named after the order as stored.
+    const QString name = Values.value(QStringLiteral("NAZVANIE"));
+    if (auto* form = dynamic_cast<DemoOrderForm::TOrderForm*>(Form))
+        form->ShowLines(ID, name.isEmpty() ? QStringLiteral("Заказ %1").arg(ID) : name);
 }
 
 TOrderLinesClass::TOrderLinesClass(const QString& Condition, TDataSet* DataSet)
@@ -88,10 +98,10 @@ void RecalculateOrderSums(qint64 OrderID)
 void RegisterClasses()
 {
     Registrations.RegisterList(TClientOrdersClass::StaticClass(), "Заказы клиента");
-    Registrations.RegisterRecord(TOrderInstance::StaticClass(), "Заказ",
-        {Col("NAZVANIE", "Наименование"), Col("KLIENT_ID", "Код клиента"), Col("DATA", "Дата"), Col("STATUS", "Статус"),
-            Col("SUMMA", "Сумма")},
-        true);
+    Registrations.Register(TOrderInstance::StaticClass(),
+        new DemoOrderForm::TOrderForm(QStringLiteral("Заказ"),
+            {Col("NAZVANIE", "Наименование"), Col("KLIENT_ID", "Код клиента"), Col("DATA", "Дата"), Col("STATUS", "Статус"),
+                Col("SUMMA", "Сумма")}));
     Registrations.RegisterList(TOrderLinesClass::StaticClass(), "Строки заказа");
     Registrations.RegisterRecord(TOrderLineInstance::StaticClass(), "Строка заказа",
         {Col("NAZVANIE", "Наименование"), Col("ZAKAZ_ID", "Код заказа"), Col("TOVAR_ID", "Код товара"),

@@ -16,10 +16,12 @@ public:
     TClientOrdersClass(const QString& Condition, TDataSet* DataSet);
 };
 
+// An order; its form shows its lines too.
 class TOrderInstance : public TRecordInstance {
     VEL_DECLARE_CLASS(TOrderInstance, TRecordInstance)
 public:
     TOrderInstance(qint64 ID, const QString& Name);
+    void Show() override;
 };
 
 // The lines of one order (the navigator passes ZAKAZ_ID = its ID); listens for "Остатки изменены".

@@ -1,6 +1,7 @@
 #include "DemoPackages.h"
 
 #include "ContextManager.h"
+#include "DBGrids.h"
 #include "DatabaseFixture.h"
 #include "DatabaseManager.h"
 #include "DemoCoreClasses.h"
@@ -11,14 +12,20 @@
 #include "Menus.h"
 #include "EClasses.h"
 #include "Env.h"
+#include "Menus.h"
 #include "MessageManager.h"
+#include "OrderTemplate.h"
 #include "Registry.h"
 #include "TestEnvironment.h"
 #include "WizardManager.h"
+#include "WorkbookReader.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QSqlDatabase>
+#include <QRegularExpression>
+#include <QJsonArray>
 
 #include <gtest/gtest.h>
 
@@ -219,6 +226,74 @@ TEST_P(DemoApplicationTest, TheCityIsChosenFromAListAndClientsAreImportedByTheir
     EXPECT_EQ(TestSupport::Dialogs().Messages(),
               std::vector<QString>({QStringLiteral("Алиас для импорта не задан в параметрах приложения"),
                                     QStringLiteral("Клиенты импортированы")}));
+
+// The button of that caption on Form.
+TButton* ButtonOf(QWidget* Form, const QString& Caption)
+{
+    for (TButton* button : Form->findChildren<TButton*>())
+        if (button->Caption() == Caption)
+            return button;
+    ADD_FAILURE() << "no button " << Caption.toStdString();
+    return nullptr;
+}
+
+// The file named by the last message "Файл сохранён: <path>".
+QString SavedFile()
+{
+    const auto messages = TestSupport::Dialogs().Messages();
+    const QString prefix = QStringLiteral("Файл сохранён: ");
+    return !messages.empty() && messages.back().startsWith(prefix) ? messages.back().mid(prefix.size()) : QString();
+}
+
+// The order form shows the order's lines in a grid and exports them, typed or into the firm's
+// template; the clients service exports every client.
+TEST_P(DemoApplicationTest, TheOrderFormShowsItsLinesAndExportsThem)
+{
+    const QString reports = TestSupport::TempDir() + QStringLiteral("/reports-") + QString::number(static_cast<int>(Backend()));
+    ASSERT_TRUE(QDir().mkpath(reports));
+    const QString templateName = reports + QLatin1Char('/') + OrderTemplate::FileName;
+    OrderTemplate::Write(templateName);
+    Env::RegistryKeyRoot = QStringLiteral("Software\\Velnor07\\DEMO");
+    {
+        TRegistry registry;
+        registry.OpenKey(Env::RegistryKeyRoot + QStringLiteral("\\ZayavkaReportDialog"), true);
+        registry.WriteString(QStringLiteral("ReportPath"), reports);
+        registry.WriteString(QStringLiteral("OrderTemplate"), templateName);
+    }
+    StartSession(false);
+    Env::EntityApplication->InitApplication();
+
+    const qint64 order = QueryValue("select min(ZAKAZ_ID) from STROKI_ZAKAZA").toLongLong();
+    auto instance = NewInstance("TOrderInstance", order);
+    instance->Show();
+    auto* grid = instance->Form->findChild<TDBGrid*>();
+    ASSERT_NE(grid, nullptr);
+    const int lines = static_cast<int>(Count(QStringLiteral("select count(*) from STROKI_ZAKAZA where ZAKAZ_ID = %1").arg(order)));
+    EXPECT_EQ(grid->model()->rowCount(), lines);
+
+    ButtonOf(instance->Form, QStringLiteral("Выгрузить в Excel"))->Click();
+    const QString orderName = QueryValue(QStringLiteral("select NAZVANIE from ZAKAZY where ID = %1").arg(order)).toString();
+    EXPECT_EQ(SavedFile(), reports + QLatin1Char('/') + orderName + QStringLiteral(".xls"));
+    const QStringList typed = TestSupport::CellLines(TestSupport::ReadWorkbook(SavedFile()), 0);
+    EXPECT_TRUE(typed.contains(QStringLiteral("B3 str Товар")));
+    EXPECT_TRUE(typed.contains(QStringLiteral("D4 int %1").arg(QueryValue(QStringLiteral("select KOLICHESTVO from STROKI_ZAKAZA where ZAKAZ_ID = %1 order by ID").arg(order)).toInt())));
+    EXPECT_EQ(typed.filter(QRegularExpression(QStringLiteral("^B\\d+ "))).size(), lines + 1);
+
+    ButtonOf(instance->Form, QStringLiteral("Бланк заказа"))->Click();
+    const QJsonObject form = TestSupport::ReadWorkbook(SavedFile());
+    const QStringList cells = TestSupport::CellLines(form, 0);
+    EXPECT_TRUE(cells.contains(QStringLiteral("B1 str Торговый дом «Велнор» — бланк заказа")));
+    EXPECT_TRUE(cells.contains(QStringLiteral("E3 str Цена")));
+    EXPECT_EQ(form[QStringLiteral("sheets")].toArray().size(), 2);
+
+    auto* service = Env::Services->ObjectAs<EClasses::TServiceInfo>(Env::Services->IndexOf(QStringLiteral("Выгрузка клиентов")));
+    ASSERT_NE(service, nullptr);
+    service->MenuItem->Click();
+    EXPECT_EQ(SavedFile(), reports + QStringLiteral("/Клиенты.xls"));
+    EXPECT_EQ(TestSupport::CellLines(TestSupport::ReadWorkbook(SavedFile()), 0).filter(QRegularExpression(QStringLiteral("^C\\d+ "))).size(), DemoRows);
+    Env::ReportPath.clear();
+    TRegistry().DeleteKey(Env::RegistryKeyRoot);
+    Env::RegistryKeyRoot.clear();
 }
 
 TEST_P(DemoApplicationTest, TheWizardCreatesAnOrderWithAFreshKeyAndJournalsIt)

@@ -1,6 +1,7 @@
 #include "DemoSetup.h"
 
 #include "Exceptions.h"
+#include "OrderTemplate.h"
 #include "Registry.h"
 #include "RowWriter.h"
 
@@ -252,17 +253,22 @@ void WriteAliasFile(const QString& FileName, const QStringList& Lines)
 
 void WriteRegistryFile(const QString& FileName, const QString& Dir, const QString& PackagesPath)
 {
+    const QString applicationKey = QLatin1Char('\\') + RegistryRoot + QLatin1Char('\\') + DemoSchema::DemoUserName();
     TRegistryFileOverride override(FileName);
     TRegistry registry;
     registry.OpenKey(QLatin1Char('\\') + RegistryRoot, true);
     registry.WriteInteger(QStringLiteral("AutoConnect"), 1);
     registry.WriteString(QStringLiteral("LastUser"), DemoSchema::DemoUserName());
-    registry.OpenKey(QLatin1Char('\\') + RegistryRoot + QLatin1Char('\\') + DemoSchema::DemoUserName(), true);
+    registry.OpenKey(applicationKey, true);
     registry.WriteString(QStringLiteral("ApplicationTitle"), ApplicationTitle);
     registry.WriteString(QStringLiteral("Alias"), AliasName);
     registry.WriteString(QStringLiteral("PackagesPath"), PackagesPath);
     registry.WriteInteger(QStringLiteral("ConnectNeeded"), 0);
     registry.WriteString(QStringLiteral("ApplicationPath"), Dir);
+    // Where the spreadsheet exports go, and the order form's template.
+    registry.OpenKey(applicationKey + QStringLiteral("\\ZayavkaReportDialog"), true);
+    registry.WriteString(QStringLiteral("ReportPath"), Dir + QLatin1Char('/') + ReportsDirectory);
+    registry.WriteString(QStringLiteral("OrderTemplate"), Dir + QLatin1Char('/') + OrderTemplate::FileName);
     registry.CloseKey();
     QFile::remove(FileName + QStringLiteral(".lock"));
 }
@@ -315,9 +321,11 @@ QStringList Run(const TSettings& Settings)
     else
         ProvisionSQLite(dir, Settings.Rows);
 
+    MakeDirectory(dir + QLatin1Char('/') + ReportsDirectory);
     const QString aliasFile = dir + QLatin1Char('/') + AliasFile;
     const QString registryFile = dir + QLatin1Char('/') + RegistryFile;
     TStagedFiles staged;
+    OrderTemplate::Write(staged.Add(dir + QLatin1Char('/') + OrderTemplate::FileName));
     WriteAliasFile(staged.Add(aliasFile), AliasLines(postgres));
     const QString packages = Settings.PackagesPath.isEmpty() ? DefaultPackagesPath() : QDir(Settings.PackagesPath).absolutePath();
     WriteRegistryFile(staged.Add(registryFile), dir, packages);

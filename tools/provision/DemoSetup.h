@@ -31,6 +31,8 @@ inline const QString AliasName = QStringLiteral("DEMO");
 inline const QString DatabaseFile = QStringLiteral("demo.db");
 inline const QString AliasFile = QStringLiteral("aliases.ini");
 inline const QString RegistryFile = QStringLiteral("registry.reg");
+// The report directory of the spreadsheet exports, inside the demo directory.
+inline const QString ReportsDirectory = QStringLiteral("reports");
 
 // key=value pairs separated by blanks, values optionally in single quotes with \' and \\.
 // Raises EConvertError for a malformed string, one without dbname, or a value the alias

@@ -1,0 +1,47 @@
+#pragma once
+// The steps the spreadsheet exports share: the automation calls on "Excel.Application",
+// the output path, and the quit that ends every export whether it succeeded or not.
+
+#include "Automation.h"
+
+#include <QString>
+
+class TDataSet;
+
+namespace ExcelExportSteps {
+
+// The output path: Directory (the home directory when empty), "/", the file-name part of
+// FileName and ".xls"; a name already ending in ".xls" gets a second one.
+QString OutputPath(const QString& Directory, const QString& FileName);
+
+// A new application object with a new workbook (or the template opened), sheet 1 selected.
+TOleVariant StartWithNewWorkbook();
+TOleVariant StartWithTemplate(const QString& TemplateName);
+// Puts Value into the cell (Row, Column) of sheet 1, going through the application each time.
+void PutCell(const TOleVariant& Excel, int Row, int Column, const TOleVariant& Value);
+// Saves workbook 1 as Path and closes the workbooks.
+void SaveAndClose(const TOleVariant& Excel, const QString& Path);
+
+// Runs Export with the application it starts in Excel, then tells the application to quit:
+// after a failure the quit is attempted and the failure passes on; after success a failing
+// quit reaches the caller.
+template <class F>
+void WithQuit(TOleVariant& Excel, F&& Export)
+{
+    try {
+        Export();
+    } catch (...) {
+        try {
+            if (!Excel.IsEmpty())
+                Excel.Call(QStringLiteral("Quit"));
+        } catch (...) {
+        }
+        throw;
+    }
+    Excel.Call(QStringLiteral("Quit"));
+}
+
+// "Обработано N записей из M..." every 20 records.
+void ShowProcessed(int Processed, int Count);
+
+} // namespace ExcelExportSteps

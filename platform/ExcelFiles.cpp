@@ -1,0 +1,613 @@
+#include "ExcelFiles.h"
+
+#include "Automation.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <xlsxwriter.h>
+#include <zip.h>
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace ExcelFiles {
+
+namespace {
+
+constexpr int MaxRows = 1048576;
+constexpr int MaxColumns = 16384;
+constexpr qsizetype MaxTextLength = 32767;
+
+const QString RelationshipsNamespace = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+
+[[noreturn]] void RaiseSaveError(const QString& Path, const QString& Reason)
+{
+    throw EOleError(QStringLiteral("Не удалось сохранить книгу «%1»: %2").arg(Path, Reason));
+}
+
+[[noreturn]] void RaiseNotAWorkbook(const QString& FileName, const QString& Reason)
+{
+    throw EOleError(QStringLiteral("Файл «%1» не является книгой Office Open XML (.xlsx): %2").arg(FileName, Reason));
+}
+
+bool IsEmpty(const TCellValue& Value)
+{
+    return std::holds_alternative<std::monostate>(Value);
+}
+
+// "B3" for row 3, column 2.
+QString CellName(int Row, int Column)
+{
+    QString letters;
+    for (int rest = Column; rest > 0; rest = (rest - 1) / 26)
+        letters.prepend(QChar(u'A' + (rest - 1) % 26));
+    return letters + QString::number(Row);
+}
+
+// The column of a cell name such as "AB12"; 0 when it has no letters.
+int ColumnOf(QStringView Name)
+{
+    int column = 0;
+    for (QChar c : Name) {
+        if (!c.isLetter())
+            break;
+        column = column * 26 + (c.toUpper().unicode() - u'A' + 1);
+    }
+    return column;
+}
+
+// The local part of a qualified XML name ("x:row" -> "row").
+QStringView LocalName(QStringView QualifiedName)
+{
+    const qsizetype colon = QualifiedName.indexOf(u':');
+    return colon < 0 ? QualifiedName : QualifiedName.mid(colon + 1);
+}
+
+// XML cannot carry most control characters: they are written as spreadsheet escapes (_x0001_).
+QString XmlSafeText(const QString& Text)
+{
+    QString safe;
+    safe.reserve(Text.size());
+    for (QChar c : Text) {
+        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+            safe += QStringLiteral("_x%1_").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            safe += c;
+    }
+    return safe;
+}
+
+// A file written beside its target and renamed over it when complete, so a failed save never
+// leaves half a workbook where a good one was.
+class TTargetFile {
+public:
+    explicit TTargetFile(const QString& Path)
+        : FPath(Path), FTemporary(QFileInfo(Path).absolutePath() + QStringLiteral("/.") + QFileInfo(Path).fileName() + QStringLiteral(".XXXXXX"))
+    {
+        if (!FTemporary.open())
+            RaiseSaveError(FPath, FTemporary.errorString());
+        FTemporary.close();
+    }
+
+    QString TemporaryPath() const { return FTemporary.fileName(); }
+
+    void Commit()
+    {
+        QFile::setPermissions(TemporaryPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        if (std::rename(QFile::encodeName(TemporaryPath()).constData(), QFile::encodeName(FPath).constData()) != 0)
+            RaiseSaveError(FPath, QString::fromLocal8Bit(std::strerror(errno)));
+        FTemporary.setAutoRemove(false);
+    }
+
+private:
+    QString FPath;
+    QTemporaryFile FTemporary;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// TCellStore
+
+void TCellStore::CheckCell(int Row, int Column)
+{
+    if (Row < 1 || Row > MaxRows || Column < 1 || Column > MaxColumns)
+        throw EOleError(QStringLiteral("Ячейка (%1, %2) вне пределов листа").arg(Row).arg(Column));
+}
+
+void TCellStore::Put(int Row, int Column, TCellValue Value)
+{
+    CheckCell(Row, Column);
+    if (const auto* text = std::get_if<QString>(&Value); text && text->size() > MaxTextLength)
+        throw EOleError(QStringLiteral("Текст длиннее %1 знаков не помещается в ячейку").arg(MaxTextLength));
+    if (const auto* number = std::get_if<double>(&Value); number && !std::isfinite(*number))
+        throw EOleError(QStringLiteral("Значение не является конечным числом"));
+    if (static_cast<size_t>(Row) > FRows.size()) {
+        if (IsEmpty(Value))
+            return;
+        FRows.resize(static_cast<size_t>(Row));
+    }
+    std::vector<TCellValue>& cells = FRows[static_cast<size_t>(Row) - 1];
+    if (static_cast<size_t>(Column) > cells.size()) {
+        if (IsEmpty(Value))
+            return;
+        cells.resize(static_cast<size_t>(Column));
+    }
+    cells[static_cast<size_t>(Column) - 1] = std::move(Value);
+}
+
+// ---------------------------------------------------------------------------------------
+// New workbooks
+
+void WriteNewWorkbook(const TCellStore& Cells, const QString& Path)
+{
+    TTargetFile target(Path);
+    // The cells come in row order, so the sheet can be streamed instead of kept twice.
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook* workbook = workbook_new_opt(QFile::encodeName(target.TemporaryPath()).constData(), &options);
+    if (!workbook)
+        RaiseSaveError(Path, QStringLiteral("не удалось создать книгу"));
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Лист1");
+    for (int row = 1; row <= Cells.RowCount(); ++row) {
+        const std::vector<TCellValue>& cells = Cells.Cells(row);
+        for (size_t column = 0; column < cells.size(); ++column) {
+            const TCellValue& value = cells[column];
+            const auto r = static_cast<lxw_row_t>(row - 1);
+            const auto c = static_cast<lxw_col_t>(column);
+            if (const auto* text = std::get_if<QString>(&value))
+                worksheet_write_string(sheet, r, c, text->toUtf8().constData(), nullptr);
+            else if (const auto* integer = std::get_if<qint32>(&value))
+                worksheet_write_number(sheet, r, c, *integer, nullptr);
+            else if (const auto* number = std::get_if<double>(&value))
+                worksheet_write_number(sheet, r, c, *number, nullptr);
+        }
+    }
+    const lxw_error error = workbook_close(workbook);
+    if (error != LXW_NO_ERROR)
+        RaiseSaveError(Path, QString::fromUtf8(lxw_strerror(error)));
+    target.Commit();
+}
+
+// ---------------------------------------------------------------------------------------
+// Merging cells into the sheet data of a template's sheet
+
+namespace {
+
+// Copies the sheet XML token by token (namespace processing off, so every prefix and
+// declaration stays as written) and merges the cells into its rows, in row and column order.
+class TSheetMerger {
+public:
+    TSheetMerger(const QByteArray& SheetXml, const TCellStore& Cells, QByteArray* Output)
+        : FReader(SheetXml), FWriter(Output), FCells(Cells)
+    {
+        FReader.setNamespaceProcessing(false);
+    }
+
+    void Run()
+    {
+        while (ReadToken()) {
+            if (IsStart(u"col"))
+                NoteColumnStyle();
+            if (IsStart(u"sheetData")) {
+                const QStringView name = FReader.qualifiedName();
+                FPrefix = name.left(name.indexOf(u':') + 1).toString();
+                CopyToken();
+                MergeSheetData();
+                FFoundSheetData = true;
+                continue;
+            }
+            CopyToken();
+        }
+        if (!FFoundSheetData && FCells.RowCount() > 0)
+            throw EOleError(QStringLiteral("первый лист книги не содержит ячеек"));
+    }
+
+private:
+    struct TColumnStyle {
+        int Min;
+        int Max;
+        QString Style;
+    };
+
+    bool ReadToken()
+    {
+        if (FReader.atEnd())
+            return false;
+        FReader.readNext();
+        if (FReader.hasError())
+            throw EOleError(QStringLiteral("лист повреждён: %1").arg(FReader.errorString()));
+        return true;
+    }
+
+    // Copies the token at the reader as it was written, prefixes included (the writer's own
+    // copy drops them when namespaces are not processed).
+    void CopyToken()
+    {
+        switch (FReader.tokenType()) {
+        case QXmlStreamReader::StartDocument:
+            if (FReader.isStandaloneDocument())
+                FWriter.writeStartDocument(FReader.documentVersion().toString(), true);
+            else
+                FWriter.writeStartDocument(FReader.documentVersion().toString());
+            break;
+        case QXmlStreamReader::EndDocument: FWriter.writeEndDocument(); break;
+        case QXmlStreamReader::StartElement:
+            FWriter.writeStartElement(FReader.qualifiedName().toString());
+            CopyAttributes(QString());
+            break;
+        case QXmlStreamReader::EndElement: FWriter.writeEndElement(); break;
+        case QXmlStreamReader::Characters:
+            if (FReader.isCDATA())
+                FWriter.writeCDATA(FReader.text().toString());
+            else
+                FWriter.writeCharacters(FReader.text().toString());
+            break;
+        case QXmlStreamReader::Comment: FWriter.writeComment(FReader.text().toString()); break;
+        case QXmlStreamReader::DTD: FWriter.writeDTD(FReader.text().toString()); break;
+        case QXmlStreamReader::EntityReference: FWriter.writeEntityReference(FReader.name().toString()); break;
+        case QXmlStreamReader::ProcessingInstruction:
+            FWriter.writeProcessingInstruction(FReader.processingInstructionTarget().toString(),
+                                               FReader.processingInstructionData().toString());
+            break;
+        default: break;
+        }
+    }
+
+    // The namespace declarations and attributes of the element at the reader, but Skipped.
+    void CopyAttributes(const QString& Skipped)
+    {
+        for (const QXmlStreamNamespaceDeclaration& declaration : FReader.namespaceDeclarations())
+            FWriter.writeAttribute(declaration.prefix().isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + declaration.prefix().toString(),
+                                   declaration.namespaceUri().toString());
+        for (const QXmlStreamAttribute& attribute : FReader.attributes())
+            if (attribute.qualifiedName() != Skipped)
+                FWriter.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
+    }
+
+    bool IsStart(QStringView Name) const
+    {
+        return FReader.isStartElement() && LocalName(FReader.qualifiedName()) == Name;
+    }
+    bool IsEnd(QStringView Name) const { return FReader.isEndElement() && LocalName(FReader.qualifiedName()) == Name; }
+
+    void NoteColumnStyle()
+    {
+        const QXmlStreamAttributes attributes = FReader.attributes();
+        if (attributes.hasAttribute(QStringLiteral("style")))
+            FColumnStyles.push_back({attributes.value(QStringLiteral("min")).toInt(), attributes.value(QStringLiteral("max")).toInt(),
+                                     attributes.value(QStringLiteral("style")).toString()});
+    }
+
+    QString ColumnStyle(int Column) const
+    {
+        for (const TColumnStyle& style : FColumnStyles)
+            if (Column >= style.Min && Column <= style.Max)
+                return style.Style;
+        return QString();
+    }
+
+    QString Name(const char* LocalName) const { return FPrefix + QLatin1String(LocalName); }
+
+    void MergeSheetData()
+    {
+        int previousRow = 0;
+        while (ReadToken()) {
+            if (IsStart(u"row")) {
+                const QStringView number = FReader.attributes().value(QStringLiteral("r"));
+                const int row = number.isEmpty() ? previousRow + 1 : number.toInt();
+                WriteRowsBefore(row);
+                MergeRow(row);
+                previousRow = row;
+            } else if (IsEnd(u"sheetData")) {
+                WriteRowsBefore(INT_MAX);
+                CopyToken();
+                return;
+            } else {
+                CopyToken();
+            }
+        }
+    }
+
+    const std::vector<TCellValue>* CellsOf(int Row) const
+    {
+        return Row >= 1 && Row <= FCells.RowCount() ? &FCells.Cells(Row) : nullptr;
+    }
+
+    static bool HasCells(const std::vector<TCellValue>* Cells)
+    {
+        return Cells && std::any_of(Cells->begin(), Cells->end(), [](const TCellValue& value) { return !IsEmpty(value); });
+    }
+
+    // The rows that hold cells and come before row Limit, as new rows.
+    void WriteRowsBefore(int Limit)
+    {
+        for (; FNextRow < Limit && FNextRow <= FCells.RowCount(); ++FNextRow) {
+            const std::vector<TCellValue>* cells = CellsOf(FNextRow);
+            if (!HasCells(cells))
+                continue;
+            FWriter.writeStartElement(Name("row"));
+            FWriter.writeAttribute(QStringLiteral("r"), QString::number(FNextRow));
+            for (size_t column = 1; column <= cells->size(); ++column)
+                WriteCell(FNextRow, static_cast<int>(column), ColumnStyle(static_cast<int>(column)));
+            FWriter.writeEndElement();
+        }
+    }
+
+    // An existing row: its cells, with ours put in place of or between them.
+    void MergeRow(int Row)
+    {
+        const std::vector<TCellValue>* cells = CellsOf(Row);
+        const bool merging = HasCells(cells);
+        FNextRow = std::max(FNextRow, Row + 1);
+        const QXmlStreamAttributes attributes = FReader.attributes();
+        const QString rowStyle = attributes.value(QStringLiteral("customFormat")) == u"1" ? attributes.value(QStringLiteral("s")).toString() : QString();
+        FWriter.writeStartElement(FReader.qualifiedName().toString());
+        if (!attributes.hasAttribute(QStringLiteral("r")))
+            FWriter.writeAttribute(QStringLiteral("r"), QString::number(Row));
+        // The span of columns is a hint the added cells would make wrong.
+        CopyAttributes(merging ? QStringLiteral("spans") : QString());
+        int nextColumn = 1;
+        int previousColumn = 0;
+        while (ReadToken()) {
+            if (IsStart(u"c")) {
+                const QStringView name = FReader.attributes().value(QStringLiteral("r"));
+                const int column = name.isEmpty() ? previousColumn + 1 : ColumnOf(name);
+                previousColumn = column;
+                nextColumn = WriteCellsBefore(Row, cells, nextColumn, column, rowStyle);
+                if (HoldsValue(cells, column)) {
+                    WriteCell(Row, column, FReader.attributes().value(QStringLiteral("s")).toString());
+                    FReader.skipCurrentElement();
+                    nextColumn = column + 1;
+                } else {
+                    CopyCell(Row, column, name.isEmpty());
+                }
+            } else if (IsEnd(u"row")) {
+                WriteCellsBefore(Row, cells, nextColumn, INT_MAX, rowStyle);
+                FWriter.writeEndElement();
+                return;
+            } else {
+                CopyToken();
+            }
+        }
+    }
+
+    static bool HoldsValue(const std::vector<TCellValue>* Cells, int Column)
+    {
+        return Cells && static_cast<size_t>(Column) <= Cells->size() && !IsEmpty((*Cells)[static_cast<size_t>(Column) - 1]);
+    }
+
+    // Our cells of Row from column From up to (not including) Limit; returns the next column.
+    int WriteCellsBefore(int Row, const std::vector<TCellValue>* Cells, int From, int Limit, const QString& RowStyle)
+    {
+        if (!Cells)
+            return From;
+        int column = From;
+        for (; column < Limit && static_cast<size_t>(column) <= Cells->size(); ++column)
+            if (HoldsValue(Cells, column)) {
+                const QString columnStyle = ColumnStyle(column);
+                WriteCell(Row, column, RowStyle.isEmpty() ? columnStyle : RowStyle);
+            }
+        return column;
+    }
+
+    void WriteCell(int Row, int Column, const QString& Style)
+    {
+        const TCellValue& value = FCells.Cells(Row)[static_cast<size_t>(Column) - 1];
+        if (IsEmpty(value))
+            return;
+        FWriter.writeStartElement(Name("c"));
+        FWriter.writeAttribute(QStringLiteral("r"), CellName(Row, Column));
+        if (!Style.isEmpty())
+            FWriter.writeAttribute(QStringLiteral("s"), Style);
+        if (const auto* text = std::get_if<QString>(&value)) {
+            FWriter.writeAttribute(QStringLiteral("t"), QStringLiteral("inlineStr"));
+            FWriter.writeStartElement(Name("is"));
+            FWriter.writeStartElement(Name("t"));
+            if (!text->isEmpty() && (text->front().isSpace() || text->back().isSpace()))
+                FWriter.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+            FWriter.writeCharacters(XmlSafeText(*text));
+            FWriter.writeEndElement();
+            FWriter.writeEndElement();
+        } else if (const auto* integer = std::get_if<qint32>(&value)) {
+            FWriter.writeTextElement(Name("v"), QString::number(*integer));
+        } else if (const auto* number = std::get_if<double>(&value)) {
+            FWriter.writeTextElement(Name("v"), QString::number(*number, 'g', 17));
+        }
+        FWriter.writeEndElement();
+    }
+
+    // Copies the cell at the reader with everything in it, numbering it when it was not.
+    void CopyCell(int Row, int Column, bool Unnumbered)
+    {
+        FWriter.writeStartElement(FReader.qualifiedName().toString());
+        if (Unnumbered)
+            FWriter.writeAttribute(QStringLiteral("r"), CellName(Row, Column));
+        CopyAttributes(QString());
+        for (int depth = 1; depth > 0 && ReadToken();) {
+            if (FReader.isStartElement())
+                ++depth;
+            else if (FReader.isEndElement())
+                --depth;
+            CopyToken();
+        }
+    }
+
+    QXmlStreamReader FReader;
+    QXmlStreamWriter FWriter;
+    const TCellStore& FCells;
+    QString FPrefix;
+    std::vector<TColumnStyle> FColumnStyles;
+    int FNextRow = 1;
+    bool FFoundSheetData = false;
+};
+
+} // namespace
+
+QByteArray MergeCells(const QByteArray& SheetXml, const TCellStore& Cells)
+{
+    QByteArray merged;
+    merged.reserve(SheetXml.size() + 64);
+    TSheetMerger(SheetXml, Cells, &merged).Run();
+    return merged;
+}
+
+// ---------------------------------------------------------------------------------------
+// Templates
+
+namespace {
+
+struct TZipDiscard {
+    void operator()(zip_t* Archive) const { zip_discard(Archive); }
+};
+using TZipArchive = std::unique_ptr<zip_t, TZipDiscard>;
+
+TZipArchive OpenArchive(const QByteArray& Bytes, const QString& FileName)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(Bytes.constData(), static_cast<zip_uint64_t>(Bytes.size()), 0, &error);
+    zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+    if (!archive) {
+        const QString reason = QString::fromUtf8(zip_error_strerror(&error));
+        zip_source_free(source);
+        zip_error_fini(&error);
+        RaiseNotAWorkbook(FileName, reason);
+    }
+    zip_error_fini(&error);
+    return TZipArchive(archive);
+}
+
+QByteArray ReadEntry(zip_t* Archive, const QString& Entry, const QString& FileName)
+{
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat(Archive, Entry.toUtf8().constData(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
+        RaiseNotAWorkbook(FileName, QStringLiteral("нет части %1").arg(Entry));
+    zip_file_t* file = zip_fopen_index(Archive, stat.index, 0);
+    if (!file)
+        RaiseNotAWorkbook(FileName, QString::fromUtf8(zip_strerror(Archive)));
+    QByteArray data(static_cast<qsizetype>(stat.size), Qt::Uninitialized);
+    const zip_int64_t read = zip_fread(file, data.data(), stat.size);
+    zip_fclose(file);
+    if (read != static_cast<zip_int64_t>(stat.size))
+        RaiseNotAWorkbook(FileName, QStringLiteral("часть %1 не читается").arg(Entry));
+    return data;
+}
+
+// The folder of a part ("xl/workbook.xml" -> "xl/") and a target resolved against it.
+QString ResolvePart(const QString& From, const QString& Target)
+{
+    if (Target.startsWith(u'/'))
+        return Target.mid(1);
+    const qsizetype slash = From.lastIndexOf(u'/');
+    QString resolved = (slash < 0 ? QString() : From.left(slash + 1)) + Target;
+    // Targets such as "../worksheets/sheet1.xml" climb out of the folder.
+    QStringList parts;
+    for (const QString& part : resolved.split(u'/', Qt::SkipEmptyParts)) {
+        if (part == u"..")
+            parts.removeLast();
+        else if (part != u".")
+            parts.append(part);
+    }
+    return parts.join(u'/');
+}
+
+// The relationships part of a part ("xl/workbook.xml" -> "xl/_rels/workbook.xml.rels").
+QString RelationshipsOf(const QString& Part)
+{
+    const qsizetype slash = Part.lastIndexOf(u'/');
+    return Part.left(slash + 1) + QStringLiteral("_rels/") + Part.mid(slash + 1) + QStringLiteral(".rels");
+}
+
+// The target of the first relationship in Xml whose Id is Id, or whose Type ends in TypeSuffix.
+QString RelationshipTarget(const QByteArray& Xml, const QString& Id, const QString& TypeSuffix)
+{
+    QXmlStreamReader reader(Xml);
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (!reader.isStartElement() || reader.name() != u"Relationship")
+            continue;
+        const QXmlStreamAttributes attributes = reader.attributes();
+        if ((!Id.isEmpty() && attributes.value(QStringLiteral("Id")) == Id)
+            || (!TypeSuffix.isEmpty() && attributes.value(QStringLiteral("Type")).endsWith(TypeSuffix)))
+            return attributes.value(QStringLiteral("Target")).toString();
+    }
+    return QString();
+}
+
+// The relationship id of the workbook's first sheet.
+QString FirstSheetId(const QByteArray& WorkbookXml)
+{
+    QXmlStreamReader reader(WorkbookXml);
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isStartElement() && reader.name() == u"sheet")
+            return reader.attributes().value(RelationshipsNamespace, QStringLiteral("id")).toString();
+    }
+    return QString();
+}
+
+} // namespace
+
+TWorkbookTemplate::TWorkbookTemplate(const QString& FileName)
+    : FFileName(FileName)
+{
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly))
+        RaiseNotAWorkbook(FileName, file.errorString());
+    FBytes = file.readAll();
+    TZipArchive archive = OpenArchive(FBytes, FileName);
+    const QString workbook = ResolvePart(QString(), RelationshipTarget(ReadEntry(archive.get(), QStringLiteral("_rels/.rels"), FileName),
+                                                                       QString(), QStringLiteral("/officeDocument")));
+    const QByteArray workbookXml = ReadEntry(archive.get(), workbook, FileName);
+    const QString sheetId = FirstSheetId(workbookXml);
+    const QString sheetTarget = RelationshipTarget(ReadEntry(archive.get(), RelationshipsOf(workbook), FileName), sheetId, QString());
+    if (sheetId.isEmpty() || sheetTarget.isEmpty())
+        RaiseNotAWorkbook(FileName, QStringLiteral("в книге нет листов"));
+    FSheetEntry = ResolvePart(workbook, sheetTarget);
+    FSheetXml = ReadEntry(archive.get(), FSheetEntry, FileName);
+}
+
+void TWorkbookTemplate::Write(const TCellStore& Cells, const QString& Path) const
+{
+    QByteArray sheet;
+    try {
+        sheet = MergeCells(FSheetXml, Cells);
+    } catch (const EOleError& error) {
+        RaiseSaveError(Path, error.Message());
+    }
+    TTargetFile target(Path);
+    QFile copy(target.TemporaryPath());
+    if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate) || copy.write(FBytes) != FBytes.size() || !copy.flush())
+        RaiseSaveError(Path, copy.errorString());
+    copy.close();
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(target.TemporaryPath()).constData(), 0, &error);
+    if (!archive)
+        RaiseSaveError(Path, QStringLiteral("ошибка архива %1").arg(error));
+    const zip_int64_t index = zip_name_locate(archive, FSheetEntry.toUtf8().constData(), 0);
+    zip_source_t* source = zip_source_buffer(archive, sheet.constData(), static_cast<zip_uint64_t>(sheet.size()), 0);
+    if (index < 0 || !source || zip_file_replace(archive, static_cast<zip_uint64_t>(index), source, 0) < 0) {
+        const QString reason = QString::fromUtf8(zip_strerror(archive));
+        zip_source_free(source);
+        zip_discard(archive);
+        RaiseSaveError(Path, reason);
+    }
+    if (zip_close(archive) != 0) {
+        const QString reason = QString::fromUtf8(zip_strerror(archive));
+        zip_discard(archive);
+        RaiseSaveError(Path, reason);
+    }
+    target.Commit();
+}
+
+} // namespace ExcelFiles

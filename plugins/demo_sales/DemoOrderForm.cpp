@@ -1,0 +1,102 @@
+#include "DemoOrderForm.h"
+
+#include "Dialogs.h"
+#include "Env.h"
+#include "ExcelExportSteps.h"
+#include "ExtendedExcelExport.h"
+#include "Registry.h"
+
+namespace DemoOrderForm {
+
+VEL_IMPLEMENT_CLASS(TOrderForm)
+
+namespace {
+
+const int LinesHeight = 220;
+const int ButtonBarHeight = 32;
+const int ButtonWidth = 170;
+
+const char* LinesSQL = "select s.ID, t.NAZVANIE as TOVAR, t.EDINICA, s.KOLICHESTVO, s.CENA from STROKI_ZAKAZA s "
+                       "join TOVARY t on t.ID = s.TOVAR_ID where s.ZAKAZ_ID = :ID order by s.ID";
+
+TButton* AddButton(TPanel* Bar, const QString& Caption)
+{
+    auto* button = new TButton(Bar, Bar);
+    button->SetCaption(Caption);
+    button->setFixedWidth(ButtonWidth);
+    button->SetAlign(alLeft);
+    return button;
+}
+
+} // namespace
+
+QString OrderTemplate()
+{
+    TRegistry registry;
+    QString name;
+    if (registry.OpenKeyReadOnly(Env::RegistryKeyRoot + QStringLiteral("\\ZayavkaReportDialog"))
+        && registry.ValueExists(QStringLiteral("OrderTemplate")))
+        name = registry.ReadString(QStringLiteral("OrderTemplate"));
+    registry.CloseKey();
+    return name;
+}
+
+TOrderForm::TOrderForm(const QString& Caption, const QList<DemoRecords::TColumn>& Columns)
+    : TRecordForm(Caption, Columns, true), FLines(new TQuery(this)), FSource(new TDataSource(this))
+{
+    auto* lines = new TPanel(this, this);
+    lines->SetAlign(alTop);
+    lines->setFixedHeight(LinesHeight);
+    auto* bar = new TPanel(lines, lines);
+    bar->SetAlign(alBottom);
+    bar->setFixedHeight(ButtonBarHeight);
+    FExportButton = AddButton(bar, QStringLiteral("Выгрузить в Excel"));
+    FExportButton->OnClick = [this](TObject*) { ExportClick(); };
+    FTemplateButton = AddButton(bar, QStringLiteral("Бланк заказа"));
+    FTemplateButton->OnClick = [this](TObject*) { TemplateClick(); };
+    FGrid = new TDBGrid(lines, lines);
+    FGrid->SetAlign(alClient);
+    FGrid->Columns()->Add(QStringLiteral("TOVAR"), QStringLiteral("Товар"));
+    FGrid->Columns()->Add(QStringLiteral("EDINICA"), QStringLiteral("Ед."));
+    FGrid->Columns()->Add(QStringLiteral("KOLICHESTVO"), QStringLiteral("Количество"));
+    FGrid->Columns()->Add(QStringLiteral("CENA"), QStringLiteral("Цена"));
+    FGrid->setColumnWidth(0, 260);
+    FLines->SQL()->Add(QString::fromUtf8(LinesSQL));
+    FSource->SetDataSet(FLines);
+    FGrid->SetDataSource(FSource);
+}
+
+void TOrderForm::ShowLines(qint64 OrderID, const QString& OrderName)
+{
+    FOrderName = OrderName;
+    FLines->Close();
+    FLines->SetDatabaseName(DemoRecords::SessionDatabaseName());
+    FLines->ParamByName(QStringLiteral("ID"))->SetValue(OrderID);
+    FLines->Open();
+}
+
+void TOrderForm::ExportClick()
+{
+    if (ExtendedExcelExport::ExportToMsExcelWithDBGrid(FGrid, FOrderName))
+        Exported(FOrderName);
+}
+
+void TOrderForm::TemplateClick()
+{
+    const QString templateName = OrderTemplate();
+    if (templateName.isEmpty()) {
+        ShowMessage(QStringLiteral("Не задан шаблон бланка заказа (значение OrderTemplate в настройках отчётов)"));
+        return;
+    }
+    const QString fileName = QStringLiteral("Бланк ") + FOrderName;
+    if (ExtendedExcelExport::ExportToMsExcelWithTemplate(FGrid, templateName, fileName))
+        Exported(fileName);
+}
+
+void TOrderForm::Exported(const QString& FileName)
+{
+    ShowMessage(QStringLiteral("Файл сохранён: ")
+                + ExcelExportSteps::OutputPath(ExtendedExcelExport::ReportDirectory(), FileName));
+}
+
+} // namespace DemoOrderForm
