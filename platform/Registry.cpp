@@ -129,6 +129,10 @@ const QString& TRegistry::WritableKey() const
 void TRegistry::WriteValue(const TRegistryValue& Value)
 {
     const QString& path = WritableKey();
+    // A value that already reads so is not written again: the file stays as it is.
+    const TRegistryValue* current = FindValue(Value.Name);
+    if (current && current->Kind == Value.Kind && current->Text == Value.Text && current->Integer == Value.Integer)
+        return;
     FFile.Update([&](TRegistryDocument& Document) {
         if (!Document.KeyExists(path))
             throw ERegistryException(QStringLiteral("Раздел реестра %1 не существует").arg(DisplayPath(path)));

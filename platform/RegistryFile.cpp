@@ -25,6 +25,7 @@
 namespace {
 
 const QString HiveName = QStringLiteral("HKEY_CURRENT_USER");
+const QString HivePrefix = HiveName + QLatin1Char('\\');
 const QString IntegerPrefix = QStringLiteral("dword:");
 // The two header lines registry exports begin with; we write the first.
 const QString Header = QStringLiteral("Windows Registry Editor Version 5.00");
@@ -67,6 +68,14 @@ QChar Unescape(QChar Escaped)
 // Reads the quoted string whose opening quote is at Pos; Pos ends after the closing quote.
 QString ReadQuoted(QStringView Line, qsizetype& Pos)
 {
+    // Most strings hold no escape: taken in one piece.
+    const qsizetype start = Pos + 1;
+    const qsizetype quote = Line.indexOf(QLatin1Char('"'), start);
+    const qsizetype escape = Line.indexOf(QLatin1Char('\\'), start);
+    if (quote >= 0 && (escape < 0 || escape > quote)) {
+        Pos = quote + 1;
+        return Line.mid(start, quote - start).toString();
+    }
     QString result;
     for (++Pos; Pos < Line.size(); ++Pos) {
         const QChar c = Line[Pos];
@@ -127,7 +136,7 @@ QString ParseSectionPath(QStringView Line)
     const QStringView section = Line.mid(1, Line.size() - 2);
     if (section.compare(HiveName, Qt::CaseInsensitive) == 0)
         return QString();
-    if (!section.startsWith(HiveName + QLatin1Char('\\'), Qt::CaseInsensitive))
+    if (!section.startsWith(HivePrefix, Qt::CaseInsensitive))
         throw TSyntaxError{QStringLiteral("раздел вне %1").arg(HiveName)};
     const QStringView path = section.mid(HiveName.size() + 1);
     if (path.isEmpty() || path.endsWith(QLatin1Char('\\')) || path.contains(QLatin1String("\\\\")))
@@ -189,23 +198,17 @@ void AppendLines(QString& Text, const QStringList& Lines)
         Text += line + QLatin1Char('\n');
 }
 
-// The path with its names case-folded, the key of the indexes.
-QString FoldedPath(const QString& Path)
+// Whether the normalised Path lies below the normalised Ancestor (every path lies below the
+// hive root, the empty path).
+bool IsBelow(const QString& Path, const QString& Ancestor)
 {
-    return TRegistryDocument::NormalizePath(Path).toCaseFolded();
+    return Ancestor.isEmpty()
+        || (Path.size() > Ancestor.size() && Path[Ancestor.size()] == QLatin1Char('\\')
+            && Path.startsWith(Ancestor, Qt::CaseInsensitive));
 }
 
-QString ValueKey(const QString& FoldedKeyPath, const QString& Name)
-{
-    return FoldedKeyPath + QChar(0) + Name.toCaseFolded();
-}
-
-bool IsBelow(const QString& FoldedPath, const QString& FoldedAncestor)
-{
-    return FoldedAncestor.isEmpty()
-        || (FoldedPath.size() > FoldedAncestor.size() && FoldedPath.startsWith(FoldedAncestor)
-            && FoldedPath[FoldedAncestor.size()] == QLatin1Char('\\'));
-}
+// Keys with at least this many values find them through an index of their own.
+const size_t IndexedValueCount = 16;
 
 QByteArray NativePath(const QString& Path)
 {
@@ -322,6 +325,10 @@ TRegistryDocument TRegistryDocument::Parse(const QByteArray& Content, const QStr
     TRegistryDocument document;
     const QString text = DecodeText(Content, FileName, document.FUtf16);
     const QStringView all(text);
+    // At most one key per "[": no growing of the list and its index on the way.
+    const auto sections = static_cast<size_t>(all.count(QLatin1Char('[')));
+    document.FKeys.reserve(sections);
+    document.FKeyIndex.reserve(sections);
     qsizetype currentKey = -1;
     bool firstLine = true;
     QStringList comments;
@@ -342,17 +349,15 @@ TRegistryDocument TRegistryDocument::Parse(const QByteArray& Content, const QStr
             } else if (line.startsWith(QLatin1Char(';'))) {
                 comments.append(line.toString());
             } else if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-                const QString path = ParseSectionPath(line);
-                document.ProvideKey(path);
-                currentKey = document.KeyIndex(FoldedPath(path));
-                document.FKeys[currentKey].Comments += comments;
-                comments.clear();
+                currentKey = document.ProvideKeyIndex(ParseSectionPath(line));
+                if (!comments.isEmpty())
+                    document.FKeys[currentKey].Comments += std::exchange(comments, QStringList());
             } else if (currentKey < 0) {
                 throw TSyntaxError{QStringLiteral("значение вне раздела")};
             } else {
                 TRegistryValue value = ParseValueLine(line);
                 value.Comments = std::exchange(comments, QStringList());
-                document.SetValueAt(currentKey, value);
+                document.SetValueAt(currentKey, std::move(value));
             }
         } catch (const TSyntaxError& error) {
             throw ERegistryException(QStringLiteral("Файл реестра %1 повреждён: строка %2: %3")
@@ -390,6 +395,22 @@ QByteArray TRegistryDocument::Bytes() const
     return Utf16Bom + QByteArray(encoder.encode(text));
 }
 
+size_t TRegistryDocument::TFoldedHash::operator()(const QString& Text) const noexcept
+{
+    size_t hash = 0;
+    for (const QChar c : Text) {
+        const char16_t unit = c.unicode();
+        const char16_t folded = unit < 0x80 ? (unit >= 'A' && unit <= 'Z' ? unit + 32 : unit) : QChar::toCaseFolded(unit);
+        hash = hash * 131 + folded;
+    }
+    return hash;
+}
+
+bool TRegistryDocument::TFoldedEqual::operator()(const QString& A, const QString& B) const noexcept
+{
+    return A.size() == B.size() && A.compare(B, Qt::CaseInsensitive) == 0;
+}
+
 QString TRegistryDocument::NormalizePath(const QString& Path)
 {
     const bool normal = !Path.startsWith(QLatin1Char('\\')) && !Path.endsWith(QLatin1Char('\\'))
@@ -399,54 +420,54 @@ QString TRegistryDocument::NormalizePath(const QString& Path)
 
 bool TRegistryDocument::SamePath(const QString& A, const QString& B)
 {
-    return FoldedPath(A) == FoldedPath(B);
+    return TFoldedEqual()(NormalizePath(A), NormalizePath(B));
 }
 
-qsizetype TRegistryDocument::KeyIndex(const QString& FoldedPath) const
+qsizetype TRegistryDocument::KeyIndex(const QString& Path) const
 {
-    return FKeyIndex.value(FoldedPath, -1);
+    const auto found = FKeyIndex.find(Path);
+    return found == FKeyIndex.end() ? -1 : found->second;
 }
 
-const QSet<QString>& TRegistryDocument::ImpliedKeys() const
+bool TRegistryDocument::Implied(const QString& Path) const
 {
-    if (!FImplied) {
-        FImplied.emplace();
-        for (const QString& path : FFoldedPaths)
-            for (qsizetype i = path.indexOf(QLatin1Char('\\')); i > 0; i = path.indexOf(QLatin1Char('\\'), i + 1))
-                FImplied->insert(path.left(i));
+    const std::lock_guard lock(FImplied.Mutex);
+    if (!FImplied.Keys) {
+        FImplied.Keys.emplace();
+        for (const TRegistryKeyData& key : FKeys)
+            for (qsizetype i = key.Path.indexOf(QLatin1Char('\\')); i > 0; i = key.Path.indexOf(QLatin1Char('\\'), i + 1))
+                FImplied.Keys->insert(key.Path.left(i));
     }
-    return *FImplied;
+    return FImplied.Keys->contains(Path);
 }
 
 bool TRegistryDocument::KeyExists(const QString& Path) const
 {
-    const QString folded = FoldedPath(Path);
-    if (folded.isEmpty())
+    const QString path = NormalizePath(Path);
+    if (path.isEmpty())
         return !FKeys.empty();
-    return FKeyIndex.contains(folded) || ImpliedKeys().contains(folded);
+    return KeyIndex(path) >= 0 || Implied(path);
 }
 
 QStringList TRegistryDocument::SubKeyNames(const QString& Path) const
 {
-    const QString parent = FoldedPath(Path);
+    const QString parent = NormalizePath(Path);
     const qsizetype depth = parent.isEmpty() ? 0 : parent.count(QLatin1Char('\\')) + 1;
-    QSet<QString> seen;
+    TFoldedSet seen;
     QStringList names;
-    for (size_t i = 0; i < FKeys.size(); ++i) {
-        if (FFoldedPaths[i].isEmpty() || !IsBelow(FFoldedPaths[i], parent))
+    for (const TRegistryKeyData& key : FKeys) {
+        if (key.Path.isEmpty() || !IsBelow(key.Path, parent))
             continue;
-        const QString name = FKeys[i].Path.section(QLatin1Char('\\'), depth, depth);
-        if (!seen.contains(name.toCaseFolded())) {
-            seen.insert(name.toCaseFolded());
+        const QString name = key.Path.section(QLatin1Char('\\'), depth, depth);
+        if (seen.insert(name).second)
             names.append(name);
-        }
     }
     return names;
 }
 
 const TRegistryKeyData* TRegistryDocument::FindKey(const QString& Path) const
 {
-    const qsizetype index = KeyIndex(FoldedPath(Path));
+    const qsizetype index = KeyIndex(NormalizePath(Path));
     return index < 0 ? nullptr : &FKeys[index];
 }
 
@@ -457,36 +478,34 @@ TRegistryKeyData* TRegistryDocument::FindKeyData(const QString& Path)
 
 TRegistryKeyData& TRegistryDocument::ProvideKey(const QString& Path)
 {
-    const QString folded = FoldedPath(Path);
-    if (const qsizetype index = KeyIndex(folded); index >= 0)
-        return FKeys[index];
-    FKeyIndex.insert(folded, static_cast<qsizetype>(FKeys.size()));
-    FFoldedPaths.push_back(folded);
-    FKeys.push_back(TRegistryKeyData{NormalizePath(Path), {}});
-    FImplied.reset();
-    return FKeys.back();
+    return FKeys[ProvideKeyIndex(Path)];
+}
+
+qsizetype TRegistryDocument::ProvideKeyIndex(const QString& Path)
+{
+    const QString path = NormalizePath(Path);
+    const auto [entry, added] = FKeyIndex.try_emplace(path, static_cast<qsizetype>(FKeys.size()));
+    if (added) {
+        FKeys.push_back(TRegistryKeyData{path, {}});
+        FImplied.Keys.reset();
+    }
+    return entry->second;
 }
 
 bool TRegistryDocument::DeleteKey(const QString& Path)
 {
-    const QString doomed = FoldedPath(Path);
-    auto isDoomed = [&](size_t Index) { return FFoldedPaths[Index] == doomed || IsBelow(FFoldedPaths[Index], doomed); };
-    std::vector<TRegistryKeyData> kept;
-    std::optional<size_t> position;
-    for (size_t i = 0; i < FKeys.size(); ++i) {
-        if (!isDoomed(i))
-            kept.push_back(std::move(FKeys[i]));
-        else if (!position)
-            position = kept.size();
-    }
-    if (!position)
+    const QString doomed = NormalizePath(Path);
+    auto isDoomed = [&](const TRegistryKeyData& Key) { return TFoldedEqual()(Key.Path, doomed) || IsBelow(Key.Path, doomed); };
+    const auto first = std::find_if(FKeys.begin(), FKeys.end(), isDoomed);
+    if (first == FKeys.end())
         return false;
-    FKeys = std::move(kept);
+    const auto position = first - FKeys.begin();
+    std::erase_if(FKeys, isDoomed);
     Reindex();
     // The parent stays even when it was known only through the deleted key.
-    const QString parent = NormalizePath(Path).section(QLatin1Char('\\'), 0, -2);
+    const QString parent = doomed.section(QLatin1Char('\\'), 0, -2);
     if (!parent.isEmpty() && !KeyExists(parent)) {
-        FKeys.insert(FKeys.begin() + static_cast<qsizetype>(*position), TRegistryKeyData{parent, {}});
+        FKeys.insert(FKeys.begin() + position, TRegistryKeyData{parent, {}});
         Reindex();
     }
     return true;
@@ -494,66 +513,79 @@ bool TRegistryDocument::DeleteKey(const QString& Path)
 
 void TRegistryDocument::Reindex()
 {
-    FFoldedPaths.clear();
     FKeyIndex.clear();
-    FValueIndex.clear();
-    FImplied.reset();
+    FValueIndexes.clear();
+    FImplied = TImpliedKeys();
     for (size_t i = 0; i < FKeys.size(); ++i) {
-        FFoldedPaths.push_back(FoldedPath(FKeys[i].Path));
-        FKeyIndex.insert(FFoldedPaths.back(), static_cast<qsizetype>(i));
+        FKeyIndex.emplace(FKeys[i].Path, static_cast<qsizetype>(i));
         IndexValues(static_cast<qsizetype>(i));
     }
 }
 
+// Gives a key with many values an index of them (and drops the index of one with few).
 void TRegistryDocument::IndexValues(qsizetype Key)
 {
     const std::vector<TRegistryValue>& values = FKeys[Key].Values;
+    if (values.size() < IndexedValueCount) {
+        FValueIndexes.erase(Key);
+        return;
+    }
+    TFoldedIndex& index = FValueIndexes[Key];
+    index.clear();
     for (size_t i = 0; i < values.size(); ++i)
-        FValueIndex.insert(ValueKey(FFoldedPaths[Key], values[i].Name), static_cast<qsizetype>(i));
+        index.emplace(values[i].Name, static_cast<qsizetype>(i));
+}
+
+qsizetype TRegistryDocument::ValueIndex(qsizetype Key, const QString& Name) const
+{
+    if (const auto indexed = FValueIndexes.find(Key); indexed != FValueIndexes.end()) {
+        const auto found = indexed->second.find(Name);
+        return found == indexed->second.end() ? -1 : found->second;
+    }
+    const std::vector<TRegistryValue>& values = FKeys[Key].Values;
+    const auto found = std::find_if(values.begin(), values.end(),
+                                    [&](const TRegistryValue& Value) { return TFoldedEqual()(Value.Name, Name); });
+    return found == values.end() ? -1 : found - values.begin();
 }
 
 const TRegistryValue* TRegistryDocument::FindValue(const QString& Path, const QString& Name) const
 {
-    const QString folded = FoldedPath(Path);
-    const qsizetype key = KeyIndex(folded);
-    if (key < 0)
-        return nullptr;
-    const qsizetype value = FValueIndex.value(ValueKey(folded, Name), -1);
+    const qsizetype key = KeyIndex(NormalizePath(Path));
+    const qsizetype value = key < 0 ? -1 : ValueIndex(key, Name);
     return value < 0 ? nullptr : &FKeys[key].Values[value];
 }
 
 void TRegistryDocument::SetValue(const QString& Path, const TRegistryValue& Value)
 {
-    ProvideKey(Path);
-    SetValueAt(KeyIndex(FoldedPath(Path)), Value);
+    SetValueAt(ProvideKeyIndex(Path), Value);
 }
 
-void TRegistryDocument::SetValueAt(qsizetype Key, const TRegistryValue& Value)
+void TRegistryDocument::SetValueAt(qsizetype Key, TRegistryValue Value)
 {
     std::vector<TRegistryValue>& values = FKeys[Key].Values;
-    const QString valueKey = ValueKey(FFoldedPaths[Key], Value.Name);
-    const qsizetype index = FValueIndex.value(valueKey, -1);
+    const qsizetype index = ValueIndex(Key, Value.Name);
     if (index < 0) {
-        FValueIndex.insert(valueKey, static_cast<qsizetype>(values.size()));
-        values.push_back(Value);
+        values.push_back(std::move(Value));
+        if (const auto indexed = FValueIndexes.find(Key); indexed != FValueIndexes.end())
+            indexed->second.emplace(values.back().Name, static_cast<qsizetype>(values.size() - 1));
+        else if (values.size() == IndexedValueCount)
+            IndexValues(Key);
         return;
     }
     // The stored name keeps its letter case, the value its comments.
     TRegistryValue& found = values[index];
     found.Kind = Value.Kind;
-    found.Text = Value.Text;
+    found.Text = std::move(Value.Text);
     found.Integer = Value.Integer;
 }
 
 bool TRegistryDocument::DeleteValue(const QString& Path, const QString& Name)
 {
-    const QString folded = FoldedPath(Path);
-    const qsizetype key = KeyIndex(folded);
-    const qsizetype index = key < 0 ? -1 : FValueIndex.value(ValueKey(folded, Name), -1);
+    const qsizetype key = KeyIndex(NormalizePath(Path));
+    const qsizetype index = key < 0 ? -1 : ValueIndex(key, Name);
     if (index < 0)
         return false;
     std::vector<TRegistryValue>& values = FKeys[key].Values;
-    FValueIndex.remove(ValueKey(folded, Name));
     values.erase(values.begin() + index);
     IndexValues(key);
     return true;

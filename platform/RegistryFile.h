@@ -34,12 +34,12 @@
 #include <QStringList>
 #include <QtGlobal>
 
-#include <QHash>
-#include <QSet>
-
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 struct TRegistryValue {
@@ -59,6 +59,7 @@ struct TRegistryKeyData {
 
 class TRegistryDocument {
 public:
+
     // Raises ERegistryException with FileName and the line number when Text is malformed.
     static TRegistryDocument Parse(const QByteArray& Content, const QString& FileName);
     QString Format() const;
@@ -85,21 +86,45 @@ public:
     static bool SamePath(const QString& A, const QString& B);
 
 private:
+    // Hashing and equality of names and paths without regard to letter case.
+    struct TFoldedHash {
+        size_t operator()(const QString& Text) const noexcept;
+    };
+    struct TFoldedEqual {
+        bool operator()(const QString& A, const QString& B) const noexcept;
+    };
+    using TFoldedIndex = std::unordered_map<QString, qsizetype, TFoldedHash, TFoldedEqual>;
+    using TFoldedSet = std::unordered_set<QString, TFoldedHash, TFoldedEqual>;
+    // The keys that exist only through a section below them, made when first asked for
+    // (documents are shared between threads, hence the lock); a copy starts without.
+    struct TImpliedKeys {
+        TImpliedKeys() = default;
+        TImpliedKeys(const TImpliedKeys&) {}
+        TImpliedKeys& operator=(const TImpliedKeys&)
+        {
+            Keys.reset();
+            return *this;
+        }
+        std::mutex Mutex;
+        std::optional<TFoldedSet> Keys;
+    };
+
     TRegistryKeyData* FindKeyData(const QString& Path);
-    void SetValueAt(qsizetype Key, const TRegistryValue& Value);
-    // The index of the key's section in FKeys, or -1.
-    qsizetype KeyIndex(const QString& FoldedPath) const;
+    // The index of the key's section in FKeys (Path normalised), or -1.
+    qsizetype KeyIndex(const QString& Path) const;
+    qsizetype ProvideKeyIndex(const QString& Path);
+    qsizetype ValueIndex(qsizetype Key, const QString& Name) const;
+    void SetValueAt(qsizetype Key, TRegistryValue Value);
     void IndexValues(qsizetype Key);
     void Reindex();
-    const QSet<QString>& ImpliedKeys() const;
+    bool Implied(const QString& Path) const;
 
     std::vector<TRegistryKeyData> FKeys;
-    std::vector<QString> FFoldedPaths;            // parallel to FKeys: the paths case-folded
-    QHash<QString, qsizetype> FKeyIndex;          // folded path -> index in FKeys
-    QHash<QString, qsizetype> FValueIndex;        // folded path, NUL, folded name -> index in Values
-    mutable std::optional<QSet<QString>> FImplied; // folded paths of the keys above sections
-    QStringList FTrailingComments;                // comment lines after the last value
-    bool FUtf16 = false;                          // stored as UTF-16 rather than UTF-8
+    TFoldedIndex FKeyIndex;                             // normalised path -> index in FKeys
+    std::unordered_map<qsizetype, TFoldedIndex> FValueIndexes; // of the keys with many values
+    mutable TImpliedKeys FImplied;
+    QStringList FTrailingComments;                      // comment lines after the last value
+    bool FUtf16 = false;                                // stored as UTF-16 rather than UTF-8
 };
 
 class TRegistryFile {
