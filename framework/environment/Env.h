@@ -128,6 +128,16 @@ void AddLogRecord(const QString& Text);
 // process pending messages so that it is painted before the next step runs.
 void ShowProgress(const QString& Text);
 
+// Shows a progress text, as ShowProgress does, for as long as it lives, and clears it when
+// it ends, on every path.
+class TProgressText {
+public:
+    explicit TProgressText(const QString& Text) { ShowProgress(Text); }
+    ~TProgressText() { ShowProgress(QString()); }
+    TProgressText(const TProgressText&) = delete;
+    TProgressText& operator=(const TProgressText&) = delete;
+};
+
 // Taking back what a package left registered. Every registry entry remembers the package
 // that was loading when it was made (TStringList::Owner, LoadingPackage() in Packages.h);
 // an Unregister call made by a package removes that package's own entry of the name.
@@ -140,9 +150,9 @@ void ShowProgress(const QString& Text);
 using TLeftoverSweep = QStringList (*)(quintptr Package);
 void TrackPackageRegistration(TLeftoverSweep Sweep);
 
-// Removes from List (none when null) every entry Package added, from the last to the first, calling
-// Remove(Index) for each (which must delete the entry, and may free its object); returns
-// Kind followed by the entry's quoted text for each.
+// Removes from List (none when null) every entry Package added, from the last to the
+// first, calling Remove(Index) for each (which must delete the entry, and may free its
+// object); returns Kind followed by the entry's quoted text for each.
 QStringList SweepEntries(TStringList* List, quintptr Package, const QString& Kind, const std::function<void(int)>& Remove);
 
 // For a registry of one object, registered by the package Owner (0: the program): clears

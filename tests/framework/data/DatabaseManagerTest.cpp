@@ -23,12 +23,14 @@ public:
         static int counter = 0;
         FPath = TestSupport::TempDir() + QStringLiteral("/program-%1/").arg(++counter);
         QDir().mkpath(FPath);
+        FPreviousPath = Env::ProgramPath;
         Env::ProgramPath = FPath;
         Env::FormOwner = &FOwner;
         LogSQL = true;
     }
     ~TProgramFolder()
     {
+        Env::ProgramPath = FPreviousPath;
         Env::FormOwner = nullptr;
         LogSQL = true;
     }
@@ -37,6 +39,7 @@ public:
 
 private:
     QString FPath;
+    QString FPreviousPath;
     TComponent FOwner;
 };
 
