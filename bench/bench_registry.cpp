@@ -9,18 +9,12 @@
 // application's packages and navigator included), once with the demo's registry file as
 // provisioned and once with 2,000 unrelated keys added to it.
 
-#include "Application.h"
-#include "ApplicationSystemChooseForm.h"
+#include "BenchShell.h"
 #include "BenchSupport.h"
 #include "DemoSetup.h"
 #include "Dialogs.h"
 #include "Env.h"
-#include "LoginForm.h"
-#include "OptionsForm.h"
 #include "RegistryFile.h"
-#include "StatusBar.h"
-#include "Velkit07.h"
-#include "mainform.h"
 
 #include <QApplication>
 #include <QFile>
@@ -37,7 +31,6 @@ namespace {
 
 const int KeyCount = 100000;
 const int UnrelatedKeyCount = 2000;
-const QString Ready = QStringLiteral("Система готова к работе");
 const QString WantedKey = QStringLiteral("Key%1").arg(KeyCount / 2);
 
 QString ValueText(int Key)
@@ -117,26 +110,11 @@ void OpenIni(benchmark::State& State, const QTemporaryDir* Dir, const QByteArray
     });
 }
 
-// Posts 1110 and processes events until the session is ready; disconnects untimed.
+// Connects on the demo with RegistryFile as the registry.
 void Connect(benchmark::State& State, mainform::TForm1* Form, TScriptedDialogHost* Dialogs, QString RegistryFile)
 {
     qputenv("VELNOR_REGISTRY", RegistryFile.toUtf8());
-    for (auto _ : State) {
-        // The chooser opens on the demo's application: confirm it at once.
-        Dialogs->QueueModalAnswer([](TForm*) { return static_cast<int>(mrOk); });
-        Application::PostMessage(Form->Handle(), mainform::WM_CONNECT);
-        for (int round = 0; round < 100000 && Env::MessagePanel->Text() != Ready; ++round)
-            QCoreApplication::processEvents();
-        State.PauseTiming();
-        const bool ready = Env::MessagePanel->Text() == Ready && Env::Modules->Count() == 2;
-        Form->DisconnectItemClick(nullptr);
-        Dialogs->Reset();
-        if (!ready) {
-            State.SkipWithError("the session did not start with the demo's two packages");
-            break;
-        }
-        State.ResumeTiming();
-    }
+    BenchShell::TimeConnects(State, Form, Dialogs, [] { return Env::Modules->Count() == 2; });
 }
 
 void PrintRatio(const BenchSupport::TTimeReporter& Reporter, const char* What, const char* Measured, const char* Baseline, double Goal)
@@ -167,8 +145,6 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
 
-    TScriptedDialogHost dialogs;
-    SetDialogHost(&dialogs);
     DemoSetup::TSettings demo;
     demo.Dir = dir.filePath(QStringLiteral("demo"));
     demo.Rows = 200;
@@ -184,33 +160,21 @@ int main(int argc, char** argv)
     const QByteArray registryText = RegistryText(QStringLiteral("Software\\Bench"), KeyCount);
     const QByteArray iniText = IniText();
 
-    Velkit07::Initialize();
-    OptionsForm::Initialize();
     {
-        mainform::TForm1 form;
-        LoginForm::LoginFrm = new LoginForm::TLoginFrm;
-        ApplicationSystemChooseForm::ApplicationSystemChooseFrm = new ApplicationSystemChooseForm::TApplicationSystemChooseFrm;
-
+        BenchShell::TShell shell;
         benchmark::RegisterBenchmark("BM_RegistryFirstOpen", OpenRegistry, &dir, &registryText)->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("BM_QSettingsIniFirstOpen", OpenIni, &dir, &iniText)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("BM_DemoConnect", Connect, &form, &dialogs, plainRegistry)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("BM_DemoConnectWithUnrelatedKeys", Connect, &form, &dialogs, crowdedRegistry)
+        benchmark::RegisterBenchmark("BM_DemoConnect", Connect, shell.Form(), shell.Dialogs(), plainRegistry)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("BM_DemoConnectWithUnrelatedKeys", Connect, shell.Form(), shell.Dialogs(), crowdedRegistry)
             ->Unit(benchmark::kMillisecond);
         // Connects grow slower over a long run: the baseline is taken before and after.
-        benchmark::RegisterBenchmark("BM_DemoConnectAgain", Connect, &form, &dialogs, plainRegistry)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("BM_DemoConnectAgain", Connect, shell.Form(), shell.Dialogs(), plainRegistry)
+            ->Unit(benchmark::kMillisecond);
         BenchSupport::TTimeReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
         PrintRatio(reporter, "first open of 100,000 keys against QSettings", "BM_RegistryFirstOpen", "BM_QSettingsIniFirstOpen", 2.0);
         PrintConnectRatio(reporter);
-
-        delete ApplicationSystemChooseForm::ApplicationSystemChooseFrm;
-        ApplicationSystemChooseForm::ApplicationSystemChooseFrm = nullptr;
-        delete LoginForm::LoginFrm;
-        LoginForm::LoginFrm = nullptr;
     }
-    OptionsForm::Finalize();
-    Velkit07::Finalize();
-    SetDialogHost(nullptr);
     benchmark::Shutdown();
     return 0;
 }
