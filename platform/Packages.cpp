@@ -27,8 +27,10 @@ struct TLoadedPackage {
 // The packages mapped by LoadPackage, by their library handle.
 std::map<void*, TLoadedPackage> LoadedPackages;
 
-// The packages whose initialisation or finalisation is running, the innermost last.
-std::vector<quintptr> LoadingPackages;
+// The packages whose initialisation or finalisation is running on this thread, the innermost
+// last. Packages load on the main thread; other threads (which add to string lists too) see
+// none, and nothing is shared between them.
+thread_local std::vector<quintptr> LoadingPackages;
 
 // Marks Library as the loading package for its lifetime.
 class TLoadingScope {

@@ -37,8 +37,8 @@ void UnloadPackage(quintptr Handle);
 QString PackageEntryName(const QString& Path);
 
 // Which package is loading. While a package's initialisation or finalisation runs (and its
-// unload handlers, below), LoadingPackage() is its module handle; otherwise 0 (when one
-// package loads another, the inner one). Registries record it with each registration, so
+// unload handlers, below), LoadingPackage() is its module handle on the thread that loads
+// it; otherwise 0 (when one package loads another, the inner one). Registries record it with each registration, so
 // that what a package registered can be told apart from what others registered under the
 // same name, and taken back when the package goes.
 quintptr LoadingPackage();
