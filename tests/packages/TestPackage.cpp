@@ -10,9 +10,11 @@
 // VELNOR_TEST_INIT_FAILS: the initialisation throws after registering the wizard.
 // VELNOR_TEST_FINI_FAILS_ONCE: the first finalisation throws before doing anything.
 // VELNOR_TEST_NO_ENTRY_POINTS: the package declares no entry points.
-// VELNOR_TEST_FORGETS: the package also registers a service, a property page and an entity
-// class of its own, and its finalisation unregisters nothing at all.
+// VELNOR_TEST_FORGETS: the package also registers a service, a property page, an entity
+// class, a copy cartridge and a context of its own, and its finalisation unregisters
+// nothing at all.
 
+#include "ContextManager.h"
 #include "EClasses.h"
 #include "Env.h"
 #include "Exceptions.h"
@@ -68,11 +70,22 @@ class TForgottenEntity : public TObject {
 };
 VEL_IMPLEMENT_CLASS(TForgottenEntity)
 
+class TForgottenCartridge : public EClasses::TCopyCartridge {
+public:
+    bool CanCopy(TObject*) override { return false; }
+    TObject* Copy(TObject*) override { return nullptr; }
+    QString Description() override { return QString(); }
+};
+TForgottenCartridge Cartridge;
+
 void RegisterMore()
 {
     Env::RegisterEntityService(QStringLiteral("Забытый сервис"), 0, QStringLiteral("Забытое меню"), nullptr);
     Env::RegisterPropertyPage(QStringLiteral("Забытая страница"), nullptr, nullptr, nullptr);
     Env::RegisterEntityClass(TForgottenEntity::StaticClass(), nullptr);
+    Env::CopyService->RegisterCopyCartridge(QStringLiteral("Забытый картридж"), &Cartridge);
+    // Contexts stay registered after the package: their names must not be its literals.
+    ContextManager::RegisterContext(900 + PackageName().size(), QStringLiteral("Забытый контекст"));
 }
 #endif
 

@@ -4,6 +4,7 @@
 
 #include "Env.h"
 
+#include "ContextManager.h"
 #include "EClasses.h"
 #include "Exceptions.h"
 #include "Packages.h"
@@ -107,6 +108,11 @@ TEST_F(PackageRegistrationsTest, WhatAPackageLeavesRegisteredIsTakenBackAndNamed
     EXPECT_TRUE(PropertyPages::PagesProc->IsEmpty());
     for (TStringList* list : {Env::ClassNames, Env::ClassForms, Env::ClassString, Env::ClassTypes})
         EXPECT_TRUE(list->IsEmpty());
+    EXPECT_EQ(Env::CopyService->GetCopyCartridge(QStringLiteral("Забытый картридж")), nullptr);
+    // A context stays (they are never taken back), with a name that outlived the package.
+    ContextManager::TContext* context = ContextManager::GetContextByName(QStringLiteral("Забытый контекст"));
+    ASSERT_NE(context, nullptr);
+    EXPECT_EQ(context->Name, QStringLiteral("Забытый контекст"));
     EXPECT_EQ(WizardManager::CallWizard(QStringLiteral("pkg_forgets")), 0);
     EXPECT_EQ(WizardManager::CallWizard(QStringLiteral("pkg_initforgets")), 0);
     EXPECT_EQ(TestPackages::Log(), QStringLiteral("+pkg_forgets -pkg_forgets ~pkg_forgets +pkg_initforgets -pkg_initforgets ~pkg_initforgets"))
@@ -118,7 +124,8 @@ TEST_F(PackageRegistrationsTest, WhatAPackageLeavesRegisteredIsTakenBackAndNamed
         const QString line = lines.takeFirst();
         EXPECT_TRUE(line.contains(package)) << line.toStdString();
         for (const char* left : {"мастер \"pkg_", "сервис \"Общий сервис\"", "сервис \"Забытый сервис\"",
-                                 "страница свойств \"Забытая страница\"", "класс \"TForgottenEntity\""})
+                                 "страница свойств \"Забытая страница\"", "класс \"TForgottenEntity\"",
+                                 "картридж копирования \"Забытый картридж\""})
             EXPECT_TRUE(line.contains(QString::fromUtf8(left))) << line.toStdString() << " lacks " << left;
     }
     Env::UnregisterEntityService(SharedService);
