@@ -38,9 +38,13 @@ QString PackageEntryName(const QString& Path);
 
 // Which package is loading. While a package's initialisation or finalisation runs (and its
 // unload handlers, below), LoadingPackage() is its module handle on the thread that loads
-// it; otherwise 0 (when one package loads another, the inner one). Registries record it with each registration, so
-// that what a package registered can be told apart from what others registered under the
-// same name, and taken back when the package goes.
+// it; otherwise 0 (when one package loads another, the inner one). Registries record it
+// with each registration, so that what a package registered can be told apart from what
+// others registered under the same name, and taken back when the package goes. A unit
+// can likewise end its use by a package when that package unloads:
+//
+//   if (const quintptr package = LoadingPackage())
+//       AddPackageUnloadHandler(package, MyUnit::Finalize);
 quintptr LoadingPackage();
 
 // The path a loaded package was first loaded from; empty for a handle that is no package.
