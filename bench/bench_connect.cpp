@@ -4,16 +4,11 @@
 // adds to the connect: loading it (the system's mapping of the library included), its
 // registration, its service going into the menu, and its status text being painted.
 
-#include "Application.h"
+#include "BenchShell.h"
 #include "BenchSupport.h"
-#include "ApplicationSystemChooseForm.h"
 #include "Dialogs.h"
 #include "Env.h"
-#include "LoginForm.h"
-#include "OptionsForm.h"
 #include "Registry.h"
-#include "StatusBar.h"
-#include "Velkit07.h"
 #include "mainform.h"
 
 #include <QApplication>
@@ -32,7 +27,6 @@
 namespace {
 
 const int PackageCount = 50;
-const QString Ready = QStringLiteral("Система готова к работе");
 
 void Exec(QSqlQuery& Query, const QString& Sql)
 {
@@ -84,26 +78,11 @@ void ChooseApplication(const QString& Name)
     key.WriteString(QStringLiteral("LastUser"), Name);
 }
 
-// Posts 1110 and processes events until the session is ready; then disconnects untimed.
 void Connect(benchmark::State& State, mainform::TForm1* Form, TScriptedDialogHost* Dialogs, const QString& Name)
 {
     ChooseApplication(Name);
-    for (auto _ : State) {
-        // The chooser opens on the last application: confirm it at once.
-        Dialogs->QueueModalAnswer([](TForm*) { return static_cast<int>(mrOk); });
-        Application::PostMessage(Form->Handle(), mainform::WM_CONNECT);
-        for (int round = 0; round < 1000 && Env::MessagePanel->Text() != Ready; ++round)
-            QCoreApplication::processEvents();
-        State.PauseTiming();
-        const bool ready = Env::MessagePanel->Text() == Ready && Env::Modules->Count() == (Name == "PACKAGES" ? PackageCount : 0);
-        Form->DisconnectItemClick(nullptr);
-        Dialogs->Reset();
-        if (!ready) {
-            State.SkipWithError("the session did not start as expected");
-            break;
-        }
-        State.ResumeTiming();
-    }
+    const int packages = Name == QLatin1String("PACKAGES") ? PackageCount : 0;
+    BenchShell::TimeConnects(State, Form, Dialogs, [packages] { return Env::Modules->Count() == packages; });
 }
 
 void PrintPerPackage(const BenchSupport::TTimeReporter& Reporter)
@@ -124,8 +103,6 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
 
-    TScriptedDialogHost dialogs;
-    SetDialogHost(&dialogs);
     CreateDatabase(dir.filePath(QStringLiteral("bench.db")));
     {
         QFile aliases(dir.filePath(QStringLiteral("aliases.ini")));
@@ -135,29 +112,16 @@ int main(int argc, char** argv)
     QDir(dir.path()).mkdir(QStringLiteral("empty"));
     WriteRegistry(dir.filePath(QStringLiteral("empty")));
 
-    Velkit07::Initialize();
-    OptionsForm::Initialize();
     {
-        mainform::TForm1 form;
-        LoginForm::LoginFrm = new LoginForm::TLoginFrm;
-        ApplicationSystemChooseForm::ApplicationSystemChooseFrm = new ApplicationSystemChooseForm::TApplicationSystemChooseFrm;
-
-        benchmark::RegisterBenchmark("BM_ConnectWithoutPackages", Connect, &form, &dialogs, QStringLiteral("EMPTY"))
+        BenchShell::TShell shell;
+        benchmark::RegisterBenchmark("BM_ConnectWithoutPackages", Connect, shell.Form(), shell.Dialogs(), QStringLiteral("EMPTY"))
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("BM_ConnectWithFiftyPackages", Connect, &form, &dialogs, QStringLiteral("PACKAGES"))
+        benchmark::RegisterBenchmark("BM_ConnectWithFiftyPackages", Connect, shell.Form(), shell.Dialogs(), QStringLiteral("PACKAGES"))
             ->Unit(benchmark::kMillisecond);
         BenchSupport::TTimeReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
         PrintPerPackage(reporter);
-
-        delete ApplicationSystemChooseForm::ApplicationSystemChooseFrm;
-        ApplicationSystemChooseForm::ApplicationSystemChooseFrm = nullptr;
-        delete LoginForm::LoginFrm;
-        LoginForm::LoginFrm = nullptr;
     }
-    OptionsForm::Finalize();
-    Velkit07::Finalize();
-    SetDialogHost(nullptr);
     benchmark::Shutdown();
     return 0;
 }

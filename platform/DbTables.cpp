@@ -75,6 +75,13 @@ QString DatabasePath(const QString& DriverName, const QString& Database)
     return QFileInfo(TSession::AliasFileName()).dir().absoluteFilePath(Database);
 }
 
+// Whether Path names an SQLite file that is not there (opening it would create an empty
+// database in its place); an empty name and ":memory:" are the driver's own databases.
+bool MissingSQLiteFile(const QString& DriverName, const QString& Path)
+{
+    return DriverName == QLatin1String("SQLITE") && !Path.isEmpty() && !Path.startsWith(QLatin1Char(':')) && !QFileInfo::exists(Path);
+}
+
 QString NewConnectionName()
 {
     static int counter = 0;
@@ -295,12 +302,15 @@ QSqlDatabase TDatabase::AddConnection(const QString& AliasName)
     const TAlias alias = FindAlias(AliasName);
     const QString driver = alias.Key("driver").toUpper();
     const QString qtDriver = QtDriverOf(driver);
+    const QString path = DatabasePath(driver, alias.Key("database"));
+    if (MissingSQLiteFile(driver, path))
+        throw EDatabaseError(QStringLiteral("Файл базы данных %1 не найден").arg(path));
     const QString name = NewConnectionName();
     QSqlError error;
     {
         QSqlDatabase connection = QSqlDatabase::addDatabase(qtDriver, name);
         if (connection.isValid()) {
-            connection.setDatabaseName(DatabasePath(driver, alias.Key("database")));
+            connection.setDatabaseName(path);
             connection.setHostName(alias.Key("host"));
             if (!alias.Key("port").isEmpty())
                 connection.setPort(alias.Key("port").toInt());

@@ -21,6 +21,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 // Loads the package at Path and runs its initialisation; returns its module handle. Raises
 // EPackageError with the reason when the file does not load, lacks its entry points, or its
 // initialisation throws; nothing of the package is left loaded then.
@@ -33,6 +35,28 @@ void UnloadPackage(quintptr Handle);
 
 // The package name within the entry point names of the package file at Path.
 QString PackageEntryName(const QString& Path);
+
+// Which package is loading. While a package's initialisation or finalisation runs (and its
+// unload handlers, below), LoadingPackage() is its module handle on the thread that loads
+// it; otherwise 0 (when one package loads another, the inner one). Registries record it
+// with each registration, so that what a package registered can be told apart from what
+// others registered under the same name, and taken back when the package goes. A unit
+// can likewise end its use by a package when that package unloads:
+//
+//   if (const quintptr package = LoadingPackage())
+//       AddPackageUnloadHandler(package, MyUnit::Finalize);
+quintptr LoadingPackage();
+
+// The path a loaded package was first loaded from; empty for a handle that is no package.
+QString PackageFileName(quintptr Handle);
+
+// Runs Handler once, when the package of Handle unloads for good: after its finalisation
+// (also the one that follows a failed initialisation) and before its library is unmapped.
+// A package's handlers run in reverse order of their addition; one that throws is reported
+// on standard error and the others still run. A handler is never run for a package whose
+// finalisation threw: it stays loaded, and its handlers wait for its next unload.
+// Raises EPackageError for a handle that is no loaded package.
+void AddPackageUnloadHandler(quintptr Handle, std::function<void()> Handler);
 
 // Declares the entry points of package Name (its file name without ".bpl"; a macro naming
 // it is expanded first). The functions catch nothing: the loader reports what they throw.

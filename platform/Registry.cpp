@@ -129,6 +129,10 @@ const QString& TRegistry::WritableKey() const
 void TRegistry::WriteValue(const TRegistryValue& Value)
 {
     const QString& path = WritableKey();
+    // A value that already reads so is not written again: the file stays as it is.
+    const TRegistryValue* current = FindValue(Value.Name);
+    if (current && current->Kind == Value.Kind && current->Text == Value.Text && current->Integer == Value.Integer)
+        return;
     FFile.Update([&](TRegistryDocument& Document) {
         if (!Document.KeyExists(path))
             throw ERegistryException(QStringLiteral("Раздел реестра %1 не существует").arg(DisplayPath(path)));
@@ -138,12 +142,12 @@ void TRegistry::WriteValue(const TRegistryValue& Value)
 
 void TRegistry::WriteString(const QString& Name, const QString& Value)
 {
-    WriteValue(TRegistryValue{Name, TRegistryValue::TKind::String, Value, 0});
+    WriteValue(TRegistryValue{Name, TRegistryValue::TKind::String, Value, 0, {}});
 }
 
 void TRegistry::WriteInteger(const QString& Name, qint32 Value)
 {
-    WriteValue(TRegistryValue{Name, TRegistryValue::TKind::Integer, QString(), Value});
+    WriteValue(TRegistryValue{Name, TRegistryValue::TKind::Integer, QString(), Value, {}});
 }
 
 void TRegistry::GetKeyNames(TStringList* Names)

@@ -3,9 +3,10 @@
 //
 // Key paths use "\"; a path without a leading "\" is relative to the open key when one is
 // open, else to the hive root. Names ignore letter case. Reads see the file's current
-// state; every write is one atomic change of the file (see RegistryFile.h). Writing with no
-// key open, into a key opened read-only, or into a key that no longer exists raises
-// ERegistryException.
+// state; every write is one atomic change of the file (see RegistryFile.h), and writing the
+// value a key already holds leaves the file untouched. Writing with no key open, into a key
+// opened read-only, into a key that no longer exists or into a read-only file raises
+// ERegistryException naming the file.
 //
 // The file is $VELNOR_REGISTRY, else $XDG_CONFIG_HOME/velnor07/registry.reg, else
 // ~/.config/velnor07/registry.reg.

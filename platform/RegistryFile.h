@@ -1,19 +1,32 @@
 #pragma once
 // The per-user registry store: one text file in registry-export format
 //
+//   Windows Registry Editor Version 5.00
+//
+//   ; a comment
 //   [HKEY_CURRENT_USER\Software\Velnor07]
 //   "LastUser"="Иванов"
 //   "AutoConnect"=dword:00000001
 //
-// parsed into an ordered list of keys with their values. Strings escape "\" and the quote
-// as \\ and \", line breaks as \n and \r (so a value can never split a line). Key paths are
-// written below the hive root with "\" between the names; paths and value names ignore
-// letter case. A key exists when it has a section or when a section lies below it.
+// parsed into an ordered list of keys with their values. The header line may also be
+// "REGEDIT4" or missing; the text may be UTF-8 (with or without a byte-order mark) or
+// UTF-16 little-endian with its byte-order mark, with LF or CR LF line ends. Strings escape
+// "\" and the quote as \\ and \", line breaks as \n and \r (so a value can never split a
+// line). Key paths are written below the hive root with "\" between the names; paths and
+// value names ignore letter case. A key exists when it has a section or when a section
+// lies below it. Comment lines (";") stay with the section or value they precede. A
+// rewritten file starts with the header line and keeps its encoding.
 //
-// TRegistryFile re-reads the file whenever it changed and applies every change atomically:
-// under an exclusive lock on a lock file beside it, it re-reads the current file, applies
-// just this change, writes a temporary file, flushes it to disk and renames it over the
-// original. A file that cannot be parsed raises ERegistryException naming the file and the
+// Lookups of keys and values go through hash indexes, so parsing a file of n keys takes
+// time in proportion to n.
+//
+// TRegistryFile shares one parsed document per file among all its objects in the process
+// and parses the file again only when it changed on disk. Every change is applied
+// atomically: under an exclusive lock on a lock file beside it, the current file is read
+// again (and parsed only when its bytes differ from the shared document's), just this change
+// is applied, a temporary file is written and flushed and renamed over the original. A
+// file that is a symbolic link is changed at its target; a file without write permission is
+// read-only. A file that cannot be parsed raises ERegistryException naming the file and the
 // line, and is never overwritten.
 
 #include <QByteArray>
@@ -22,7 +35,11 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 struct TRegistryValue {
@@ -31,18 +48,23 @@ struct TRegistryValue {
     TKind Kind = TKind::String;
     QString Text;               // the string of a string value
     qint32 Integer = 0;         // the number of an integer value
+    QStringList Comments = {};  // the comment lines before the value's line
 };
 
 struct TRegistryKeyData {
     QString Path;               // below the hive root; empty for the root itself
     std::vector<TRegistryValue> Values;
+    QStringList Comments = {};  // the comment lines before the section's line
 };
 
 class TRegistryDocument {
 public:
+
     // Raises ERegistryException with FileName and the line number when Text is malformed.
     static TRegistryDocument Parse(const QByteArray& Content, const QString& FileName);
     QString Format() const;
+    // The formatted text in the encoding the parsed file had (UTF-8 for a new one).
+    QByteArray Bytes() const;
 
     bool KeyExists(const QString& Path) const;
     // Names of the direct subkeys, in the order their sections first appear.
@@ -64,9 +86,45 @@ public:
     static bool SamePath(const QString& A, const QString& B);
 
 private:
+    // Hashing and equality of names and paths without regard to letter case.
+    struct TFoldedHash {
+        size_t operator()(const QString& Text) const noexcept;
+    };
+    struct TFoldedEqual {
+        bool operator()(const QString& A, const QString& B) const noexcept;
+    };
+    using TFoldedIndex = std::unordered_map<QString, qsizetype, TFoldedHash, TFoldedEqual>;
+    using TFoldedSet = std::unordered_set<QString, TFoldedHash, TFoldedEqual>;
+    // The keys that exist only through a section below them, made when first asked for
+    // (documents are shared between threads, hence the lock); a copy starts without.
+    struct TImpliedKeys {
+        TImpliedKeys() = default;
+        TImpliedKeys(const TImpliedKeys&) {}
+        TImpliedKeys& operator=(const TImpliedKeys&)
+        {
+            Keys.reset();
+            return *this;
+        }
+        std::mutex Mutex;
+        std::optional<TFoldedSet> Keys;
+    };
+
     TRegistryKeyData* FindKeyData(const QString& Path);
+    // The index of the key's section in FKeys (Path normalised), or -1.
+    qsizetype KeyIndex(const QString& Path) const;
+    qsizetype ProvideKeyIndex(const QString& Path);
+    qsizetype ValueIndex(qsizetype Key, const QString& Name) const;
+    void SetValueAt(qsizetype Key, TRegistryValue Value);
+    void IndexValues(qsizetype Key);
+    void Reindex();
+    bool Implied(const QString& Path) const;
 
     std::vector<TRegistryKeyData> FKeys;
+    TFoldedIndex FKeyIndex;                             // normalised path -> index in FKeys
+    std::unordered_map<qsizetype, TFoldedIndex> FValueIndexes; // of the keys with many values
+    mutable TImpliedKeys FImplied;
+    QStringList FTrailingComments;                      // comment lines after the last value
+    bool FUtf16 = false;                                // stored as UTF-16 rather than UTF-8
 };
 
 class TRegistryFile {
@@ -74,25 +132,35 @@ public:
     explicit TRegistryFile(QString FileName);
 
     const QString& FileName() const { return FFileName; }
-    // The file's current state (empty when the file does not exist yet).
+    // The file's current state (empty when the file does not exist yet). Valid until the
+    // next call of Document or Update on this object.
     const TRegistryDocument& Document();
     // Applies Change to the current state and stores the result atomically. When Change
     // raises, nothing is written.
     void Update(const std::function<void(TRegistryDocument&)>& Change);
 
-private:
     struct TFileIdentity {
         bool Exists = false;
         quint64 Device = 0, Inode = 0, Size = 0;
         qint64 ModifiedSec = 0, ModifiedNsec = 0, ChangedSec = 0, ChangedNsec = 0;
         bool operator==(const TFileIdentity&) const = default;
     };
+    // A parsed file with the bytes it was parsed from and the identity they were read under.
+    struct TSnapshot {
+        TFileIdentity Identity;
+        QByteArray Content;
+        std::shared_ptr<const TRegistryDocument> Document;
+    };
 
-    void Reload();
-    void WriteReplacement(const TRegistryDocument& Document);
+private:
+    // The file the name leads to: the target of a symbolic link.
+    QString TargetFile() const;
+    // Reads the file again unless it is unchanged; Locked: the caller holds the write lock,
+    // and the bytes are compared even when the file looks unchanged.
+    void Reload(bool Locked);
+    void WriteReplacement(const QString& Target, const QByteArray& Content);
     [[noreturn]] void RaiseIoError(const QString& Action) const;
 
     QString FFileName;
-    std::optional<TFileIdentity> FLoadedIdentity;
-    TRegistryDocument FDocument;
+    std::shared_ptr<const TSnapshot> FSnapshot;
 };

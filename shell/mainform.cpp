@@ -53,23 +53,6 @@ void SetParameter(const QString& Name, const QString& Value)
     ParamManager::ParameterManager->SetStringParam(Name, Value);
 }
 
-// The value if it exists; otherwise Default is written and returned.
-QString ReadOrWriteString(TRegistry& Key, const QString& Name, const QString& Default)
-{
-    if (Key.ValueExists(Name))
-        return Key.ReadString(Name);
-    Key.WriteString(Name, Default);
-    return Default;
-}
-
-int ReadOrWriteInteger(TRegistry& Key, const QString& Name, int Default)
-{
-    if (Key.ValueExists(Name))
-        return Key.ReadInteger(Name);
-    Key.WriteInteger(Name, Default);
-    return Default;
-}
-
 // The last sub-item of Parent captioned exactly Caption, or nullptr.
 TMenuItem* LastItemCaptioned(const TMenuItem* Parent, const QString& Caption)
 {
@@ -296,6 +279,7 @@ void TForm1::TuningItemClick(TObject*)
 
 void TForm1::ConnectItemClick(TObject*)
 {
+    FWriteFailureShown = false;
     Env::TerminationState = false;
     RenewMessageManager();
     Env::ApplicationMainForm = this;
@@ -328,6 +312,34 @@ void TForm1::RenewMessageManager()
     Env::Post = new MessageManager::TMessageManager;
 }
 
+void TForm1::WriteSetting(const std::function<void()>& Write)
+{
+    try {
+        Write();
+    } catch (const ERegistryException& Error) {
+        if (!FWriteFailureShown)
+            ShowMessage(Error.Message());
+        FWriteFailureShown = true;
+    }
+}
+
+// The value if it exists; otherwise Default is written and returned.
+QString TForm1::ReadOrWriteString(TRegistry& Key, const QString& Name, const QString& Default)
+{
+    if (Key.ValueExists(Name))
+        return Key.ReadString(Name);
+    WriteSetting([&] { Key.WriteString(Name, Default); });
+    return Default;
+}
+
+int TForm1::ReadOrWriteInteger(TRegistry& Key, const QString& Name, int Default)
+{
+    if (Key.ValueExists(Name))
+        return Key.ReadInteger(Name);
+    WriteSetting([&] { Key.WriteInteger(Name, Default); });
+    return Default;
+}
+
 QString TForm1::ChooseApplication()
 {
     Env::ShowProgress(QStringLiteral("Выбор приложения из списка"));
@@ -355,7 +367,7 @@ QString TForm1::ChooseApplication()
     const auto title = std::find_if(titles.cbegin(), titles.cend(),
         [&chosen](const QString& Title) { return TStringList::SameText(Title, chosen); });
     const QString keyName = names.at(static_cast<int>(title - titles.cbegin()));
-    shellKey.WriteString(QStringLiteral("LastUser"), keyName);
+    WriteSetting([&] { shellKey.WriteString(QStringLiteral("LastUser"), keyName); });
     return keyName;
 }
 
@@ -401,7 +413,7 @@ bool TForm1::AskLogin(TRegistry& ApplicationKey)
         return false;
     FUserName = login->UserNameEdit->Text();
     Env::USER_NAME = FUserName;
-    ApplicationKey.WriteString(QStringLiteral("UserName"), FUserName);
+    WriteSetting([&] { ApplicationKey.WriteString(QStringLiteral("UserName"), FUserName); });
     FPassword = login->PasswordEdit->Text();
     return true;
 }
@@ -451,22 +463,30 @@ bool TForm1::CheckUser()
     UserInfoRequest->SQL()->Add(UserQueryText());
     try {
         UserInfoRequest->Open();
-    } catch (const Exception& Error) {
-        ShowMessage(QStringLiteral("Ошибка:") + Error.Message() + QStringLiteral("\n\r") + UserInfoRequest->SQL()->Text());
-        // No session can start: the connection is not left open behind the failed check.
+        const bool known = TakeUserID();
+        UserInfoRequest->Close();
+        return known;
+    } catch (...) {
+        // No session can start: neither the query nor the connection is left open behind a
+        // failed check (a bad ID as much as a failed query), so the next connect can open them.
+        const QString reason = ExceptionMessage(std::current_exception());
+        UserInfoRequest->Close();
         Database1->Close();
+        ShowMessage(QStringLiteral("Ошибка:") + reason + QStringLiteral("\n\r") + UserInfoRequest->SQL()->Text());
         return false;
     }
-    const bool known = !UserInfoRequest->IsEmpty();
-    if (known) {
+}
+
+bool TForm1::TakeUserID()
+{
+    if (!UserInfoRequest->IsEmpty()) {
         Env::CurrentUserID = UserInfoRequest->FieldByName(QStringLiteral("ID"))->AsInteger();
-    } else {
-        Database1->Close();
-        MessageDlg(QStringLiteral("Пользователь ") + Env::CurrentUser + QStringLiteral(" не имеет права работать с базой данных"),
-            TMsgDlgType::mtInformation, mbOK);
+        return true;
     }
-    UserInfoRequest->Close();
-    return known;
+    Database1->Close();
+    MessageDlg(QStringLiteral("Пользователь ") + Env::CurrentUser + QStringLiteral(" не имеет права работать с базой данных"),
+        TMsgDlgType::mtInformation, mbOK);
+    return false;
 }
 
 void TForm1::StartOrReconfigure(TRegistry& ApplicationKey)

@@ -82,6 +82,8 @@ protected:
     QString FPassword;
     // Top-level menus added for services in this session.
     int FAddedMenuCount = 0;
+    // Whether this connect has told the user that a registry value could not be written.
+    bool FWriteFailureShown = false;
 
 private:
     void CreateMenu();
@@ -92,12 +94,19 @@ private:
     // Connect steps: the chosen application's key name (empty when cancelled), the database
     // login and the user check; the last two say whether the command goes on.
     QString ChooseApplication();
+    // Writes a setting; a registry that cannot be written (a read-only file) is told once
+    // per connect, and the connect goes on with what could be read.
+    void WriteSetting(const std::function<void()>& Write);
+    QString ReadOrWriteString(TRegistry& Key, const QString& Name, const QString& Default);
+    int ReadOrWriteInteger(TRegistry& Key, const QString& Name, int Default);
     bool LogIn(TRegistry& ApplicationKey);
     bool TakeAlias(TRegistry& ApplicationKey);
     bool AskLogin(TRegistry& ApplicationKey);
     bool OpenWithLogin();
     bool OpenWithoutLogin();
     bool CheckUser();
+    // The user's ID from the open user query; false when the user is not listed.
+    bool TakeUserID();
     QString UserQueryText() const;
     // Starts the session, or asks for the package directory and ends the program.
     void StartOrReconfigure(TRegistry& ApplicationKey);

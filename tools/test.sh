@@ -35,7 +35,7 @@ cmake -S "$ROOT" -B "$ASAN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELNOR_ASA
 cmake --build "$ASAN_BUILD" -j"$(nproc)" --target platform_tests framework_tests plugins_tests demo_core demo_sales
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:exitcode=86
 "$ASAN_BUILD/bin/platform_tests" --gtest_filter='Packages*:PackageEntryName*'
-"$ASAN_BUILD/bin/framework_tests" --gtest_filter='*ModuleManager*'
+"$ASAN_BUILD/bin/framework_tests" --gtest_filter='*ModuleManager*:PackageRegistrations*'
 "$ASAN_BUILD/bin/plugins_tests" --gtest_filter='PackageLoadTest.*'
 unset ASAN_OPTIONS
 # --- end of AddressSanitizer ----------------------------------------------------------------

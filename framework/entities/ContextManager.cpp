@@ -62,14 +62,16 @@ TContext::TContext()
     Register();
 }
 
+// Contexts outlive the packages that register them: the name is copied into text of the
+// context's own, never kept as a reference to a package's literal.
 TContext::TContext(qint64 ID, const QString& Name)
-    : ID(ID), Name(Name), ChildContexts(new TStringList)
+    : ID(ID), Name(Name.constData(), Name.size()), ChildContexts(new TStringList)
 {
     Register();
 }
 
 TContext::TContext(qint64 ID, const QString& Name, TContext* Parent)
-    : ID(ID), Name(Name), ChildContexts(new TStringList)
+    : ID(ID), Name(Name.constData(), Name.size()), ChildContexts(new TStringList)
 {
     SetParentContext(Parent);
     Register();

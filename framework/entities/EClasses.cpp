@@ -671,17 +671,31 @@ TCopyService::~TCopyService()
     delete Cartridges;
 }
 
+namespace {
+
+// The cartridges a package left in the environment's copy service.
+QStringList SweepCartridges(quintptr Package)
+{
+    TStringList* cartridges = Env::CopyService ? Env::CopyService->Cartridges : nullptr;
+    return Env::SweepEntries(cartridges, Package, QStringLiteral("картридж копирования"),
+                             [cartridges](int Index) { cartridges->Delete(Index); });
+}
+
+} // namespace
+
 bool TCopyService::RegisterCopyCartridge(const QString& Name, TCopyCartridge* Cartridge)
 {
     if (Cartridges->IndexOf(Name) >= 0)
         return false;
     Cartridges->AddObject(Name, Cartridge);
+    if (this == Env::CopyService)
+        Env::TrackPackageRegistration(SweepCartridges);
     return true;
 }
 
 bool TCopyService::UnRegisterCopyCartridge(const QString& Name, TCopyCartridge*)
 {
-    const int index = Cartridges->IndexOf(Name);
+    const int index = Cartridges->IndexOfOwn(Name);
     if (index < 0)
         return false;
     Cartridges->Delete(index);

@@ -23,6 +23,8 @@ const QStringList ReferenceTables = {QStringLiteral("KLIENTY"), QStringLiteral("
     QStringLiteral("SKLADY")};
 
 QStringList Statuses;
+// Whether the last refresh of the classificators read the order statuses.
+bool StatusesRefreshed = false;
 TTradeSheet* Sheet = nullptr;
 TMenuItem* ServiceItem = nullptr;
 TReferenceCopyCartridge Cartridge;
@@ -40,6 +42,7 @@ void SavePage()
 void RefreshStatuses()
 {
     ReloadOrderStatuses();
+    StatusesRefreshed = true;
 }
 
 // The reference tables' columns after ID, as the database names them.
@@ -59,10 +62,16 @@ QStringList CopiedColumns(const QString& Table)
     return columns;
 }
 
+// The framework tells a failed refresh itself; the service then says that the reference
+// data was not updated rather than that it was.
 void ServiceClick(TObject*)
 {
+    StatusesRefreshed = false;
     Env::RefreshClassificators();
-    ShowMessage(QStringLiteral("Справочники обновлены: статусов заказов %1").arg(Statuses.size()));
+    if (StatusesRefreshed)
+        ShowMessage(QStringLiteral("Справочники обновлены: статусов заказов %1").arg(Statuses.size()));
+    else
+        ShowMessage(QStringLiteral("Справочники не обновлены: статусы заказов не прочитаны"));
 }
 
 } // namespace

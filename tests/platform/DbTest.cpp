@@ -4,6 +4,8 @@
 #include "TestEnvironment.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -341,15 +343,29 @@ TEST(DbSession, AliasesComeFromTheAliasFileWithDriversInCapitalsAndPathsBesideIt
     EXPECT_EQ(Session().GetAliasDriverName(QStringLiteral("Legacy")), QStringLiteral("ORACLE"));
     EXPECT_EQ(Session().SessionName(), QStringLiteral("Default"));
 
-    QFile::remove(TestSupport::TempDir() + QStringLiteral("/relative.sqlite"));
+    // A missing database file is an error naming it, and no empty database is made there.
+    const QString relative = TestSupport::TempDir() + QStringLiteral("/relative.sqlite");
+    QFile::remove(relative);
+    TDatabase missing;
+    missing.SetDatabaseName(QStringLiteral("Relative"));
+    EXPECT_EQ(MessageOf([&] { missing.Open(); }), QStringLiteral("Файл базы данных %1 не найден").arg(relative));
+    EXPECT_FALSE(missing.Connected());
+    EXPECT_FALSE(QFile::exists(relative));
+
+    // The file beside the alias file is the one opened.
+    QFile(relative).open(QIODevice::WriteOnly);
     {
         TDatabase database;
         database.SetDatabaseName(QStringLiteral("Relative"));
         database.Open();
         EXPECT_TRUE(database.Connected());
         EXPECT_EQ(database.DriverName(), QStringLiteral("SQLITE"));
+        TQuery query;
+        query.SetDatabaseName(QStringLiteral("Relative"));
+        query.SQL()->Add(QStringLiteral("create table T (ID integer)"));
+        query.ExecSQL();
     }
-    EXPECT_TRUE(QFile::exists(TestSupport::TempDir() + QStringLiteral("/relative.sqlite")));
+    EXPECT_GT(QFileInfo(relative).size(), 0);
 
     TDatabase legacy;
     legacy.SetDatabaseName(QStringLiteral("Legacy"));

@@ -355,6 +355,23 @@ TEST_P(DemoApplicationTest, MessagesReachTheSubscribedEntitiesUntilTheyAreGone)
     ASSERT_TRUE(ServeUntil([&] { return again->ReceivedMessages == 1; }));
 }
 
+TEST_P(DemoApplicationTest, TheReferenceServiceSaysWhetherItsRefreshWorked)
+{
+    StartSession(false);
+    const int service = Env::Services->IndexOf(QStringLiteral("Справочники"));
+    ASSERT_GE(service, 0);
+    TMenuItem* item = Env::Services->ObjectAs<EClasses::TServiceInfo>(service)->MenuItem;
+    item->Click();
+    const qint64 statuses = Count("select count(distinct STATUS) from ZAKAZY where STATUS is not null");
+    EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>{QStringLiteral("Справочники обновлены: статусов заказов %1").arg(statuses)});
+
+    TestSupport::Dialogs().Reset();
+    ExecSQL("alter table ZAKAZY rename to ZAKAZY_OLD");
+    item->Click();
+    EXPECT_EQ(TestSupport::Dialogs().Messages(), (std::vector<QString>{QStringLiteral("Ошибка обновления классификатора Статусы заказов"),
+                                                                     QStringLiteral("Справочники не обновлены: статусы заказов не прочитаны")}));
+}
+
 VELNOR_INSTANTIATE_DATABASE_TEST(DemoApplicationTest);
 
 } // namespace

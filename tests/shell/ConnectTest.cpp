@@ -7,6 +7,7 @@
 #include "TestEnvironment.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -313,3 +314,72 @@ TEST_P(ConnectWithPassword, AWrongPasswordIsReportedAndTheRightOneConnects)
 INSTANTIATE_TEST_SUITE_P(Backends, ConnectWithSQLite, testing::Values(TBackend::SQLite), TestSupport::BackendName);
 VELNOR_INSTANTIATE_DATABASE_TEST(ConnectOnBothBackends);
 INSTANTIATE_TEST_SUITE_P(Backends, ConnectWithPassword, testing::Values(TBackend::PostgreSQL), TestSupport::BackendName);
+
+TEST_P(ConnectOnBothBackends, ABadUserRowClosesTheConnectionAndTheNextConnectWorks)
+{
+    WriteApplications({{"KASSA", Configured()}});
+    const std::vector<std::pair<const char*, QStringList>> badTables = {
+        {"an ID that is no integer", {"create table POLZOVATEL (ID varchar(20), NAZVANIE varchar(50))",
+                                      "insert into POLZOVATEL values ('seven', 'KASSA')"}},
+        {"no ID column", {"create table POLZOVATEL (NAZVANIE varchar(50))", "insert into POLZOVATEL values ('KASSA')"}},
+    };
+    for (const auto& [what, statements] : badTables) {
+        SCOPED_TRACE(what);
+        TestSupport::Dialogs().Reset();
+        ExecSQL("drop table POLZOVATEL");
+        ExecSQL(statements);
+        TShell::ChooseTitle("KASSA");
+        Connect();
+        ASSERT_EQ(Messages().size(), 1u);
+        EXPECT_TRUE(Messages()[0].startsWith("Ошибка:")) << Messages()[0].toStdString();
+        EXPECT_FALSE(Connected());
+        EXPECT_FALSE(Form()->UserInfoRequest->Active());
+        EXPECT_FALSE(Form()->SessionRunning());
+
+        TestSupport::Dialogs().Reset();
+        ExecSQL({"drop table POLZOVATEL", "create table POLZOVATEL (ID integer primary key, NAZVANIE varchar(50))",
+                 "insert into POLZOVATEL values (7, 'KASSA')"});
+        TShell::ChooseTitle("KASSA");
+        Connect();
+        EXPECT_TRUE(Messages().empty()) << Messages().front().toStdString();
+        EXPECT_EQ(Env::CurrentUserID, 7);
+        EXPECT_TRUE(Form()->SessionRunning());
+        Form()->DisconnectItem->Click();
+    }
+}
+
+TEST_P(ConnectWithSQLite, AReadOnlyRegistryIsToldOnceWithItsNameAndTheConnectGoesOn)
+{
+    WriteApplications({{"KASSA", Configured()}});
+    const QString file = TestSupport::RegistryFile();
+    QFile registry(file);
+    ASSERT_TRUE(registry.open(QIODevice::ReadOnly));
+    const QByteArray before = registry.readAll();
+    registry.close();
+    ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+
+    // "LastUser" and "ApplicationPath" are missing and the choice writes "LastUser" again.
+    TShell::ChooseTitle("KASSA");
+    Connect();
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].contains(file)) << Messages()[0].toStdString();
+    EXPECT_TRUE(Connected());
+    EXPECT_EQ(Env::CurrentUserID, 7);
+    EXPECT_TRUE(Form()->SessionRunning());
+    ASSERT_TRUE(registry.open(QIODevice::ReadOnly));
+    EXPECT_EQ(registry.readAll(), before);
+}
+
+TEST_P(ConnectWithSQLite, AnAliasNamingAMissingFileIsToldAndNoDatabaseIsCreated)
+{
+    const QString missing = TestSupport::TempDir() + "/gone.sqlite";
+    QFile::remove(missing);
+    TestSupport::WriteAlias("GONE", {{"Driver", "SQLITE"}, {"Database", missing}});
+    WriteApplications({{"KASSA", Configured({{"Alias", "GONE"}})}});
+    TShell::ChooseTitle("KASSA");
+    Connect();
+    EXPECT_EQ(Messages(), std::vector<QString>{"Файл базы данных " + missing + " не найден"});
+    EXPECT_FALSE(Connected());
+    EXPECT_FALSE(QFile::exists(missing));
+}

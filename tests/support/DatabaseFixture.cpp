@@ -136,6 +136,8 @@ void TDatabaseTest::CreateSQLiteDatabase()
 {
     FSQLiteFile = TempDir() + QStringLiteral("/test-%1.sqlite").arg(TestCounter);
     QFile::remove(FSQLiteFile);
+    // An empty file is an empty database; a missing one is not opened.
+    QFile(FSQLiteFile).open(QIODevice::WriteOnly);
     WriteAlias(AliasName(), {{QStringLiteral("Driver"), QStringLiteral("SQLITE")}, {QStringLiteral("Database"), FSQLiteFile}});
 }
 
