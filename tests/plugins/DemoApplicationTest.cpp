@@ -226,6 +226,7 @@ TEST_P(DemoApplicationTest, TheCityIsChosenFromAListAndClientsAreImportedByTheir
     EXPECT_EQ(TestSupport::Dialogs().Messages(),
               std::vector<QString>({QStringLiteral("Алиас для импорта не задан в параметрах приложения"),
                                     QStringLiteral("Клиенты импортированы")}));
+}
 
 // The button of that caption on Form.
 TButton* ButtonOf(QWidget* Form, const QString& Caption)
