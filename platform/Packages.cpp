@@ -3,11 +3,13 @@
 #include "Exceptions.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <dlfcn.h>
 #include <link.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstring>
 #include <map>
 #include <optional>
 
@@ -15,8 +17,11 @@ namespace {
 
 using TEntryPoint = void (*)();
 
+using TNameEntryPoint = const char* (*)();
+
 struct TLoadedPackage {
     TEntryPoint Finalization;
+    QByteArray UnloadCrashReport;
     int LoadCount;
 };
 
@@ -40,18 +45,84 @@ bool DefinedIn(void* Library, void* Symbol)
 }
 
 // The entry point Name of the package Library loaded from Path, looked up in the library alone.
-TEntryPoint EntryPoint(void* Library, const QString& Path, const QString& Name)
+template <class TFunction>
+TFunction EntryPoint(void* Library, const QString& Path, const char* Name)
 {
-    void* symbol = dlsym(Library, Name.toLatin1().constData());
+    void* symbol = dlsym(Library, Name);
     if (!symbol || !DefinedIn(Library, symbol))
-        throw EPackageError(QStringLiteral("В пакете %1 нет точки входа %2").arg(Path, Name));
-    return reinterpret_cast<TEntryPoint>(symbol);
+        throw EPackageError(QStringLiteral("В пакете %1 нет точки входа %2").arg(Path, QLatin1String(Name)));
+    return reinterpret_cast<TFunction>(symbol);
+}
+
+// --- Crash reports ---------------------------------------------------------------------------
+// While a package's initialisation or finalisation runs, the signals of a crash first write
+// a line naming the package to standard error; the signal then takes its default course and
+// ends the program. The line is made before the package runs: in the handler only
+// async-signal-safe calls are allowed.
+
+const int CrashSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+
+const char* CrashReport = nullptr;
+
+void WriteText(const char* Text)
+{
+    const ssize_t written = write(STDERR_FILENO, Text, std::strlen(Text));
+    (void)written;
+}
+
+void ReportCrash(int Signal)
+{
+    if (CrashReport) {
+        WriteText(CrashReport);
+        const char* name = sigabbrev_np(Signal);
+        WriteText(name ? name : "?");
+        WriteText(")\n");
+    }
+    // SA_RESETHAND restored the default action: the signal, raised again or repeated by the
+    // faulting instruction, ends the program.
+    raise(Signal);
+}
+
+// Reports a crash with Report while it lives; the previous handlers come back afterwards.
+class TCrashGuard {
+public:
+    explicit TCrashGuard(const QByteArray& Report)
+        : FOuterReport(CrashReport)
+    {
+        CrashReport = Report.constData();
+        struct sigaction action = {};
+        action.sa_handler = ReportCrash;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < std::size(CrashSignals); ++i)
+            sigaction(CrashSignals[i], &action, &FPrevious[i]);
+    }
+    ~TCrashGuard()
+    {
+        for (std::size_t i = 0; i < std::size(CrashSignals); ++i)
+            sigaction(CrashSignals[i], &FPrevious[i], nullptr);
+        CrashReport = FOuterReport;
+    }
+    TCrashGuard(const TCrashGuard&) = delete;
+    TCrashGuard& operator=(const TCrashGuard&) = delete;
+
+private:
+    const char* FOuterReport;
+    struct sigaction FPrevious[std::size(CrashSignals)];
+};
+
+// The start of the line written when the package crashes during Stage; the signal's name
+// and ")" follow.
+QByteArray CrashReportOf(const QString& Name, const QString& Path, const QString& Stage)
+{
+    return QStringLiteral("velnor07: пакет %1 (%2) аварийно завершился %3 (сигнал SIG").arg(Name, Path, Stage).toLocal8Bit();
 }
 
 // Runs an entry point; the message of what it threw, if it threw. The message may refer to
 // the package's own literals: it is used only while the package is still mapped.
-std::optional<QString> FailureOf(TEntryPoint Function)
+std::optional<QString> FailureOf(TEntryPoint Function, const QByteArray& Report)
 {
+    const TCrashGuard guard(Report);
     try {
         Function();
         return std::nullopt;
@@ -65,26 +136,19 @@ std::optional<QString> FailureOf(TEntryPoint Function)
 // caller unmaps the library.
 TLoadedPackage Initialized(void* Library, const QString& Path)
 {
-    const QString name = PackageEntryName(Path);
-    const TEntryPoint initialization = EntryPoint(Library, Path, QStringLiteral("velnor_package_init_") + name);
-    const TEntryPoint finalization = EntryPoint(Library, Path, QStringLiteral("velnor_package_fini_") + name);
-    if (const std::optional<QString> failure = FailureOf(initialization)) {
-        FailureOf(finalization);
+    const auto name = EntryPoint<TNameEntryPoint>(Library, Path, "velnor_package_name");
+    const auto initialization = EntryPoint<TEntryPoint>(Library, Path, "velnor_package_init");
+    const auto finalization = EntryPoint<TEntryPoint>(Library, Path, "velnor_package_fini");
+    const QString packageName = QString::fromUtf8(name());
+    const QByteArray unloadReport = CrashReportOf(packageName, Path, QStringLiteral("при выгрузке"));
+    if (const std::optional<QString> failure = FailureOf(initialization, CrashReportOf(packageName, Path, QStringLiteral("при загрузке")))) {
+        FailureOf(finalization, unloadReport);
         throw EPackageError(QStringLiteral("Ошибка инициализации пакета %1: %2").arg(Path, *failure));
     }
-    return {finalization, 1};
+    return {finalization, unloadReport, 1};
 }
 
 } // namespace
-
-QString PackageEntryName(const QString& Path)
-{
-    QString name = QFileInfo(Path).completeBaseName();
-    for (QChar& c : name)
-        if (!(c.isLetterOrNumber() && c.unicode() < 0x80) && c != QLatin1Char('_'))
-            c = QLatin1Char('_');
-    return name;
-}
 
 quintptr LoadPackage(const QString& Path)
 {
@@ -112,7 +176,7 @@ void UnloadPackage(quintptr Handle)
         throw EPackageError(QStringLiteral("Пакет с дескриптором %1 не загружен").arg(Handle));
     TLoadedPackage& package = loaded->second;
     if (package.LoadCount == 1)
-        if (const std::optional<QString> failure = FailureOf(package.Finalization))
+        if (const std::optional<QString> failure = FailureOf(package.Finalization, package.UnloadCrashReport))
             throw EPackageError(QStringLiteral("Ошибка завершения пакета: %1").arg(*failure));
     if (dlclose(library) != 0)
         throw EPackageError(QStringLiteral("Не удалось выгрузить пакет: %1").arg(LastLibraryError()));

@@ -6,6 +6,7 @@
 //                   separated by "|".
 // VELNOR_TEST_INIT_FAILS: the initialisation throws after registering the wizard.
 // VELNOR_TEST_FINI_FAILS_ONCE: the first finalisation throws before doing anything.
+// VELNOR_TEST_INIT_CRASHES: the initialisation dies of SIGSEGV.
 // VELNOR_TEST_NO_ENTRY_POINTS: the package declares no entry points.
 
 #include "EClasses.h"
@@ -15,6 +16,8 @@
 #include "ParamManager.h"
 #include "StatusBar.h"
 #include "WizardManager.h"
+
+#include <csignal>
 
 namespace {
 
@@ -55,6 +58,9 @@ TPackageWizard Wizard;
     WizardManager::Initialize();
     WizardManager::RegisterWizard(PackageName(), &Wizard);
     Record(QLatin1Char('+'));
+#ifdef VELNOR_TEST_INIT_CRASHES
+    raise(SIGSEGV);
+#endif
 #ifdef VELNOR_TEST_INIT_FAILS
     throw Exception(QStringLiteral("пакет отказался начинать работу"));
 #endif
