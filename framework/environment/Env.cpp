@@ -8,6 +8,9 @@
 #include "StatusBar.h"
 #include "UnitLifetime.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace Env {
 
 VEL_IMPLEMENT_CLASS(TPackageInformation)
@@ -254,6 +257,18 @@ void ShowProgress(const QString& Text)
 
 void AddLogRecord(const QString&)
 {
+}
+
+QString ProgramFile(const QString& FileName)
+{
+    if (!ProgramPath.isEmpty() && QFileInfo(ProgramPath).isWritable())
+        return QDir(ProgramPath).filePath(FileName);
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty())
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    const QString folder = state + QStringLiteral("/velnor07");
+    QDir().mkpath(folder);
+    return folder + QLatin1Char('/') + FileName;
 }
 
 void Initialize()

@@ -125,6 +125,12 @@ void AddLogRecord(const QString& Text);
 // process pending messages so that it is painted before the next step runs.
 void ShowProgress(const QString& Text);
 
+// The path of FileName among the files the program writes beside itself (the SQL log, a
+// logger's log): in ProgramPath when that folder is writable (a build tree), otherwise in the
+// user's state folder, $XDG_STATE_HOME/velnor07/, else ~/.local/state/velnor07/ (created when
+// missing), as when the program is installed system-wide.
+QString ProgramFile(const QString& FileName);
+
 void Initialize();
 void Finalize();
 
