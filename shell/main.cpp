@@ -1,6 +1,7 @@
 // The program velnor07.
 
 #include "Application.h"
+#include "MenuReport.h"
 #include "Program.h"
 
 #include <QApplication>
@@ -16,5 +17,6 @@ int main(int argc, char** argv)
         std::fputs("velnor07: нет русских переводов Qt (qtbase_ru.qm, пакет qt6-translations-l10n): "
                    "кнопки стандартных диалогов будут на английском\n",
                    stderr);
+    MenuReport::PrepareIfAsked();
     return Program::Run();
 }
