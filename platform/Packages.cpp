@@ -9,24 +9,40 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <optional>
+#include <vector>
 
 namespace {
 
 using TEntryPoint = void (*)();
-
 using TNameEntryPoint = const char* (*)();
 
 struct TLoadedPackage {
-    TEntryPoint Finalization;
+    QString Path;
+    TEntryPoint Finalization = nullptr;
+    // The line written when the package crashes while it unloads (see TCrashGuard).
     QByteArray UnloadCrashReport;
-    int LoadCount;
+    int LoadCount = 1;
+    std::vector<std::function<void()>> UnloadHandlers;
 };
 
 // The packages mapped by LoadPackage, by their library handle.
 std::map<void*, TLoadedPackage> LoadedPackages;
+
+// The packages whose initialisation or finalisation is running, the innermost last.
+std::vector<quintptr> LoadingPackages;
+
+// Marks Library as the loading package for its lifetime.
+class TLoadingScope {
+public:
+    explicit TLoadingScope(void* Library) { LoadingPackages.push_back(reinterpret_cast<quintptr>(Library)); }
+    TLoadingScope(const TLoadingScope&) = delete;
+    TLoadingScope& operator=(const TLoadingScope&) = delete;
+    ~TLoadingScope() { LoadingPackages.pop_back(); }
+};
 
 QString LastLibraryError()
 {
@@ -120,9 +136,8 @@ QByteArray CrashReportOf(const QString& Name, const QString& Path, const QString
 
 // Runs an entry point; the message of what it threw, if it threw. The message may refer to
 // the package's own literals: it is used only while the package is still mapped.
-std::optional<QString> FailureOf(TEntryPoint Function, const QByteArray& Report)
+std::optional<QString> FailureOf(const std::function<void()>& Function)
 {
-    const TCrashGuard guard(Report);
     try {
         Function();
         return std::nullopt;
@@ -131,21 +146,61 @@ std::optional<QString> FailureOf(TEntryPoint Function, const QByteArray& Report)
     }
 }
 
+// Runs the unload handlers of Package, the last added first; each runs once.
+void RunUnloadHandlers(TLoadedPackage& Package)
+{
+    while (!Package.UnloadHandlers.empty()) {
+        const std::function<void()> handler = std::move(Package.UnloadHandlers.back());
+        Package.UnloadHandlers.pop_back();
+        if (const std::optional<QString> failure = FailureOf(handler))
+            std::fprintf(stderr, "%s\n", qUtf8Printable(Package.Path + QStringLiteral(": ") + *failure));
+    }
+}
+
+// Runs the finalisation of the package mapped as Library and then its unload handlers; the
+// message of what the finalisation threw, if it threw (the handlers then wait).
+std::optional<QString> Finalized(void* Library, TLoadedPackage& Package)
+{
+    const TLoadingScope loading(Library);
+    const TCrashGuard guard(Package.UnloadCrashReport);
+    std::optional<QString> failure = FailureOf(Package.Finalization);
+    if (!failure)
+        RunUnloadHandlers(Package);
+    return failure;
+}
+
 // Resolves the entry points of the freshly mapped Library and runs its initialisation.
 // On a failure the initialisation's partial work is taken back and the error raised; the
 // caller unmaps the library.
-TLoadedPackage Initialized(void* Library, const QString& Path)
+void Initialize(void* Library, TLoadedPackage& Package)
 {
-    const auto name = EntryPoint<TNameEntryPoint>(Library, Path, "velnor_package_name");
-    const auto initialization = EntryPoint<TEntryPoint>(Library, Path, "velnor_package_init");
-    const auto finalization = EntryPoint<TEntryPoint>(Library, Path, "velnor_package_fini");
+    const auto name = EntryPoint<TNameEntryPoint>(Library, Package.Path, "velnor_package_name");
+    const auto initialization = EntryPoint<TEntryPoint>(Library, Package.Path, "velnor_package_init");
+    Package.Finalization = EntryPoint<TEntryPoint>(Library, Package.Path, "velnor_package_fini");
     const QString packageName = QString::fromUtf8(name());
-    const QByteArray unloadReport = CrashReportOf(packageName, Path, QStringLiteral("при выгрузке"));
-    if (const std::optional<QString> failure = FailureOf(initialization, CrashReportOf(packageName, Path, QStringLiteral("при загрузке")))) {
-        FailureOf(finalization, unloadReport);
-        throw EPackageError(QStringLiteral("Ошибка инициализации пакета %1: %2").arg(Path, *failure));
+    Package.UnloadCrashReport = CrashReportOf(packageName, Package.Path, QStringLiteral("при выгрузке"));
+    std::optional<QString> failure;
+    {
+        const TLoadingScope loading(Library);
+        const TCrashGuard guard(CrashReportOf(packageName, Package.Path, QStringLiteral("при загрузке")));
+        failure = FailureOf(initialization);
     }
-    return {finalization, unloadReport, 1};
+    if (failure) {
+        // The library goes whatever the finalisation makes of the half-done initialisation.
+        const TLoadingScope loading(Library);
+        const TCrashGuard guard(Package.UnloadCrashReport);
+        FailureOf(Package.Finalization);
+        RunUnloadHandlers(Package);
+        throw EPackageError(QStringLiteral("Ошибка инициализации пакета %1: %2").arg(Package.Path, *failure));
+    }
+}
+
+TLoadedPackage& LoadedPackage(quintptr Handle)
+{
+    const auto loaded = LoadedPackages.find(reinterpret_cast<void*>(Handle));
+    if (loaded == LoadedPackages.end())
+        throw EPackageError(QStringLiteral("Пакет с дескриптором %1 не загружен").arg(Handle));
+    return loaded->second;
 }
 
 } // namespace
@@ -160,8 +215,9 @@ quintptr LoadPackage(const QString& Path)
         return reinterpret_cast<quintptr>(library);
     }
     try {
-        LoadedPackages.emplace(library, Initialized(library, Path));
+        Initialize(library, LoadedPackages.emplace(library, TLoadedPackage{.Path = Path}).first->second);
     } catch (const EPackageError&) {
+        LoadedPackages.erase(library);
         dlclose(library);
         throw;
     }
@@ -171,15 +227,28 @@ quintptr LoadPackage(const QString& Path)
 void UnloadPackage(quintptr Handle)
 {
     void* library = reinterpret_cast<void*>(Handle);
-    const auto loaded = LoadedPackages.find(library);
-    if (loaded == LoadedPackages.end())
-        throw EPackageError(QStringLiteral("Пакет с дескриптором %1 не загружен").arg(Handle));
-    TLoadedPackage& package = loaded->second;
+    TLoadedPackage& package = LoadedPackage(Handle);
     if (package.LoadCount == 1)
-        if (const std::optional<QString> failure = FailureOf(package.Finalization, package.UnloadCrashReport))
+        if (const std::optional<QString> failure = Finalized(library, package))
             throw EPackageError(QStringLiteral("Ошибка завершения пакета: %1").arg(*failure));
     if (dlclose(library) != 0)
         throw EPackageError(QStringLiteral("Не удалось выгрузить пакет: %1").arg(LastLibraryError()));
     if (--package.LoadCount == 0)
-        LoadedPackages.erase(loaded);
+        LoadedPackages.erase(library);
+}
+
+quintptr LoadingPackage()
+{
+    return LoadingPackages.empty() ? 0 : LoadingPackages.back();
+}
+
+QString PackageFileName(quintptr Handle)
+{
+    const auto loaded = LoadedPackages.find(reinterpret_cast<void*>(Handle));
+    return loaded == LoadedPackages.end() ? QString() : loaded->second.Path;
+}
+
+void AddPackageUnloadHandler(quintptr Handle, std::function<void()> Handler)
+{
+    LoadedPackage(Handle).UnloadHandlers.push_back(std::move(Handler));
 }

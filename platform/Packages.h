@@ -27,6 +27,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 // Loads the package at Path and runs its initialisation; returns its module handle. Raises
 // EPackageError with the reason when the file does not load, lacks its entry points, or its
 // initialisation throws; nothing of the package is left loaded then.
@@ -36,6 +38,24 @@ quintptr LoadPackage(const QString& Path);
 // for a handle that is not a loaded package, and when the finalisation throws or the library
 // cannot be unmapped; the package then stays loaded and its handle valid.
 void UnloadPackage(quintptr Handle);
+
+// Which package is loading. While a package's initialisation or finalisation runs (and its
+// unload handlers, below), LoadingPackage() is its module handle; otherwise 0 (when one
+// package loads another, the inner one). Registries record it with each registration, so
+// that what a package registered can be told apart from what others registered under the
+// same name, and taken back when the package goes.
+quintptr LoadingPackage();
+
+// The path a loaded package was first loaded from; empty for a handle that is no package.
+QString PackageFileName(quintptr Handle);
+
+// Runs Handler once, when the package of Handle unloads for good: after its finalisation
+// (also the one that follows a failed initialisation) and before its library is unmapped.
+// A package's handlers run in reverse order of their addition; one that throws is reported
+// on standard error and the others still run. A handler is never run for a package whose
+// finalisation threw: it stays loaded, and its handlers wait for its next unload.
+// Raises EPackageError for a handle that is no loaded package.
+void AddPackageUnloadHandler(quintptr Handle, std::function<void()> Handler);
 
 // Declares the entry points of the package that calls itself Name (an identifier; a macro
 // naming it is expanded first). The functions catch nothing: the loader reports what they

@@ -138,12 +138,12 @@ void TRegistry::WriteValue(const TRegistryValue& Value)
 
 void TRegistry::WriteString(const QString& Name, const QString& Value)
 {
-    WriteValue(TRegistryValue{Name, TRegistryValue::TKind::String, Value, 0});
+    WriteValue(TRegistryValue{Name, TRegistryValue::TKind::String, Value, 0, {}});
 }
 
 void TRegistry::WriteInteger(const QString& Name, qint32 Value)
 {
-    WriteValue(TRegistryValue{Name, TRegistryValue::TKind::Integer, QString(), Value});
+    WriteValue(TRegistryValue{Name, TRegistryValue::TKind::Integer, QString(), Value, {}});
 }
 
 void TRegistry::GetKeyNames(TStringList* Names)

@@ -7,10 +7,15 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <QStringEncoder>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -21,27 +26,16 @@ namespace {
 
 const QString HiveName = QStringLiteral("HKEY_CURRENT_USER");
 const QString IntegerPrefix = QStringLiteral("dword:");
+// The two header lines registry exports begin with; we write the first.
+const QString Header = QStringLiteral("Windows Registry Editor Version 5.00");
+const QString OldHeader = QStringLiteral("REGEDIT4");
+const QByteArray Utf8Bom("\xEF\xBB\xBF");
+const QByteArray Utf16Bom("\xFF\xFE");
 
 // A malformed line; Parse adds the file name and the line number.
 struct TSyntaxError {
     QString Reason;
 };
-
-QStringList PathNames(const QString& Path)
-{
-    return Path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-}
-
-// Whether the names of Path begin with all the names of Prefix.
-bool PathStartsWith(const QStringList& Path, const QStringList& Prefix)
-{
-    if (Path.size() < Prefix.size())
-        return false;
-    for (qsizetype i = 0; i < Prefix.size(); ++i)
-        if (!TStringList::SameText(Path[i], Prefix[i]))
-            return false;
-    return true;
-}
 
 QString Escape(const QString& Text)
 {
@@ -71,7 +65,7 @@ QChar Unescape(QChar Escaped)
 }
 
 // Reads the quoted string whose opening quote is at Pos; Pos ends after the closing quote.
-QString ReadQuoted(const QString& Line, qsizetype& Pos)
+QString ReadQuoted(QStringView Line, qsizetype& Pos)
 {
     QString result;
     for (++Pos; Pos < Line.size(); ++Pos) {
@@ -88,7 +82,7 @@ QString ReadQuoted(const QString& Line, qsizetype& Pos)
     throw TSyntaxError{QStringLiteral("нет закрывающей кавычки")};
 }
 
-qint32 ParseInteger(const QString& Digits)
+qint32 ParseInteger(QStringView Digits)
 {
     const bool wellFormed = Digits.size() == 8
         && std::all_of(Digits.begin(), Digits.end(), [](QChar c) { return c.unicode() < 128 && isxdigit(c.unicode()); });
@@ -97,7 +91,7 @@ qint32 ParseInteger(const QString& Digits)
     return static_cast<qint32>(Digits.toUInt(nullptr, 16));
 }
 
-void ParseData(const QString& Data, TRegistryValue& Value)
+void ParseData(QStringView Data, TRegistryValue& Value)
 {
     if (Data.startsWith(QLatin1Char('"'))) {
         qsizetype pos = 0;
@@ -112,7 +106,7 @@ void ParseData(const QString& Data, TRegistryValue& Value)
     }
 }
 
-TRegistryValue ParseValueLine(const QString& Line)
+TRegistryValue ParseValueLine(QStringView Line)
 {
     TRegistryValue value;
     qsizetype pos = 0;
@@ -128,28 +122,51 @@ TRegistryValue ParseValueLine(const QString& Line)
     return value;
 }
 
-QString ParseSectionPath(const QString& Line)
+QString ParseSectionPath(QStringView Line)
 {
-    const QString section = Line.mid(1, Line.size() - 2);
-    if (TStringList::SameText(section, HiveName))
+    const QStringView section = Line.mid(1, Line.size() - 2);
+    if (section.compare(HiveName, Qt::CaseInsensitive) == 0)
         return QString();
     if (!section.startsWith(HiveName + QLatin1Char('\\'), Qt::CaseInsensitive))
         throw TSyntaxError{QStringLiteral("раздел вне %1").arg(HiveName)};
-    const QString path = section.mid(HiveName.size() + 1);
-    if (path.split(QLatin1Char('\\')).contains(QString()))
+    const QStringView path = section.mid(HiveName.size() + 1);
+    if (path.isEmpty() || path.endsWith(QLatin1Char('\\')) || path.contains(QLatin1String("\\\\")))
         throw TSyntaxError{QStringLiteral("пустое имя раздела")};
-    return path;
+    return path.toString();
 }
 
-QString DecodeLine(QByteArray Bytes)
+bool IsHeader(QStringView Line)
 {
-    if (Bytes.endsWith('\r'))
-        Bytes.chop(1);
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString line = decoder.decode(Bytes);
-    if (decoder.hasError())
-        throw TSyntaxError{QStringLiteral("текст не в кодировке UTF-8")};
-    return line.trimmed();
+    return Line == Header || Line == OldHeader;
+}
+
+// The number of the first line of the UTF-8 text Content that is not well-formed.
+qsizetype FirstMalformedLine(const QByteArray& Content)
+{
+    const QList<QByteArray> lines = Content.split('\n');
+    for (qsizetype number = 0; number < lines.size(); ++number) {
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        [[maybe_unused]] const QString line = decoder.decode(lines[number]);
+        if (decoder.hasError())
+            return number + 1;
+    }
+    return lines.size();
+}
+
+// The text of the file: UTF-16 little-endian after its byte-order mark, else UTF-8.
+QString DecodeText(const QByteArray& Content, const QString& FileName, bool& Utf16)
+{
+    Utf16 = Content.startsWith(Utf16Bom);
+    const QByteArray body = Content.mid(Utf16 ? Utf16Bom.size() : Content.startsWith(Utf8Bom) ? Utf8Bom.size() : 0);
+    QStringDecoder decoder(Utf16 ? QStringDecoder::Utf16LE : QStringDecoder::Utf8);
+    QString text = decoder.decode(body);
+    if (!decoder.hasError())
+        return text;
+    const QString reason = Utf16 ? QStringLiteral("текст не в кодировке UTF-16") : QStringLiteral("текст не в кодировке UTF-8");
+    throw ERegistryException(QStringLiteral("Файл реестра %1 повреждён: строка %2: %3")
+                                 .arg(FileName)
+                                 .arg(Utf16 ? 1 : FirstMalformedLine(body))
+                                 .arg(reason));
 }
 
 QString FormatValue(const TRegistryValue& Value)
@@ -166,6 +183,29 @@ QString SectionName(const QString& Path)
     return Path.isEmpty() ? HiveName : HiveName + QLatin1Char('\\') + Path;
 }
 
+void AppendLines(QString& Text, const QStringList& Lines)
+{
+    for (const QString& line : Lines)
+        Text += line + QLatin1Char('\n');
+}
+
+// The path with its names case-folded, the key of the indexes.
+QString FoldedPath(const QString& Path)
+{
+    return TRegistryDocument::NormalizePath(Path).toCaseFolded();
+}
+
+QString ValueKey(const QString& FoldedKeyPath, const QString& Name)
+{
+    return FoldedKeyPath + QChar(0) + Name.toCaseFolded();
+}
+
+bool IsBelow(const QString& FoldedPath, const QString& FoldedAncestor)
+{
+    return FoldedAncestor.isEmpty()
+        || (FoldedPath.size() > FoldedAncestor.size() && FoldedPath.startsWith(FoldedAncestor)
+            && FoldedPath[FoldedAncestor.size()] == QLatin1Char('\\'));
+}
 
 QByteArray NativePath(const QString& Path)
 {
@@ -243,28 +283,76 @@ void SyncDirectory(const QString& Directory)
         ::fsync(dir.Fd());
 }
 
+// Whether the file at Path may be changed: it has a write permission bit (even a user who
+// may write anything keeps a file marked read-only unchanged) and the user may write it.
+bool Writable(const QString& Path)
+{
+    struct stat info {};
+    return ::stat(NativePath(Path).constData(), &info) == 0 && (info.st_mode & 0222) != 0
+        && ::access(NativePath(Path).constData(), W_OK) == 0;
+}
+
+TRegistryFile::TFileIdentity IdentityOf(const struct stat& Info)
+{
+    return {true, Info.st_dev, Info.st_ino, static_cast<quint64>(Info.st_size),
+            Info.st_mtim.tv_sec, Info.st_mtim.tv_nsec, Info.st_ctim.tv_sec, Info.st_ctim.tv_nsec};
+}
+
+// The parsed registry files of the process, by file name, shared by all their objects.
+std::mutex SnapshotsMutex;
+std::map<QString, std::shared_ptr<const TRegistryFile::TSnapshot>> Snapshots;
+
+std::shared_ptr<const TRegistryFile::TSnapshot> SharedSnapshot(const QString& FileName)
+{
+    const std::lock_guard lock(SnapshotsMutex);
+    const auto found = Snapshots.find(FileName);
+    return found == Snapshots.end() ? nullptr : found->second;
+}
+
+void ShareSnapshot(const QString& FileName, const std::shared_ptr<const TRegistryFile::TSnapshot>& Snapshot)
+{
+    const std::lock_guard lock(SnapshotsMutex);
+    Snapshots[FileName] = Snapshot;
+}
+
 } // namespace
 
 TRegistryDocument TRegistryDocument::Parse(const QByteArray& Content, const QString& FileName)
 {
     TRegistryDocument document;
-    const QByteArray bom("\xEF\xBB\xBF");
-    const QList<QByteArray> lines = (Content.startsWith(bom) ? Content.mid(bom.size()) : Content).split('\n');
-    QString currentPath;
-    bool inSection = false;
-    for (qsizetype number = 0; number < lines.size(); ++number) {
+    const QString text = DecodeText(Content, FileName, document.FUtf16);
+    const QStringView all(text);
+    qsizetype currentKey = -1;
+    bool firstLine = true;
+    QStringList comments;
+    qsizetype number = 0;
+    for (qsizetype pos = 0; pos < all.size(); ++number) {
+        qsizetype end = all.indexOf(QLatin1Char('\n'), pos);
+        if (end < 0)
+            end = all.size();
+        const QStringView line = all.mid(pos, end - pos).trimmed();
+        pos = end + 1;
+        if (line.isEmpty())
+            continue;
+        const bool header = firstLine && IsHeader(line);
+        firstLine = false;
         try {
-            const QString line = DecodeLine(lines[number]);
-            if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+            if (header) {
                 continue;
-            if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-                currentPath = ParseSectionPath(line);
-                document.ProvideKey(currentPath);
-                inSection = true;
-            } else if (!inSection) {
+            } else if (line.startsWith(QLatin1Char(';'))) {
+                comments.append(line.toString());
+            } else if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+                const QString path = ParseSectionPath(line);
+                document.ProvideKey(path);
+                currentKey = document.KeyIndex(FoldedPath(path));
+                document.FKeys[currentKey].Comments += comments;
+                comments.clear();
+            } else if (currentKey < 0) {
                 throw TSyntaxError{QStringLiteral("значение вне раздела")};
             } else {
-                document.SetValue(currentPath, ParseValueLine(line));
+                TRegistryValue value = ParseValueLine(line);
+                value.Comments = std::exchange(comments, QStringList());
+                document.SetValueAt(currentKey, value);
             }
         } catch (const TSyntaxError& error) {
             throw ERegistryException(QStringLiteral("Файл реестра %1 повреждён: строка %2: %3")
@@ -273,60 +361,93 @@ TRegistryDocument TRegistryDocument::Parse(const QByteArray& Content, const QStr
                                          .arg(error.Reason));
         }
     }
+    document.FTrailingComments = comments;
     return document;
 }
 
 QString TRegistryDocument::Format() const
 {
-    QString text;
+    QString text = Header + QStringLiteral("\n\n");
     for (const TRegistryKeyData& key : FKeys) {
+        AppendLines(text, key.Comments);
         text += QLatin1Char('[') + SectionName(key.Path) + QStringLiteral("]\n");
-        for (const TRegistryValue& value : key.Values)
+        for (const TRegistryValue& value : key.Values) {
+            AppendLines(text, value.Comments);
             text += FormatValue(value) + QLatin1Char('\n');
+        }
         text += QLatin1Char('\n');
     }
+    AppendLines(text, FTrailingComments);
     return text;
+}
+
+QByteArray TRegistryDocument::Bytes() const
+{
+    const QString text = Format();
+    if (!FUtf16)
+        return text.toUtf8();
+    QStringEncoder encoder(QStringEncoder::Utf16LE);
+    return Utf16Bom + QByteArray(encoder.encode(text));
 }
 
 QString TRegistryDocument::NormalizePath(const QString& Path)
 {
-    return PathNames(Path).join(QLatin1Char('\\'));
+    const bool normal = !Path.startsWith(QLatin1Char('\\')) && !Path.endsWith(QLatin1Char('\\'))
+        && !Path.contains(QLatin1String("\\\\"));
+    return normal ? Path : Path.split(QLatin1Char('\\'), Qt::SkipEmptyParts).join(QLatin1Char('\\'));
 }
 
 bool TRegistryDocument::SamePath(const QString& A, const QString& B)
 {
-    const QStringList a = PathNames(A);
-    const QStringList b = PathNames(B);
-    return a.size() == b.size() && PathStartsWith(a, b);
+    return FoldedPath(A) == FoldedPath(B);
+}
+
+qsizetype TRegistryDocument::KeyIndex(const QString& FoldedPath) const
+{
+    return FKeyIndex.value(FoldedPath, -1);
+}
+
+const QSet<QString>& TRegistryDocument::ImpliedKeys() const
+{
+    if (!FImplied) {
+        FImplied.emplace();
+        for (const QString& path : FFoldedPaths)
+            for (qsizetype i = path.indexOf(QLatin1Char('\\')); i > 0; i = path.indexOf(QLatin1Char('\\'), i + 1))
+                FImplied->insert(path.left(i));
+    }
+    return *FImplied;
 }
 
 bool TRegistryDocument::KeyExists(const QString& Path) const
 {
-    const QStringList wanted = PathNames(Path);
-    return std::any_of(FKeys.begin(), FKeys.end(),
-                       [&](const TRegistryKeyData& key) { return PathStartsWith(PathNames(key.Path), wanted); });
+    const QString folded = FoldedPath(Path);
+    if (folded.isEmpty())
+        return !FKeys.empty();
+    return FKeyIndex.contains(folded) || ImpliedKeys().contains(folded);
 }
 
 QStringList TRegistryDocument::SubKeyNames(const QString& Path) const
 {
-    const QStringList parent = PathNames(Path);
+    const QString parent = FoldedPath(Path);
+    const qsizetype depth = parent.isEmpty() ? 0 : parent.count(QLatin1Char('\\')) + 1;
+    QSet<QString> seen;
     QStringList names;
-    for (const TRegistryKeyData& key : FKeys) {
-        const QStringList path = PathNames(key.Path);
-        if (path.size() <= parent.size() || !PathStartsWith(path, parent))
+    for (size_t i = 0; i < FKeys.size(); ++i) {
+        if (FFoldedPaths[i].isEmpty() || !IsBelow(FFoldedPaths[i], parent))
             continue;
-        const QString& name = path[parent.size()];
-        const bool known = std::any_of(names.begin(), names.end(), [&](const QString& n) { return TStringList::SameText(n, name); });
-        if (!known)
+        const QString name = FKeys[i].Path.section(QLatin1Char('\\'), depth, depth);
+        if (!seen.contains(name.toCaseFolded())) {
+            seen.insert(name.toCaseFolded());
             names.append(name);
+        }
     }
     return names;
 }
 
 const TRegistryKeyData* TRegistryDocument::FindKey(const QString& Path) const
 {
-    auto found = std::find_if(FKeys.begin(), FKeys.end(), [&](const TRegistryKeyData& key) { return SamePath(key.Path, Path); });
-    return found == FKeys.end() ? nullptr : &*found;
+    const qsizetype index = KeyIndex(FoldedPath(Path));
+    return index < 0 ? nullptr : &FKeys[index];
 }
 
 TRegistryKeyData* TRegistryDocument::FindKeyData(const QString& Path)
@@ -336,57 +457,106 @@ TRegistryKeyData* TRegistryDocument::FindKeyData(const QString& Path)
 
 TRegistryKeyData& TRegistryDocument::ProvideKey(const QString& Path)
 {
-    if (TRegistryKeyData* key = FindKeyData(Path))
-        return *key;
+    const QString folded = FoldedPath(Path);
+    if (const qsizetype index = KeyIndex(folded); index >= 0)
+        return FKeys[index];
+    FKeyIndex.insert(folded, static_cast<qsizetype>(FKeys.size()));
+    FFoldedPaths.push_back(folded);
     FKeys.push_back(TRegistryKeyData{NormalizePath(Path), {}});
+    FImplied.reset();
     return FKeys.back();
 }
 
 bool TRegistryDocument::DeleteKey(const QString& Path)
 {
-    const QStringList doomed = PathNames(Path);
-    auto isDoomed = [&](const TRegistryKeyData& key) { return PathStartsWith(PathNames(key.Path), doomed); };
-    const auto first = std::find_if(FKeys.begin(), FKeys.end(), isDoomed);
-    if (first == FKeys.end())
+    const QString doomed = FoldedPath(Path);
+    auto isDoomed = [&](size_t Index) { return FFoldedPaths[Index] == doomed || IsBelow(FFoldedPaths[Index], doomed); };
+    std::vector<TRegistryKeyData> kept;
+    std::optional<size_t> position;
+    for (size_t i = 0; i < FKeys.size(); ++i) {
+        if (!isDoomed(i))
+            kept.push_back(std::move(FKeys[i]));
+        else if (!position)
+            position = kept.size();
+    }
+    if (!position)
         return false;
-    const auto position = first - FKeys.begin();
-    std::erase_if(FKeys, isDoomed);
+    FKeys = std::move(kept);
+    Reindex();
     // The parent stays even when it was known only through the deleted key.
-    const QString parent = doomed.mid(0, doomed.size() - 1).join(QLatin1Char('\\'));
-    if (!parent.isEmpty() && !KeyExists(parent))
-        FKeys.insert(FKeys.begin() + position, TRegistryKeyData{parent, {}});
+    const QString parent = NormalizePath(Path).section(QLatin1Char('\\'), 0, -2);
+    if (!parent.isEmpty() && !KeyExists(parent)) {
+        FKeys.insert(FKeys.begin() + static_cast<qsizetype>(*position), TRegistryKeyData{parent, {}});
+        Reindex();
+    }
     return true;
+}
+
+void TRegistryDocument::Reindex()
+{
+    FFoldedPaths.clear();
+    FKeyIndex.clear();
+    FValueIndex.clear();
+    FImplied.reset();
+    for (size_t i = 0; i < FKeys.size(); ++i) {
+        FFoldedPaths.push_back(FoldedPath(FKeys[i].Path));
+        FKeyIndex.insert(FFoldedPaths.back(), static_cast<qsizetype>(i));
+        IndexValues(static_cast<qsizetype>(i));
+    }
+}
+
+void TRegistryDocument::IndexValues(qsizetype Key)
+{
+    const std::vector<TRegistryValue>& values = FKeys[Key].Values;
+    for (size_t i = 0; i < values.size(); ++i)
+        FValueIndex.insert(ValueKey(FFoldedPaths[Key], values[i].Name), static_cast<qsizetype>(i));
 }
 
 const TRegistryValue* TRegistryDocument::FindValue(const QString& Path, const QString& Name) const
 {
-    const TRegistryKeyData* key = FindKey(Path);
-    if (!key)
+    const QString folded = FoldedPath(Path);
+    const qsizetype key = KeyIndex(folded);
+    if (key < 0)
         return nullptr;
-    auto found = std::find_if(key->Values.begin(), key->Values.end(),
-                              [&](const TRegistryValue& value) { return TStringList::SameText(value.Name, Name); });
-    return found == key->Values.end() ? nullptr : &*found;
+    const qsizetype value = FValueIndex.value(ValueKey(folded, Name), -1);
+    return value < 0 ? nullptr : &FKeys[key].Values[value];
 }
 
 void TRegistryDocument::SetValue(const QString& Path, const TRegistryValue& Value)
 {
-    TRegistryKeyData& key = ProvideKey(Path);
-    auto found = std::find_if(key.Values.begin(), key.Values.end(),
-                              [&](const TRegistryValue& value) { return TStringList::SameText(value.Name, Value.Name); });
-    if (found == key.Values.end()) {
-        key.Values.push_back(Value);
+    ProvideKey(Path);
+    SetValueAt(KeyIndex(FoldedPath(Path)), Value);
+}
+
+void TRegistryDocument::SetValueAt(qsizetype Key, const TRegistryValue& Value)
+{
+    std::vector<TRegistryValue>& values = FKeys[Key].Values;
+    const QString valueKey = ValueKey(FFoldedPaths[Key], Value.Name);
+    const qsizetype index = FValueIndex.value(valueKey, -1);
+    if (index < 0) {
+        FValueIndex.insert(valueKey, static_cast<qsizetype>(values.size()));
+        values.push_back(Value);
         return;
     }
-    // The stored name keeps its letter case.
-    found->Kind = Value.Kind;
-    found->Text = Value.Text;
-    found->Integer = Value.Integer;
+    // The stored name keeps its letter case, the value its comments.
+    TRegistryValue& found = values[index];
+    found.Kind = Value.Kind;
+    found.Text = Value.Text;
+    found.Integer = Value.Integer;
 }
 
 bool TRegistryDocument::DeleteValue(const QString& Path, const QString& Name)
 {
-    TRegistryKeyData* key = FindKeyData(Path);
-    return key && std::erase_if(key->Values, [&](const TRegistryValue& value) { return TStringList::SameText(value.Name, Name); }) > 0;
+    const QString folded = FoldedPath(Path);
+    const qsizetype key = KeyIndex(folded);
+    const qsizetype index = key < 0 ? -1 : FValueIndex.value(ValueKey(folded, Name), -1);
+    if (index < 0)
+        return false;
+    std::vector<TRegistryValue>& values = FKeys[key].Values;
+    FValueIndex.remove(ValueKey(folded, Name));
+    values.erase(values.begin() + index);
+    IndexValues(key);
+    return true;
 }
 
 TRegistryFile::TRegistryFile(QString FileName)
@@ -396,64 +566,91 @@ TRegistryFile::TRegistryFile(QString FileName)
 
 const TRegistryDocument& TRegistryFile::Document()
 {
-    Reload();
-    return FDocument;
+    Reload(false);
+    return *FSnapshot->Document;
 }
 
-void TRegistryFile::Reload()
+QString TRegistryFile::TargetFile() const
 {
-    TDescriptor file(::open(NativePath(FFileName).constData(), O_RDONLY | O_CLOEXEC));
-    if (!file.Valid()) {
-        if (errno != ENOENT)
-            RaiseIoError(QStringLiteral("открытие"));
-        FDocument = TRegistryDocument();
-        FLoadedIdentity = TFileIdentity();
-        return;
-    }
+    const QFileInfo info(FFileName);
+    if (!info.isSymLink())
+        return FFileName;
+    const QString target = info.canonicalFilePath();
+    return target.isEmpty() ? info.symLinkTarget() : target;
+}
+
+void TRegistryFile::Reload(bool Locked)
+{
     struct stat info {};
-    if (::fstat(file.Fd(), &info) != 0)
-        RaiseIoError(QStringLiteral("чтение"));
-    const TFileIdentity identity{true, info.st_dev, info.st_ino, static_cast<quint64>(info.st_size),
-                                 info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
-    if (FLoadedIdentity == identity)
+    TFileIdentity identity;
+    if (::stat(NativePath(FFileName).constData(), &info) == 0)
+        identity = IdentityOf(info);
+    else if (errno != ENOENT)
+        RaiseIoError(QStringLiteral("открытие"));
+    if (!FSnapshot || FSnapshot->Identity != identity)
+        if (std::shared_ptr<const TSnapshot> shared = SharedSnapshot(FFileName))
+            FSnapshot = std::move(shared);
+    if (!Locked && FSnapshot && FSnapshot->Identity == identity)
         return;
-    QByteArray content;
-    if (!ReadAll(file.Fd(), content))
-        RaiseIoError(QStringLiteral("чтение"));
-    FLoadedIdentity.reset();
-    FDocument = TRegistryDocument::Parse(content, FFileName);
-    FLoadedIdentity = identity;
+
+    auto snapshot = std::make_shared<TSnapshot>();
+    TDescriptor file(::open(NativePath(FFileName).constData(), O_RDONLY | O_CLOEXEC));
+    if (file.Valid()) {
+        if (::fstat(file.Fd(), &info) != 0 || !ReadAll(file.Fd(), snapshot->Content))
+            RaiseIoError(QStringLiteral("чтение"));
+        snapshot->Identity = IdentityOf(info);
+    } else if (errno != ENOENT) {
+        RaiseIoError(QStringLiteral("открытие"));
+    }
+    // A file rewritten with the same bytes is not parsed again.
+    if (FSnapshot && FSnapshot->Content == snapshot->Content && FSnapshot->Document)
+        snapshot->Document = FSnapshot->Document;
+    else
+        snapshot->Document = std::make_shared<const TRegistryDocument>(TRegistryDocument::Parse(snapshot->Content, FFileName));
+    FSnapshot = snapshot;
+    ShareSnapshot(FFileName, FSnapshot);
 }
 
 void TRegistryFile::Update(const std::function<void(TRegistryDocument&)>& Change)
 {
-    const QString directory = QFileInfo(FFileName).absolutePath();
+    const QString target = TargetFile();
+    const QString directory = QFileInfo(target).absolutePath();
     if (!QDir().mkpath(directory))
         throw ERegistryException(QStringLiteral("Не удаётся создать каталог файла реестра %1").arg(directory));
-    TDescriptor lock(::open(NativePath(FFileName + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    TDescriptor lock(::open(NativePath(target + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (!lock.Valid() || !LockExclusive(lock.Fd()))
         RaiseIoError(QStringLiteral("блокировка"));
-    Reload();
-    TRegistryDocument changed = FDocument;
+    Reload(true);
+    if (FSnapshot->Identity.Exists && !Writable(target))
+        throw ERegistryException(QStringLiteral("Файл реестра %1 доступен только для чтения").arg(FFileName));
+    TRegistryDocument changed = *FSnapshot->Document;
     Change(changed);
-    WriteReplacement(changed);
+    auto snapshot = std::make_shared<TSnapshot>();
+    snapshot->Content = changed.Bytes();
+    WriteReplacement(target, snapshot->Content);
     SyncDirectory(directory);
-    // Read back under the lock: the cache then matches the file just written.
-    Reload();
+    // The cache takes the state just written, under the lock, without parsing it again.
+    struct stat info {};
+    if (::stat(NativePath(FFileName).constData(), &info) != 0)
+        RaiseIoError(QStringLiteral("чтение"));
+    snapshot->Identity = IdentityOf(info);
+    snapshot->Document = std::make_shared<const TRegistryDocument>(std::move(changed));
+    FSnapshot = snapshot;
+    ShareSnapshot(FFileName, FSnapshot);
 }
 
-void TRegistryFile::WriteReplacement(const TRegistryDocument& Document)
+void TRegistryFile::WriteReplacement(const QString& Target, const QByteArray& Content)
 {
-    const QString temporary = FFileName + QStringLiteral(".tmp");
+    const QString temporary = Target + QStringLiteral(".tmp");
     TDescriptor file(::open(NativePath(temporary).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!file.Valid())
         RaiseIoError(QStringLiteral("создание временного файла"));
     struct stat original {};
-    if (::stat(NativePath(FFileName).constData(), &original) == 0)
+    if (::stat(NativePath(Target).constData(), &original) == 0)
         ::fchmod(file.Fd(), original.st_mode & 07777);
-    if (!WriteAll(file.Fd(), Document.Format().toUtf8()) || ::fsync(file.Fd()) != 0 || !file.Close())
+    if (!WriteAll(file.Fd(), Content) || ::fsync(file.Fd()) != 0 || !file.Close())
         RaiseIoError(QStringLiteral("запись"));
-    if (::rename(NativePath(temporary).constData(), NativePath(FFileName).constData()) != 0)
+    if (::rename(NativePath(temporary).constData(), NativePath(Target).constData()) != 0)
         RaiseIoError(QStringLiteral("замена"));
 }
 

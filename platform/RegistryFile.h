@@ -1,19 +1,32 @@
 #pragma once
 // The per-user registry store: one text file in registry-export format
 //
+//   Windows Registry Editor Version 5.00
+//
+//   ; a comment
 //   [HKEY_CURRENT_USER\Software\Velnor07]
 //   "LastUser"="Иванов"
 //   "AutoConnect"=dword:00000001
 //
-// parsed into an ordered list of keys with their values. Strings escape "\" and the quote
-// as \\ and \", line breaks as \n and \r (so a value can never split a line). Key paths are
-// written below the hive root with "\" between the names; paths and value names ignore
-// letter case. A key exists when it has a section or when a section lies below it.
+// parsed into an ordered list of keys with their values. The header line may also be
+// "REGEDIT4" or missing; the text may be UTF-8 (with or without a byte-order mark) or
+// UTF-16 little-endian with its byte-order mark, with LF or CR LF line ends. Strings escape
+// "\" and the quote as \\ and \", line breaks as \n and \r (so a value can never split a
+// line). Key paths are written below the hive root with "\" between the names; paths and
+// value names ignore letter case. A key exists when it has a section or when a section
+// lies below it. Comment lines (";") stay with the section or value they precede. A
+// rewritten file starts with the header line and keeps its encoding.
 //
-// TRegistryFile re-reads the file whenever it changed and applies every change atomically:
-// under an exclusive lock on a lock file beside it, it re-reads the current file, applies
-// just this change, writes a temporary file, flushes it to disk and renames it over the
-// original. A file that cannot be parsed raises ERegistryException naming the file and the
+// Lookups of keys and values go through hash indexes, so parsing a file of n keys takes
+// time in proportion to n.
+//
+// TRegistryFile shares one parsed document per file among all its objects in the process
+// and parses the file again only when it changed on disk. Every change is applied
+// atomically: under an exclusive lock on a lock file beside it, the current file is read
+// again (and parsed only when its bytes differ from the shared document's), just this change
+// is applied, a temporary file is written and flushed and renamed over the original. A
+// file that is a symbolic link is changed at its target; a file without write permission is
+// read-only. A file that cannot be parsed raises ERegistryException naming the file and the
 // line, and is never overwritten.
 
 #include <QByteArray>
@@ -21,7 +34,11 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <QHash>
+#include <QSet>
+
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -31,11 +48,13 @@ struct TRegistryValue {
     TKind Kind = TKind::String;
     QString Text;               // the string of a string value
     qint32 Integer = 0;         // the number of an integer value
+    QStringList Comments = {};  // the comment lines before the value's line
 };
 
 struct TRegistryKeyData {
     QString Path;               // below the hive root; empty for the root itself
     std::vector<TRegistryValue> Values;
+    QStringList Comments = {};  // the comment lines before the section's line
 };
 
 class TRegistryDocument {
@@ -43,6 +62,8 @@ public:
     // Raises ERegistryException with FileName and the line number when Text is malformed.
     static TRegistryDocument Parse(const QByteArray& Content, const QString& FileName);
     QString Format() const;
+    // The formatted text in the encoding the parsed file had (UTF-8 for a new one).
+    QByteArray Bytes() const;
 
     bool KeyExists(const QString& Path) const;
     // Names of the direct subkeys, in the order their sections first appear.
@@ -65,8 +86,20 @@ public:
 
 private:
     TRegistryKeyData* FindKeyData(const QString& Path);
+    void SetValueAt(qsizetype Key, const TRegistryValue& Value);
+    // The index of the key's section in FKeys, or -1.
+    qsizetype KeyIndex(const QString& FoldedPath) const;
+    void IndexValues(qsizetype Key);
+    void Reindex();
+    const QSet<QString>& ImpliedKeys() const;
 
     std::vector<TRegistryKeyData> FKeys;
+    std::vector<QString> FFoldedPaths;            // parallel to FKeys: the paths case-folded
+    QHash<QString, qsizetype> FKeyIndex;          // folded path -> index in FKeys
+    QHash<QString, qsizetype> FValueIndex;        // folded path, NUL, folded name -> index in Values
+    mutable std::optional<QSet<QString>> FImplied; // folded paths of the keys above sections
+    QStringList FTrailingComments;                // comment lines after the last value
+    bool FUtf16 = false;                          // stored as UTF-16 rather than UTF-8
 };
 
 class TRegistryFile {
@@ -74,25 +107,35 @@ public:
     explicit TRegistryFile(QString FileName);
 
     const QString& FileName() const { return FFileName; }
-    // The file's current state (empty when the file does not exist yet).
+    // The file's current state (empty when the file does not exist yet). Valid until the
+    // next call of Document or Update on this object.
     const TRegistryDocument& Document();
     // Applies Change to the current state and stores the result atomically. When Change
     // raises, nothing is written.
     void Update(const std::function<void(TRegistryDocument&)>& Change);
 
-private:
     struct TFileIdentity {
         bool Exists = false;
         quint64 Device = 0, Inode = 0, Size = 0;
         qint64 ModifiedSec = 0, ModifiedNsec = 0, ChangedSec = 0, ChangedNsec = 0;
         bool operator==(const TFileIdentity&) const = default;
     };
+    // A parsed file with the bytes it was parsed from and the identity they were read under.
+    struct TSnapshot {
+        TFileIdentity Identity;
+        QByteArray Content;
+        std::shared_ptr<const TRegistryDocument> Document;
+    };
 
-    void Reload();
-    void WriteReplacement(const TRegistryDocument& Document);
+private:
+    // The file the name leads to: the target of a symbolic link.
+    QString TargetFile() const;
+    // Reads the file again unless it is unchanged; Locked: the caller holds the write lock,
+    // and the bytes are compared even when the file looks unchanged.
+    void Reload(bool Locked);
+    void WriteReplacement(const QString& Target, const QByteArray& Content);
     [[noreturn]] void RaiseIoError(const QString& Action) const;
 
     QString FFileName;
-    std::optional<TFileIdentity> FLoadedIdentity;
-    TRegistryDocument FDocument;
+    std::shared_ptr<const TSnapshot> FSnapshot;
 };

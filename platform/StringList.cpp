@@ -1,6 +1,7 @@
 #include "StringList.h"
 
 #include "Exceptions.h"
+#include "Packages.h"
 
 #include <algorithm>
 
@@ -36,13 +37,13 @@ int TStringList::Add(const QString& S)
 int TStringList::AddObject(const QString& S, TObject* Object)
 {
     if (!FSorted) {
-        FItems.push_back({S, Object});
+        FItems.push_back({S, Object, LoadingPackage()});
         return Count() - 1;
     }
     int index = 0;
     if (Find(S, index))
         return index;
-    FItems.insert(FItems.begin() + index, TItem{S, Object});
+    FItems.insert(FItems.begin() + index, TItem{S, Object, LoadingPackage()});
     return index;
 }
 
@@ -62,7 +63,7 @@ void TStringList::InsertObject(int Index, const QString& S, TObject* Object)
         throw EListError(QStringLiteral("Операция недопустима для сортированного списка"));
     if (Index < 0 || Index > Count())
         throw EListError(QStringLiteral("Индекс списка вне допустимого диапазона (%1)").arg(Index));
-    FItems.insert(FItems.begin() + Index, TItem{S, Object});
+    FItems.insert(FItems.begin() + Index, TItem{S, Object, LoadingPackage()});
 }
 
 void TStringList::AddStrings(const TStringList& Other)
@@ -128,6 +129,29 @@ int TStringList::IndexOf(const QString& S) const
         if (SameText(FItems[i].Text, S))
             return i;
     return -1;
+}
+
+int TStringList::IndexOfOwn(const QString& S) const
+{
+    const quintptr package = LoadingPackage();
+    if (!package)
+        return IndexOf(S);
+    int unowned = -1;
+    for (int i = 0; i < Count(); ++i) {
+        if (!SameText(FItems[i].Text, S))
+            continue;
+        if (FItems[i].Owner == package)
+            return i;
+        if (FItems[i].Owner == 0 && unowned < 0)
+            unowned = i;
+    }
+    return unowned;
+}
+
+quintptr TStringList::Owner(int Index) const
+{
+    CheckIndex(Index);
+    return FItems[Index].Owner;
 }
 
 int TStringList::IndexOfObject(const TObject* Object) const

@@ -5,6 +5,11 @@
 // first match. Deleting an entry never frees its object unless the list owns its objects.
 // A sorted list keeps its entries in order, finds keys by binary search and ignores the
 // addition of a key it already holds.
+//
+// Every entry remembers the package that added it: the one loading or unloading at the time
+// (LoadingPackage(), Packages.h), 0 for the program's own. The registries use it to remove,
+// on an Unregister call, the entry of the calling package rather than another package's
+// entry of the same name, and to take back what a package left registered.
 
 #include "Object.h"
 
@@ -44,6 +49,11 @@ public:
 
     int IndexOf(const QString& S) const;
     int IndexOfObject(const TObject* Object) const;
+    // The entry S of the package loading or unloading now, else the first entry S that no
+    // package added; -1 when there is neither. With no package loading: IndexOf(S).
+    int IndexOfOwn(const QString& S) const;
+    // The package that added entry Index (its module handle), 0 for the program's own.
+    quintptr Owner(int Index) const;
     // Finds S in a sorted list; Index receives its position or where it would be inserted.
     bool Find(const QString& S, int& Index) const;
 
@@ -73,6 +83,7 @@ private:
     struct TItem {
         QString Text;
         TObject* Object = nullptr;
+        quintptr Owner = 0;
     };
     void CheckIndex(int Index) const;
     void FreeObject(TObject* Object);

@@ -3,6 +3,7 @@
 #include "About.h"
 #include "ApplicationSystemChooseForm.h"
 #include "Dialogs.h"
+#include "Exceptions.h"
 #include "IntarnalInfoForm.h"
 #include "LoginForm.h"
 #include "OptionsForm.h"
@@ -15,11 +16,14 @@ namespace Program {
 
 namespace {
 
-void ShowFatalError()
+// The fatal box; the reason of the failure follows the system's text, so that the user
+// learns what to mend (a damaged registry file names the file and the line).
+void ShowFatalError(const QString& Reason)
 {
-    MessageBox(QStringLiteral("Ошибка системы"),
-               QStringLiteral("Cистема падает, экипаж прощается с вами и желает мягкой посадки"),
-               TMsgDlgType::mtError, mbOK);
+    QString text = QStringLiteral("Cистема падает, экипаж прощается с вами и желает мягкой посадки");
+    if (!Reason.isEmpty())
+        text += QStringLiteral("\n\n") + Reason;
+    MessageBox(QStringLiteral("Ошибка системы"), text, TMsgDlgType::mtError, mbOK);
 }
 
 void CreateForms()
@@ -71,14 +75,16 @@ void RunMessageLoop(TForm* MainForm)
 
 int Run(const TMessageLoop& Loop)
 {
-    Velkit07::Initialize();
-    InitializeShellUnits();
     int exitCode = 0;
     try {
+        // The framework reads the registry as it starts (the debug switch): a damaged file
+        // must end in the fatal box too, not in an abort before any window.
+        Velkit07::Initialize();
+        InitializeShellUnits();
         CreateForms();
         Loop(mainform::Form1);
     } catch (...) {
-        ShowFatalError();
+        ShowFatalError(ExceptionMessage(std::current_exception()));
         exitCode = 1;
     }
     FreeForms();

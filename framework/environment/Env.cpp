@@ -4,12 +4,18 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "EClasses.h"
+#include "Packages.h"
 #include "PropertyPages.h"
 #include "StatusBar.h"
 #include "UnitLifetime.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <vector>
 
 namespace Env {
 
@@ -58,17 +64,61 @@ qint32 Sopost = 0;
 
 namespace {
 
+void DeleteAt(TStringList* List, int Index)
+{
+    delete List->Objects(Index);
+    List->Delete(Index);
+}
+
+// The packages that registered the application object and the help object (0: none did).
+quintptr ApplicationPackage = 0;
+quintptr HelpPackage = 0;
+
+// The sweeps to run for each package that registered something while loading.
+std::map<quintptr, std::vector<TLeftoverSweep>> PendingSweeps;
+
+QString Quoted(const QString& Text)
+{
+    return QLatin1Char('"') + Text + QLatin1Char('"');
+}
+
+// Runs the sweeps of Package and reports what they took back.
+void SweepLeftovers(quintptr Package)
+{
+    const auto pending = PendingSweeps.extract(Package);
+    QStringList left;
+    for (TLeftoverSweep sweep : pending.mapped())
+        left += sweep(Package);
+    if (!left.isEmpty())
+        std::fprintf(stderr, "%s\n",
+                     qUtf8Printable(QStringLiteral("Пакет %1 при выгрузке оставил зарегистрированными, они сняты: %2")
+                                        .arg(PackageFileName(Package), left.join(QStringLiteral(", ")))));
+}
+
+// The entries of the environment's own registries and of the property pages.
+QStringList SweepRegistries(quintptr Package)
+{
+    QStringList left = SweepEntries(ClassNames, Package, QStringLiteral("класс"), [](int Index) {
+        for (TStringList* list : {ClassNames, ClassForms, ClassString, ClassTypes})
+            list->Delete(Index);
+    });
+    left += SweepEntries(Navigators, Package, QStringLiteral("навигатор"), [](int Index) { Navigators->Delete(Index); });
+    left += SweepEntries(Services, Package, QStringLiteral("сервис"), [](int Index) { DeleteAt(Services, Index); });
+    left += SweepEntries(Classificators, Package, QStringLiteral("классификатор"), [](int Index) { DeleteAt(Classificators, Index); });
+    left += SweepEntries(PropertyPages::Pages, Package, QStringLiteral("страница свойств"), [](int Index) {
+        PropertyPages::Pages->Delete(Index);
+        DeleteAt(PropertyPages::PagesProc, Index);
+    });
+    left += SweepObject(EntityApplication, ApplicationPackage, Package, QStringLiteral("объект приложения"));
+    left += SweepObject(Help, HelpPackage, Package, QStringLiteral("объект справки"));
+    return left;
+}
+
 // Frees the wrapper records the environment made for the entries of List.
 void FreeWrappers(TStringList* List)
 {
     for (int i = 0; i < List->Count(); ++i)
         delete List->Objects(i);
-}
-
-void DeleteAt(TStringList* List, int Index)
-{
-    delete List->Objects(Index);
-    List->Delete(Index);
 }
 
 void FreeList(TStringList*& List)
@@ -121,12 +171,13 @@ bool RegisterEntityClass(TClass C, TForm* F)
     ClassForms->AddObject(name, F);
     ClassString->Add(name);
     ClassTypes->Add(QString());
+    TrackPackageRegistration(SweepRegistries);
     return true;
 }
 
 bool UnregisterEntityClass(TClass C)
 {
-    const int index = ClassNames->IndexOf(C->ClassName());
+    const int index = ClassNames->IndexOfOwn(C->ClassName());
     if (index >= 0)
         for (TStringList* list : {ClassNames, ClassForms, ClassString, ClassTypes})
             list->Delete(index);
@@ -136,6 +187,7 @@ bool UnregisterEntityClass(TClass C)
 bool RegisterEntityNavigator(const QString& Name, TForm* F)
 {
     Navigators->AddObject(Name, F);
+    TrackPackageRegistration(SweepRegistries);
     return true;
 }
 
@@ -150,12 +202,13 @@ bool UnregisterEntityNavigator(TForm* F)
 bool RegisterEntityService(const QString& ServiceName, qint32, const QString& MenuCaption, TMenuItem* MenuItem)
 {
     Services->AddObject(ServiceName, new EClasses::TServiceInfo(MenuCaption, MenuItem));
+    TrackPackageRegistration(SweepRegistries);
     return true;
 }
 
 bool UnregisterEntityService(const QString& ServiceName)
 {
-    const int index = Services->IndexOf(ServiceName);
+    const int index = Services->IndexOfOwn(ServiceName);
     if (index >= 0)
         DeleteAt(Services, index);
     return true;
@@ -165,12 +218,13 @@ bool RegisterPropertyPage(const QString& PageName, TTabSheet* Sheet, TProcedure 
 {
     PropertyPages::Pages->AddObject(PageName, Sheet);
     PropertyPages::PagesProc->AddObject(PageName, new PropertyPages::TPageProc(SaveProc, LoadProc));
+    TrackPackageRegistration(SweepRegistries);
     return true;
 }
 
 bool UnregiseterPropertyPage(const QString& PageName)
 {
-    const int index = PropertyPages::Pages->IndexOf(PageName);
+    const int index = PropertyPages::Pages->IndexOfOwn(PageName);
     if (index >= 0) {
         PropertyPages::Pages->Delete(index);
         DeleteAt(PropertyPages::PagesProc, index);
@@ -192,13 +246,15 @@ bool UnRegisterMainPropertyPage()
 
 void RegisterClassificator(const QString& Name, TProcedure RefreshProc)
 {
-    if (Classificators->IndexOf(Name) < 0)
-        Classificators->AddObject(Name, new EClasses::TRefreshProcedure(RefreshProc));
+    if (Classificators->IndexOf(Name) >= 0)
+        return;
+    Classificators->AddObject(Name, new EClasses::TRefreshProcedure(RefreshProc));
+    TrackPackageRegistration(SweepRegistries);
 }
 
 void UnregisterClassificator(const QString& Name)
 {
-    const int index = Classificators->IndexOf(Name);
+    const int index = Classificators->IndexOfOwn(Name);
     if (index >= 0)
         DeleteAt(Classificators, index);
 }
@@ -216,8 +272,11 @@ void RefreshClassificators()
 
 void RegisterApplication(EClasses::TEntityApplication* Application)
 {
-    if (!EntityApplication)
-        EntityApplication = Application;
+    if (EntityApplication)
+        return;
+    EntityApplication = Application;
+    ApplicationPackage = LoadingPackage();
+    TrackPackageRegistration(SweepRegistries);
 }
 
 void UnregisterApplication(EClasses::TEntityApplication*)
@@ -228,6 +287,8 @@ void UnregisterApplication(EClasses::TEntityApplication*)
 void RegisterHelper(EClasses::THelper* Helper)
 {
     Help = Helper;
+    HelpPackage = LoadingPackage();
+    TrackPackageRegistration(SweepRegistries);
 }
 
 void UnregisterHelper()
@@ -269,6 +330,30 @@ QString ProgramFile(const QString& FileName)
     const QString folder = state + QStringLiteral("/velnor07");
     QDir().mkpath(folder);
     return folder + QLatin1Char('/') + FileName;
+}
+
+void TrackPackageRegistration(TLeftoverSweep Sweep)
+{
+    const quintptr package = LoadingPackage();
+    if (!package)
+        return;
+    const auto [pending, first] = PendingSweeps.try_emplace(package);
+    if (first)
+        AddPackageUnloadHandler(package, [package] { SweepLeftovers(package); });
+    if (std::find(pending->second.begin(), pending->second.end(), Sweep) == pending->second.end())
+        pending->second.push_back(Sweep);
+}
+
+QStringList SweepEntries(TStringList* List, quintptr Package, const QString& Kind, const std::function<void(int)>& Remove)
+{
+    QStringList left;
+    for (int i = List ? List->Count() - 1 : -1; i >= 0; --i) {
+        if (List->Owner(i) != Package)
+            continue;
+        left.prepend(Kind + QLatin1Char(' ') + Quoted(List->Strings(i)));
+        Remove(i);
+    }
+    return left;
 }
 
 void Initialize()

@@ -6,7 +6,10 @@
 #include "StringList.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
+
+#include <functional>
 
 class TComponent;
 class TDatabase;
@@ -130,6 +133,34 @@ void ShowProgress(const QString& Text);
 // user's state folder, $XDG_STATE_HOME/velnor07/, else ~/.local/state/velnor07/ (created when
 // missing), as when the program is installed system-wide.
 QString ProgramFile(const QString& FileName);
+
+// Taking back what a package left registered. Every registry entry remembers the package
+// that was loading when it was made (TStringList::Owner, LoadingPackage() in Packages.h);
+// an Unregister call made by a package removes that package's own entry of the name.
+// A registry calls TrackPackageRegistration(Sweep) with each registration it takes: when a
+// package is loading, Sweep runs once for it when it unloads, after its finalisation and
+// before its library is unmapped. Sweep(Package) removes the entries the package still has
+// and returns a description of each (such as "мастер \"Заказы\""); all that the sweeps of
+// one package took back is written on one line of standard error naming the package.
+// Outside a package's loading the call does nothing.
+using TLeftoverSweep = QStringList (*)(quintptr Package);
+void TrackPackageRegistration(TLeftoverSweep Sweep);
+
+// Removes from List (none when null) every entry Package added, from the last to the first, calling
+// Remove(Index) for each (which must delete the entry, and may free its object); returns
+// Kind followed by the entry's quoted text for each.
+QStringList SweepEntries(TStringList* List, quintptr Package, const QString& Kind, const std::function<void(int)>& Remove);
+
+// For a registry of one object, registered by the package Owner (0: the program): clears
+// Object when Package registered it; Description when it did, else nothing.
+template <class T>
+QStringList SweepObject(T*& Object, quintptr Owner, quintptr Package, const QString& Description)
+{
+    if (!Object || Owner != Package)
+        return {};
+    Object = nullptr;
+    return {Description};
+}
 
 void Initialize();
 void Finalize();

@@ -1,6 +1,8 @@
 #include "LoggerMain.h"
 
 #include "Dialogs.h"
+#include "Env.h"
+#include "Packages.h"
 #include "UnitLifetime.h"
 
 namespace LoggerMain {
@@ -20,6 +22,14 @@ void ForgetLogger()
 
 TUnitLifetime Lifetime(ForgetLogger, ForgetLogger);
 
+// The package that registered the logger (0: none did).
+quintptr LoggerPackage = 0;
+
+QStringList SweepLogger(quintptr Package)
+{
+    return Env::SweepObject(Logger, LoggerPackage, Package, QStringLiteral("журнал"));
+}
+
 } // namespace
 
 void TLogger::PostToLog(TObject*)
@@ -34,8 +44,11 @@ void TLogger::PostToErrorLog(TObject*)
 
 void RegisterLogger(TLogger* ALogger)
 {
-    if (ALogger)
-        Logger = ALogger;
+    if (!ALogger)
+        return;
+    Logger = ALogger;
+    LoggerPackage = LoadingPackage();
+    Env::TrackPackageRegistration(SweepLogger);
 }
 
 void UnRegisterLogger(TLogger*)

@@ -2,6 +2,7 @@
 
 #include "EClasses.h"
 #include "Env.h"
+#include "Packages.h"
 #include "StringList.h"
 #include "UnitLifetime.h"
 
@@ -14,7 +15,8 @@ namespace {
 // Parallel lists: entry i of Values is the decimal start value of sequence i of Names.
 TStringList* Names = nullptr;
 TStringList* Values = nullptr;
-
+// The package that registered the sequencer (0: none did).
+quintptr SequencerPackage = 0;
 
 void InitializeUnit()
 {
@@ -33,6 +35,20 @@ void FinalizeUnit()
 
 TUnitLifetime Lifetime(InitializeUnit, FinalizeUnit);
 
+void DeleteSequence(int Index)
+{
+    Names->Delete(Index);
+    Values->Delete(Index);
+}
+
+// The sequencer and the sequences a package left registered.
+QStringList SweepSequences(quintptr Package)
+{
+    QStringList left = Env::SweepEntries(Names, Package, QStringLiteral("последовательность"), DeleteSequence);
+    left += Env::SweepObject(Sequencer, SequencerPackage, Package, QStringLiteral("генератор ключей"));
+    return left;
+}
+
 } // namespace
 
 void RegisterSequence(const QString& Name, qint64 Value)
@@ -41,15 +57,14 @@ void RegisterSequence(const QString& Name, qint64 Value)
         return;
     Names->Add(Name);
     Values->Add(QString::number(Value));
+    Env::TrackPackageRegistration(SweepSequences);
 }
 
 void UnregisterSequence(const QString& Name)
 {
-    const int index = Names->IndexOf(Name);
-    if (index < 0)
-        return;
-    Names->Delete(index);
-    Values->Delete(index);
+    const int index = Names->IndexOfOwn(Name);
+    if (index >= 0)
+        DeleteSequence(index);
 }
 
 void InitializeSequence(const QString& Name, qint64 Value)
@@ -76,8 +91,11 @@ void StopSequencer()
 
 void RegisterSequencer(EClasses::TSequencer* ASequencer)
 {
-    if (!Sequencer)
-        Sequencer = ASequencer;
+    if (Sequencer)
+        return;
+    Sequencer = ASequencer;
+    SequencerPackage = LoadingPackage();
+    Env::TrackPackageRegistration(SweepSequences);
 }
 
 void UnregisterSequencer()

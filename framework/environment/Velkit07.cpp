@@ -38,16 +38,30 @@ const TUnitEntry PackageUnits[] = {
     {ModuleManager::Initialize, ModuleManager::Finalize},
 };
 
+// Finalises the units before End, the last first.
+void FinalizeUnitsBefore(const TUnitEntry* End)
+{
+    for (const TUnitEntry* unit = End; unit != std::begin(PackageUnits);)
+        (--unit)->Finalize();
+}
+
+// A unit whose initialisation raises (the debug switch reads the registry) leaves none of
+// the units before it initialised.
 void InitializeUnits()
 {
-    for (const TUnitEntry& unit : PackageUnits)
-        unit.Initialize();
+    for (const TUnitEntry* unit = std::begin(PackageUnits); unit != std::end(PackageUnits); ++unit) {
+        try {
+            unit->Initialize();
+        } catch (...) {
+            FinalizeUnitsBefore(unit);
+            throw;
+        }
+    }
 }
 
 void FinalizeUnits()
 {
-    for (auto it = std::rbegin(PackageUnits); it != std::rend(PackageUnits); ++it)
-        it->Finalize();
+    FinalizeUnitsBefore(std::end(PackageUnits));
 }
 
 TUnitLifetime Lifetime(InitializeUnits, FinalizeUnits);

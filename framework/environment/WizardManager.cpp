@@ -1,6 +1,7 @@
 #include "WizardManager.h"
 
 #include "EClasses.h"
+#include "Env.h"
 #include "Exceptions.h"
 #include "NUtilities.h"
 #include "StringList.h"
@@ -31,17 +32,25 @@ void FinalizeUnit()
 
 TUnitLifetime Lifetime(InitializeUnit, FinalizeUnit);
 
+// The wizards a package left registered (none when it ended the unit with its last use).
+QStringList SweepWizards(quintptr Package)
+{
+    return Env::SweepEntries(Wizards, Package, QStringLiteral("мастер"), [](int Index) { Wizards->Delete(Index); });
+}
+
 } // namespace
 
 void RegisterWizard(const QString& Name, EClasses::TEntityWizard* Wizard)
 {
-    if (Wizards->IndexOf(Name) < 0)
-        Wizards->AddObject(Name, Wizard);
+    if (Wizards->IndexOf(Name) >= 0)
+        return;
+    Wizards->AddObject(Name, Wizard);
+    Env::TrackPackageRegistration(SweepWizards);
 }
 
 void UnregisterWizard(const QString& Name)
 {
-    const int index = Wizards->IndexOf(Name);
+    const int index = Wizards->IndexOfOwn(Name);
     if (index >= 0)
         Wizards->Delete(index);
 }

@@ -1,21 +1,29 @@
-// A package for the loader tests. It registers a wizard under its own name and records what
-// happens to it in string parameters of the parameter manager:
+// A package for the loader tests. It registers a wizard under its own name and a service
+// under the name every test package uses, "Общий сервис", and records what happens to it in
+// string parameters of the parameter manager:
 //   PACKAGE_LOG     events separated by blanks: "+name" initialised, "-name" finalised,
 //                   "~name" its static objects destroyed (the library was unmapped);
 //   PACKAGE_STATUS  the status panel's text at each initialisation and finalisation,
-//                   separated by "|".
+//                   separated by "|";
+//   PACKAGE_LOADING the file name of the loading package (LoadingPackage()) at each
+//                   initialisation and finalisation, separated by blanks.
 // VELNOR_TEST_INIT_FAILS: the initialisation throws after registering the wizard.
 // VELNOR_TEST_FINI_FAILS_ONCE: the first finalisation throws before doing anything.
 // VELNOR_TEST_INIT_CRASHES: the initialisation dies of SIGSEGV.
 // VELNOR_TEST_NO_ENTRY_POINTS: the package declares no entry points.
+// VELNOR_TEST_FORGETS: the package also registers a service, a property page and an entity
+// class of its own, and its finalisation unregisters nothing at all.
 
 #include "EClasses.h"
 #include "Env.h"
 #include "Exceptions.h"
 #include "Packages.h"
 #include "ParamManager.h"
+#include "PropertyPages.h"
 #include "StatusBar.h"
 #include "WizardManager.h"
+
+#include <QFileInfo>
 
 #include <csignal>
 
@@ -41,8 +49,10 @@ void Record(QChar Event)
     if (!ParamManager::ParameterManager)
         return;
     Append(QStringLiteral("PACKAGE_LOG"), QStringLiteral(" "), Event + PackageName());
-    if (Event != QLatin1Char('~'))
-        Append(QStringLiteral("PACKAGE_STATUS"), QStringLiteral("|"), Env::MessagePanel ? Env::MessagePanel->Text() : QString());
+    if (Event == QLatin1Char('~'))
+        return;
+    Append(QStringLiteral("PACKAGE_STATUS"), QStringLiteral("|"), Env::MessagePanel ? Env::MessagePanel->Text() : QString());
+    Append(QStringLiteral("PACKAGE_LOADING"), QStringLiteral(" "), QFileInfo(PackageFileName(LoadingPackage())).fileName());
 }
 
 class TPackageWizard : public EClasses::TEntityWizard {
@@ -53,10 +63,30 @@ public:
 
 TPackageWizard Wizard;
 
+const QString SharedService = QStringLiteral("Общий сервис");
+
+#ifdef VELNOR_TEST_FORGETS
+class TForgottenEntity : public TObject {
+    VEL_DECLARE_CLASS(TForgottenEntity, TObject)
+};
+VEL_IMPLEMENT_CLASS(TForgottenEntity)
+
+void RegisterMore()
+{
+    Env::RegisterEntityService(QStringLiteral("Забытый сервис"), 0, QStringLiteral("Забытое меню"), nullptr);
+    Env::RegisterPropertyPage(QStringLiteral("Забытая страница"), nullptr, nullptr, nullptr);
+    Env::RegisterEntityClass(TForgottenEntity::StaticClass(), nullptr);
+}
+#endif
+
 [[maybe_unused]] void InitPackage()
 {
     WizardManager::Initialize();
     WizardManager::RegisterWizard(PackageName(), &Wizard);
+    Env::RegisterEntityService(SharedService, 0, QStringLiteral("Пакеты"), nullptr);
+#ifdef VELNOR_TEST_FORGETS
+    RegisterMore();
+#endif
     Record(QLatin1Char('+'));
 #ifdef VELNOR_TEST_INIT_CRASHES
     raise(SIGSEGV);
@@ -76,7 +106,10 @@ TPackageWizard Wizard;
     }
 #endif
     Record(QLatin1Char('-'));
+#ifndef VELNOR_TEST_FORGETS
+    Env::UnregisterEntityService(SharedService);
     WizardManager::UnregisterWizard(PackageName());
+#endif
     WizardManager::Finalize();
 }
 

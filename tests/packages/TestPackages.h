@@ -26,10 +26,22 @@ inline QString StatusLog()
     return ParamManager::ParameterManager->GetStringParam(QStringLiteral("PACKAGE_STATUS"));
 }
 
+// Adds an event of the test's own to PACKAGE_LOG.
+inline void Append(const QString& Event)
+{
+    const QString old = Log();
+    ParamManager::ParameterManager->SetStringParam(QStringLiteral("PACKAGE_LOG"), old.isEmpty() ? Event : old + QLatin1Char(' ') + Event);
+}
+
+inline QString LoadingLog()
+{
+    return ParamManager::ParameterManager->GetStringParam(QStringLiteral("PACKAGE_LOADING"));
+}
+
 inline void ClearLogs()
 {
-    ParamManager::ParameterManager->SetStringParam(QStringLiteral("PACKAGE_LOG"), QString());
-    ParamManager::ParameterManager->SetStringParam(QStringLiteral("PACKAGE_STATUS"), QString());
+    for (const char* name : {"PACKAGE_LOG", "PACKAGE_STATUS", "PACKAGE_LOADING"})
+        ParamManager::ParameterManager->SetStringParam(QLatin1String(name), QString());
 }
 
 // Whether the library at Path is mapped into the process (asked without loading it).

@@ -135,14 +135,50 @@ TEST_F(PackagesTest, AFinalisationThatThrowsKeepsThePackageLoaded)
 {
     const QString path = File(QStringLiteral("pkg_finifails"));
     const quintptr handle = LoadPackage(path);
+    int handlerRuns = 0;
+    AddPackageUnloadHandler(handle, [&handlerRuns] { ++handlerRuns; });
     const QString error = PackageError([&] { UnloadPackage(handle); });
     EXPECT_TRUE(error.contains(QStringLiteral("пакет не готов завершиться"))) << error.toStdString();
     EXPECT_TRUE(Mapped(path));
     EXPECT_EQ(CallWizard(QStringLiteral("pkg_finifails")), 13);
+    EXPECT_EQ(handlerRuns, 0) << "the package is still there";
 
     UnloadPackage(handle);
     EXPECT_EQ(Log(), QStringLiteral("+pkg_finifails -pkg_finifails ~pkg_finifails"));
     EXPECT_FALSE(Mapped(path));
+    EXPECT_EQ(handlerRuns, 1);
+}
+
+TEST_F(PackagesTest, TheLoadingPackageIsKnownAndItsUnloadHandlersRunBeforeItIsUnmapped)
+{
+    const QString path = File(QStringLiteral("pkg_alpha"));
+    const quintptr handle = LoadPackage(path);
+    EXPECT_EQ(LoadingPackage(), 0u);
+    EXPECT_EQ(PackageFileName(handle), path);
+    auto handler = [&](const QString& Name) {
+        return [&, Name] {
+            EXPECT_EQ(LoadingPackage(), handle);
+            EXPECT_TRUE(Mapped(path));
+            TestPackages::Append(Name);
+        };
+    };
+    AddPackageUnloadHandler(handle, handler(QStringLiteral("first")));
+    AddPackageUnloadHandler(handle, [] { throw Exception(QStringLiteral("обработчик сломался")); });
+    AddPackageUnloadHandler(handle, handler(QStringLiteral("last")));
+
+    testing::internal::CaptureStderr();
+    UnloadPackage(handle);
+    const QString errors = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(Log(), QStringLiteral("+pkg_alpha -pkg_alpha last first ~pkg_alpha"));
+    EXPECT_TRUE(errors.contains(path + QStringLiteral(": обработчик сломался"))) << errors.toStdString();
+    EXPECT_EQ(TestPackages::LoadingLog(), QStringLiteral("pkg_alpha.bpl pkg_alpha.bpl"));
+    EXPECT_EQ(LoadingPackage(), 0u);
+    EXPECT_EQ(PackageFileName(handle), QString());
+    EXPECT_FALSE(PackageError([&] { AddPackageUnloadHandler(handle, [] {}); }).isEmpty());
+
+    // The finalisation that follows a failed initialisation also knows its package.
+    EXPECT_FALSE(PackageError([] { LoadPackage(File(QStringLiteral("pkg_initfails"))); }).isEmpty());
+    EXPECT_TRUE(TestPackages::LoadingLog().endsWith(QStringLiteral("pkg_initfails.bpl pkg_initfails.bpl")));
 }
 
 } // namespace

@@ -4,7 +4,11 @@
 #include "StringList.h"
 #include "TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
@@ -281,3 +285,108 @@ TEST_F(RegistryTest, AProcessKilledWhileWritingLeavesEveryAcknowledgedValue)
 }
 
 } // namespace
+
+namespace {
+
+QByteArray Utf16WithBom(const QString& Text)
+{
+    QStringEncoder encoder(QStringEncoder::Utf16LE);
+    return QByteArray("\xFF\xFE") + QByteArray(encoder.encode(Text));
+}
+
+// An export as other tools write it: a header line, CR LF line ends, comments.
+QString ExportText(const QString& Header)
+{
+    return Header + QStringLiteral("\r\n\r\n; настройки склада\r\n[HKEY_CURRENT_USER\\Software\\Velnor07\\Склад]\r\n"
+                                   "; псевдоним базы\r\n\"Alias\"=\"DEMO\"\r\n\"AutoConnect\"=dword:00000001\r\n"
+                                   "\r\n; конец\r\n");
+}
+
+} // namespace
+
+TEST_F(RegistryTest, ExportsWithEitherHeaderInUtf8OrUtf16AreReadAndKeepHeaderCommentsAndEncoding)
+{
+    const std::vector<std::pair<const char*, QByteArray>> exports = {
+        {"UTF-8, version 5 header", ExportText(QStringLiteral("Windows Registry Editor Version 5.00")).toUtf8()},
+        {"UTF-8 with BOM, old header", QByteArray("\xEF\xBB\xBF") + ExportText(QStringLiteral("REGEDIT4")).toUtf8()},
+        {"UTF-16 LE with BOM", Utf16WithBom(ExportText(QStringLiteral("Windows Registry Editor Version 5.00")))},
+    };
+    for (const auto& [what, bytes] : exports) {
+        SCOPED_TRACE(what);
+        WriteFileBytes(bytes);
+        TRegistry registry;
+        ASSERT_TRUE(registry.OpenKey(AppKey, false));
+        EXPECT_EQ(registry.ReadString(QStringLiteral("Alias")), QStringLiteral("DEMO"));
+        EXPECT_EQ(registry.ReadInteger(QStringLiteral("AutoConnect")), 1);
+
+        registry.WriteString(QStringLiteral("LastUser"), QStringLiteral("Склад"));
+        const bool utf16 = bytes.startsWith("\xFF\xFE");
+        const QByteArray written = FileBytes();
+        EXPECT_EQ(written.startsWith("\xFF\xFE"), utf16);
+        QStringDecoder decoder(utf16 ? QStringDecoder::Utf16LE : QStringDecoder::Utf8);
+        const QString text = decoder.decode(written.mid(utf16 ? 2 : 0));
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Windows Registry Editor Version 5.00\n"))) << text.toStdString();
+        const QString expectedBody = QStringLiteral("; настройки склада\n[HKEY_CURRENT_USER\\Software\\Velnor07\\Склад]\n"
+                                                    "; псевдоним базы\n\"Alias\"=\"DEMO\"\n\"AutoConnect\"=dword:00000001\n"
+                                                    "\"LastUser\"=\"Склад\"\n\n; конец\n");
+        EXPECT_TRUE(text.endsWith(expectedBody)) << text.toStdString();
+        EXPECT_EQ(TRegistry().KeyExists(AppKey), true) << "what we wrote reads back";
+    }
+    // The header counts only as the first line.
+    WriteFileBytes("[HKEY_CURRENT_USER\\Software]\nREGEDIT4\n");
+    EXPECT_THROW(TRegistry().KeyExists(QStringLiteral("Software")), ERegistryException);
+}
+
+TEST_F(RegistryTest, AChangeMadeByAnotherProcessBetweenTwoReadsIsSeen)
+{
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(AppKey, true));
+    for (int round = 0; round < 20; ++round) {
+        const QString expected = QStringLiteral("значение %1").arg(round, 2, 10, QLatin1Char('0'));
+        const pid_t child = RunChild([&expected] {
+            TRegistry writer;
+            writer.OpenKey(AppKey, false);
+            // The same size as the value before: only the content tells them apart.
+            writer.WriteString(QStringLiteral("V"), expected);
+        });
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        ASSERT_EQ(registry.ReadString(QStringLiteral("V")), expected);
+        ASSERT_EQ(TRegistry().OpenKeyReadOnly(AppKey), true);
+    }
+}
+
+TEST_F(RegistryTest, ALinkedFileIsChangedAtItsTargetAndAReadOnlyFileNotAtAll)
+{
+    const QString target = TestSupport::TempDir() + QStringLiteral("/shared/registry-target.reg");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(target).absolutePath()));
+    QFile::remove(target);
+    ASSERT_TRUE(QFile::link(target, TRegistry::FileName()));
+    {
+        TRegistry registry;
+        ASSERT_TRUE(registry.OpenKey(AppKey, true));
+        registry.WriteString(QStringLiteral("LastUser"), QStringLiteral("Склад"));
+        registry.WriteInteger(QStringLiteral("AutoConnect"), 1);
+    }
+    EXPECT_TRUE(QFileInfo(TRegistry::FileName()).isSymLink());
+    QFile targetFile(target);
+    ASSERT_TRUE(targetFile.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(targetFile.readAll().contains("\"AutoConnect\"=dword:00000001"));
+    targetFile.close();
+
+    ASSERT_TRUE(QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    const QByteArray before = FileBytes();
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(AppKey, false));
+    EXPECT_EQ(registry.ReadString(QStringLiteral("LastUser")), QStringLiteral("Склад"));
+    try {
+        registry.WriteString(QStringLiteral("LastUser"), QStringLiteral("Другой"));
+        ADD_FAILURE() << "a read-only file was written";
+    } catch (const ERegistryException& error) {
+        EXPECT_TRUE(error.Message().contains(TRegistry::FileName())) << error.what();
+    }
+    EXPECT_EQ(FileBytes(), before);
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QFile::remove(target);
+}
