@@ -215,7 +215,7 @@ quintptr LoadPackage(const QString& Path)
         return reinterpret_cast<quintptr>(library);
     }
     try {
-        Initialize(library, LoadedPackages.emplace(library, TLoadedPackage{.Path = Path}).first->second);
+        Initialize(library, LoadedPackages.emplace(library, TLoadedPackage{Path, nullptr, {}, 1, {}}).first->second);
     } catch (const EPackageError&) {
         LoadedPackages.erase(library);
         dlclose(library);
