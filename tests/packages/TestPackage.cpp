@@ -11,6 +11,7 @@
 // VELNOR_TEST_FINI_FAILS_ONCE: the first finalisation throws before doing anything.
 // VELNOR_TEST_INIT_CRASHES: the initialisation dies of SIGSEGV.
 // VELNOR_TEST_NO_ENTRY_POINTS: the package declares no entry points.
+// VELNOR_TEST_NO_UNIT_INIT: the package never initialises nor finalises the wizard unit.
 // VELNOR_TEST_FORGETS: the package also registers a service, a property page and an entity
 // class of its own, and its finalisation unregisters nothing at all.
 
@@ -81,7 +82,9 @@ void RegisterMore()
 
 [[maybe_unused]] void InitPackage()
 {
+#ifndef VELNOR_TEST_NO_UNIT_INIT
     WizardManager::Initialize();
+#endif
     WizardManager::RegisterWizard(PackageName(), &Wizard);
     Env::RegisterEntityService(SharedService, 0, QStringLiteral("Пакеты"), nullptr);
 #ifdef VELNOR_TEST_FORGETS
@@ -110,7 +113,9 @@ void RegisterMore()
     Env::UnregisterEntityService(SharedService);
     WizardManager::UnregisterWizard(PackageName());
 #endif
+#ifndef VELNOR_TEST_NO_UNIT_INIT
     WizardManager::Finalize();
+#endif
 }
 
 } // namespace
