@@ -4,12 +4,83 @@
 #include "Exceptions.h"
 #include "Forms.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QLibraryInfo>
 #include <QThread>
 #include <QTranslator>
+#include <QWidget>
 
 namespace Application {
+
+namespace {
+
+bool IsUserInput(QEvent::Type Type)
+{
+    switch (Type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::Shortcut:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether Receiver belongs to the modal dialog the user is answering now.
+bool InActiveModal(const QWidget* Receiver)
+{
+    const QWidget* modal = QApplication::activeModalWidget();
+    return modal && (Receiver == modal || modal->isAncestorOf(Receiver));
+}
+
+// Drops user input to widgets while a lock is held.
+class TInputFilter : public QObject {
+public:
+    int LockCount = 0;
+
+    bool eventFilter(QObject* Receiver, QEvent* Event) override
+    {
+        if (LockCount == 0 || !IsUserInput(Event->type()) || !Receiver->isWidgetType())
+            return false;
+        return !InActiveModal(static_cast<QWidget*>(Receiver));
+    }
+};
+
+TInputFilter& InputFilter()
+{
+    static TInputFilter* filter = [] {
+        auto* made = new TInputFilter;
+        if (QCoreApplication* application = QCoreApplication::instance())
+            application->installEventFilter(made);
+        return made;
+    }();
+    return *filter;
+}
+
+} // namespace
+
+TUserInputLock::TUserInputLock()
+{
+    ++InputFilter().LockCount;
+}
+
+TUserInputLock::~TUserInputLock()
+{
+    --InputFilter().LockCount;
+}
+
+bool TUserInputLock::Held()
+{
+    return InputFilter().LockCount > 0;
+}
 
 TWindowMessageEvent::TWindowMessageEvent(int Message)
     : QEvent(EventType()), FMessage(Message)

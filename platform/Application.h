@@ -34,6 +34,22 @@ void PostMessage(quintptr Handle, int Message);
 // qt6-translations-l10n). Returns false when they are not there; Qt's texts then stay English.
 bool LoadQtTranslations();
 
+// Holds the user's input back while it lives: mouse clicks, keys, the wheel and context
+// menu requests are dropped before they reach any widget, except widgets of a modal dialog
+// that is open meanwhile (a message box shown during the work still answers). Painting,
+// timers and posted messages go on. Long operations that let pending messages run (to paint
+// a progress text) hold one, so that no click or key can start other work in their middle.
+// Locks nest; the input comes back when the last one ends.
+class TUserInputLock {
+public:
+    TUserInputLock();
+    ~TUserInputLock();
+    TUserInputLock(const TUserInputLock&) = delete;
+    TUserInputLock& operator=(const TUserInputLock&) = delete;
+
+    static bool Held();
+};
+
 // The default error box: the message of the exception in a modal error box.
 void ShowException(std::exception_ptr Error);
 

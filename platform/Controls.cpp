@@ -5,12 +5,15 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QPixmap>
 
 VEL_IMPLEMENT_CLASS(TPanel)
 VEL_IMPLEMENT_CLASS(TLabel)
 VEL_IMPLEMENT_CLASS(TButton)
 VEL_IMPLEMENT_CLASS(TEdit)
+VEL_IMPLEMENT_CLASS(TSpeedButton)
+VEL_IMPLEMENT_CLASS(TSplitter)
 VEL_IMPLEMENT_CLASS(TComboBox)
 VEL_IMPLEMENT_CLASS(TListBox)
 VEL_IMPLEMENT_CLASS(TDirectoryListBox)
@@ -24,6 +27,71 @@ TForm* ParentForm(const QWidget* Control)
         if (auto* form = dynamic_cast<TForm*>(parent))
             return form;
     return nullptr;
+}
+
+TSpeedButton::TSpeedButton(TComponent* AOwner, QWidget* Parent)
+    : TWinControl(AOwner, Parent)
+{
+    setAutoRaise(true);
+    setFocusPolicy(Qt::NoFocus);
+    QObject::connect(this, &QToolButton::clicked, this, [this] { Application::Guarded([this] { Click(); }); });
+}
+
+void TSpeedButton::Click()
+{
+    if (isEnabled() && OnClick)
+        OnClick(this);
+}
+
+TSplitter::TSplitter(TComponent* AOwner, QWidget* Parent)
+    : TWinControl(AOwner, Parent)
+{
+    setFrameStyle(QFrame::NoFrame);
+    setFixedWidth(3);
+    setCursor(Qt::SplitHCursor);
+    SetAlign(alLeft);
+}
+
+QWidget* TSplitter::ResizedControl() const
+{
+    QWidget* parent = parentWidget();
+    TAlignLayout* layout = parent ? AlignLayoutOf(parent) : nullptr;
+    if (!layout)
+        return nullptr;
+    QWidget* before = nullptr;
+    for (int i = 0; i < layout->count(); ++i) {
+        QWidget* control = layout->itemAt(i)->widget();
+        if (control == this)
+            return before;
+        if (control && ControlAlign(control) == Align())
+            before = control;
+    }
+    return nullptr;
+}
+
+void TSplitter::MoveBy(int Delta)
+{
+    QWidget* control = ResizedControl();
+    if (!control)
+        return;
+    const int width = Align() == alRight ? control->width() - Delta : control->width() + Delta;
+    control->resize(std::max(FMinSize, width), control->height());
+    if (QLayout* layout = parentWidget()->layout())
+        layout->setGeometry(parentWidget()->contentsRect());
+}
+
+void TSplitter::mousePressEvent(QMouseEvent* Event)
+{
+    FDragStart = Event->globalPosition().toPoint().x();
+}
+
+void TSplitter::mouseMoveEvent(QMouseEvent* Event)
+{
+    if (!(Event->buttons() & Qt::LeftButton))
+        return;
+    const int x = Event->globalPosition().toPoint().x();
+    MoveBy(x - FDragStart);
+    FDragStart = x;
 }
 
 TPanel::TPanel(TComponent* AOwner, QWidget* Parent)

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTabWidget>
 
 class TForm;
@@ -85,6 +86,48 @@ public:
 
 private:
     int FModalResult = 0;
+};
+
+// A flat button with a hint, as on tool bars: raised only while the mouse is over it.
+class TSpeedButton : public TWinControl<QToolButton> {
+    VEL_DECLARE_CLASS(TSpeedButton, TComponent)
+public:
+    TSpeedButton(TComponent* AOwner, QWidget* Parent);
+
+    QString Caption() const { return text(); }
+    void SetCaption(const QString& Caption) { setText(Caption); }
+    QString Hint() const { return toolTip(); }
+    void SetHint(const QString& Hint) { setToolTip(Hint); }
+    bool Enabled() const { return isEnabled(); }
+    void SetEnabled(bool Enabled) { setEnabled(Enabled); }
+
+    TNotifyEvent OnClick;
+    // What a click does: OnClick, when the button is enabled.
+    void Click();
+};
+
+// A bar between two controls aligned to the same side: dragging it resizes the control
+// before it (the one aligned just before the splitter), never below MinSize.
+class TSplitter : public TWinControl<QFrame> {
+    VEL_DECLARE_CLASS(TSplitter, TComponent)
+public:
+    TSplitter(TComponent* AOwner, QWidget* Parent);
+
+    int MinSize() const { return FMinSize; }
+    void SetMinSize(int MinSize) { FMinSize = MinSize; }
+    // The control the splitter resizes: the last control of the same alignment placed
+    // before it in its parent, or nullptr.
+    QWidget* ResizedControl() const;
+    // Moves the splitter by Delta pixels, as a drag does.
+    void MoveBy(int Delta);
+
+protected:
+    void mousePressEvent(QMouseEvent* Event) override;
+    void mouseMoveEvent(QMouseEvent* Event) override;
+
+private:
+    int FMinSize = 30;
+    int FDragStart = 0;
 };
 
 class TEdit : public TWinControl<QLineEdit> {

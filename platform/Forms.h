@@ -11,6 +11,8 @@
 #include <QRect>
 #include <QWidget>
 
+class TPopupMenu;
+
 class TForm : public QWidget, public TComponent {
     Q_OBJECT
     VEL_DECLARE_CLASS(TForm, TComponent)
@@ -43,6 +45,9 @@ public:
     // Undocks the form: no parent, hidden, with the geometry Rect.
     void ManualFloat(const QRect& Rect);
     QWidget* HostDockSite() const;
+
+    // The form's context menu (not owned); null when it has none.
+    TPopupMenu* PopupMenu = nullptr;
 
     // The form's window handle: unique for the life of the process.
     quintptr Handle() const { return FHandle; }

@@ -93,8 +93,10 @@ void TTreeNode::Delete()
 
 void TTreeNode::DeleteChildren()
 {
-    while (childCount() > 0)
-        delete takeChild(childCount() - 1);
+    // Taken out of the tree at once: one change of the view instead of one per child.
+    const QList<QTreeWidgetItem*> children = takeChildren();
+    for (auto it = children.rbegin(); it != children.rend(); ++it)
+        delete *it;
 }
 
 bool TTreeNode::Selected() const

@@ -5,6 +5,7 @@
 #include "DbTables.h"
 #include "Env.h"
 #include "Exceptions.h"
+#include "MessageManager.h"
 #include "NavigatorManager.h"
 #include "ObjectManager.h"
 #include "TreeView.h"
@@ -50,19 +51,6 @@ const qint32 SearchDepth = 4;
 QString SessionDatabaseName()
 {
     return Env::Database ? Env::Database->DatabaseName() : QString();
-}
-
-TTable* NewJournalTable()
-{
-    auto* table = new TTable(Env::FormOwner);
-    table->SetDatabaseName(SessionDatabaseName());
-    return table;
-}
-
-void CloseAndFree(TTable* Table)
-{
-    Table->Close();
-    delete Table;
 }
 
 void FreeAttachedObjects(TStringList* List)
@@ -337,27 +325,44 @@ void TEntityChildList::Clear()
     }
 }
 
+// --- TJournalTable --------------------------------------------------------------------------
+
+TJournalTable::~TJournalTable()
+{
+    if (!FTable)
+        return;
+    FTable->Close();
+    delete FTable;
+}
+
+TTable* TJournalTable::Table() const
+{
+    if (!FTable) {
+        FTable = new TTable(Env::FormOwner);
+        FTable->SetDatabaseName(SessionDatabaseName());
+    }
+    return FTable;
+}
+
 // --- TEntity --------------------------------------------------------------------------------
 
 TEntity::TEntity(const QString& Condition, TDataSet* DataSet)
     : AuxList1(new TStringList), DataSet(DataSet), AuxList2(new TStringList), Condition(Condition),
       Context(ContextManager::GetContextByName(DefaultContextName)), PreviousContext(Context),
-      InheritedContext(Context), DeletedTable(nullptr), NewTable(nullptr), UserFlag(false),
-      Queries(new TStringList)
+      InheritedContext(Context), UserFlag(false), Queries(new TStringList)
 {
-    NewTable = NewJournalTable();
-    DeletedTable = NewJournalTable();
 }
 
 TEntity::~TEntity()
 {
+    // An entity that is gone must never receive a message.
+    if (Env::Post)
+        Env::Post->UnSubscribeAll(this);
     FreeAttachedObjects(AuxList1);
     FreeAttachedObjects(AuxList2);
     delete Queries;
     delete AuxList1;
     delete AuxList2;
-    CloseAndFree(NewTable);
-    CloseAndFree(DeletedTable);
 }
 
 QString TEntity::JournalBaseName(const QString& ArgumentTableName) const

@@ -63,6 +63,27 @@ private:
     std::vector<TEntityChild*> FItems;
 };
 
+// One of an entity's two journal tables (the creation and the deletion journal). It is made
+// on first use, owned by Env::FormOwner and on the session database as they are then, and
+// freed with its entity: the navigator makes entities by the hundred thousand, and most of
+// them never journal anything. It reads like the table itself (NewTable->Open(),
+// TTable* table = NewTable).
+class TJournalTable {
+public:
+    TJournalTable() = default;
+    TJournalTable(const TJournalTable&) = delete;
+    TJournalTable& operator=(const TJournalTable&) = delete;
+    // Closes and frees the table, when it was made.
+    ~TJournalTable();
+
+    TTable* Table() const;
+    TTable* operator->() const { return Table(); }
+    operator TTable*() const { return Table(); }
+
+private:
+    mutable TTable* FTable = nullptr;
+};
+
 // The object a navigator node carries. Plug-ins derive from the three kinds below and
 // register their classes by name; the navigator creates them through class references.
 class TEntity : public TObject {
@@ -103,8 +124,8 @@ public:
     TContext* Context;
     TContext* PreviousContext;
     TContext* InheritedContext;
-    TTable* DeletedTable;
-    TTable* NewTable;
+    TJournalTable DeletedTable;
+    TJournalTable NewTable;
     QString TableName;
     bool UserFlag;
     TTreeNode* Node = nullptr;
@@ -364,7 +385,8 @@ class TMainForm : public TForm {
     VEL_DECLARE_CLASS(TMainForm, TForm)
 public:
     using TForm::TForm;
-    virtual void Terminate() = 0;
+    // Also callable by name (QMetaObject::invokeMethod(form, "Terminate")).
+    Q_INVOKABLE virtual void Terminate() = 0;
 };
 
 // Declared for plug-in matching forms; the framework does not use it.

@@ -128,6 +128,16 @@ void AddLogRecord(const QString& Text);
 // process pending messages so that it is painted before the next step runs.
 void ShowProgress(const QString& Text);
 
+// Shows a progress text, as ShowProgress does, for as long as it lives, and clears it when
+// it ends, on every path.
+class TProgressText {
+public:
+    explicit TProgressText(const QString& Text) { ShowProgress(Text); }
+    ~TProgressText() { ShowProgress(QString()); }
+    TProgressText(const TProgressText&) = delete;
+    TProgressText& operator=(const TProgressText&) = delete;
+};
+
 // The path of FileName among the files the program writes beside itself (the SQL log, a
 // logger's log): in ProgramPath when that folder is writable (a build tree), otherwise in the
 // user's state folder, $XDG_STATE_HOME/velnor07/, else ~/.local/state/velnor07/ (created when

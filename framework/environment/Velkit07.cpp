@@ -11,6 +11,7 @@
 #include "ParamManager.h"
 #include "PropertyPages.h"
 #include "SequencerManger.h"
+#include "TestNav.h"
 #include "UnitLifetime.h"
 
 namespace Velkit07 {
@@ -36,6 +37,7 @@ const TUnitEntry PackageUnits[] = {
     {DatabaseManager::Initialize, DatabaseManager::Finalize},
     {ObjectManager::Initialize, ObjectManager::Finalize},
     {ModuleManager::Initialize, ModuleManager::Finalize},
+    {TestNav::Initialize, TestNav::Finalize},
 };
 
 // Finalises the units before End, the last first.

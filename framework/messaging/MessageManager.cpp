@@ -79,6 +79,16 @@ void TMessageManager::UnSubscribe(TEntity* Entity, qint32 MessageType)
         subscribers->Delete(index);
 }
 
+void TMessageManager::UnSubscribeAll(TEntity* Entity)
+{
+    std::lock_guard lock(FLock);
+    for (int i = 0; i < Subscriptions->Count(); ++i) {
+        auto* subscribers = Subscriptions->ObjectAs<TStringList>(i);
+        for (int index = subscribers->IndexOfObject(Entity); index >= 0; index = subscribers->IndexOfObject(Entity))
+            subscribers->Delete(index);
+    }
+}
+
 void TMessageManager::Send(TEntity* Sender, qint32 MessageType, const QString& Text)
 {
     {

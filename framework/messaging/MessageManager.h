@@ -51,6 +51,8 @@ public:
     void Subscribe(TEntity* Entity, qint32 MessageType);
     // Removes the first subscription of Entity to the type, if any.
     void UnSubscribe(TEntity* Entity, qint32 MessageType);
+    // Removes every subscription of Entity, to every type. A destroyed entity calls it.
+    void UnSubscribeAll(TEntity* Entity);
     // Queues a message of a registered type under the number of this call; an unregistered
     // type is reported as a debug message and queues nothing, but uses its number up.
     void Send(TEntity* Sender, qint32 MessageType, const QString& Text);

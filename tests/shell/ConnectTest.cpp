@@ -50,6 +50,8 @@ protected:
     bool Connected() const { return Form()->Database1->Connected(); }
     static std::vector<QString> Messages() { return TestSupport::Dialogs().Messages(); }
 
+    // The connect is tested here, not the navigator it starts.
+    ShellTest::TNavigatorsSetAside Navigators;
     std::unique_ptr<TShell> Shell;
 };
 

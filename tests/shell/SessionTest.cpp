@@ -116,9 +116,6 @@ protected:
                  "insert into POLZOVATEL values (7, 'KASSA')",
                  "create table modul (STROKA varchar(100), POLZ_ID integer, ORDER_NO integer)"});
         ShellTest::WriteApplications({{"KASSA", {{"Alias", AliasName()}, {"PackagesPath", TestSupport::TempDir() + "/no-packages"}}}});
-        for (int i = 0; i < Env::Navigators->Count(); ++i)
-            SavedNavigators.emplace_back(Env::Navigators->Strings(i), Env::Navigators->Objects(i));
-        Env::Navigators->Clear();
         Env::RegisterEntityNavigator("Counting Navigator", &Navigator);
         Env::EntityApplication = &Application;
         Shell = std::make_unique<TShell>();
@@ -131,10 +128,6 @@ protected:
             Env::UnregisterEntityService(name);
         Items.clear();
         Env::EntityApplication = nullptr;
-        Env::Navigators->Clear();
-        for (const auto& [name, navigator] : SavedNavigators)
-            Env::Navigators->AddObject(name, navigator);
-        NavigatorManager::CurrentNavigator = nullptr;
         SetDebugMessages(false);
         TDatabaseTest::TearDown();
     }
@@ -178,9 +171,9 @@ protected:
 
     QStringList TextsSince(int Count) const { return Shell->StatusTexts().mid(Count); }
 
+    ShellTest::TNavigatorsSetAside OtherNavigators;
     TCountingNavigator Navigator;
     TTestApplication Application;
-    std::vector<std::pair<QString, TObject*>> SavedNavigators;
     std::vector<std::unique_ptr<TMenuItem>> Items;
     QStringList ServiceNames;
     std::unique_ptr<TShell> Shell;

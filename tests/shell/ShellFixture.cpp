@@ -4,6 +4,7 @@
 #include "Env.h"
 #include "IntarnalInfoForm.h"
 #include "LoginForm.h"
+#include "NavigatorManager.h"
 #include "OptionsForm.h"
 #include "Registry.h"
 #include "StatusBar.h"
@@ -46,6 +47,21 @@ QVariant RegistryValue(const QString& Key, const QString& Name)
         || !registry.ValueExists(Name))
         return QVariant();
     return registry.ReadString(Name);
+}
+
+TNavigatorsSetAside::TNavigatorsSetAside()
+{
+    for (int i = 0; i < Env::Navigators->Count(); ++i)
+        FSaved.emplace_back(Env::Navigators->Strings(i), Env::Navigators->Objects(i));
+    Env::Navigators->Clear();
+}
+
+TNavigatorsSetAside::~TNavigatorsSetAside()
+{
+    Env::Navigators->Clear();
+    for (const auto& [name, navigator] : FSaved)
+        Env::Navigators->AddObject(name, navigator);
+    NavigatorManager::CurrentNavigator = nullptr;
 }
 
 TShell::TShell()

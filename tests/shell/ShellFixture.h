@@ -14,6 +14,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace ShellTest {
 
@@ -35,6 +37,19 @@ extern const QString ShellKey;
 void WriteApplications(const std::vector<std::pair<QString, TValues>>& Applications, const TValues& ShellValues = {});
 // A value of the shell key (Key empty) or of an application key; invalid when missing.
 QVariant RegistryValue(const QString& Key, const QString& Name);
+
+// Takes the registered navigators out of Env::Navigators while it lives, so that a connect
+// starts none (or the one a test registers), and puts them back afterwards.
+class TNavigatorsSetAside {
+public:
+    TNavigatorsSetAside();
+    ~TNavigatorsSetAside();
+    TNavigatorsSetAside(const TNavigatorsSetAside&) = delete;
+    TNavigatorsSetAside& operator=(const TNavigatorsSetAside&) = delete;
+
+private:
+    std::vector<std::pair<QString, TObject*>> FSaved;
+};
 
 // The main window and the shell's dialogs, created and destroyed around each test.
 class TShell {

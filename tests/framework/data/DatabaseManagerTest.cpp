@@ -26,12 +26,14 @@ public:
         static int counter = 0;
         FPath = TestSupport::TempDir() + QStringLiteral("/program-%1/").arg(++counter);
         QDir().mkpath(FPath);
+        FPreviousPath = Env::ProgramPath;
         Env::ProgramPath = FPath;
         Env::FormOwner = &FOwner;
         LogSQL = true;
     }
     ~TProgramFolder()
     {
+        Env::ProgramPath = FPreviousPath;
         Env::FormOwner = nullptr;
         LogSQL = true;
     }
@@ -40,6 +42,7 @@ public:
 
 private:
     QString FPath;
+    QString FPreviousPath;
     TComponent FOwner;
 };
 

@@ -1,0 +1,575 @@
+// The navigator: its form, the loading of the navigation schema with the root nodes, and
+// the shutdown.
+
+#include "TestNav.h"
+#include "TestNavPrivate.h"
+
+#include "Clipboard.h"
+#include "ContextManager.h"
+#include "Controls.h"
+#include "DatabaseManager.h"
+#include "Docking.h"
+#include "Env.h"
+#include "Exceptions.h"
+#include "Menus.h"
+#include "NUtilities.h"
+#include "NavigatorManager.h"
+#include "ObjectManager.h"
+#include "Registry.h"
+#include "TreeView.h"
+#include "UnitLifetime.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QStyle>
+
+#include <memory>
+
+namespace TestNav {
+
+VEL_IMPLEMENT_CLASS(TContextInfo)
+VEL_IMPLEMENT_CLASS(TNodeInfo)
+VEL_IMPLEMENT_CLASS(TTestNavigator)
+
+TTestNavigator* TestNavigator = nullptr;
+
+namespace {
+
+// The schema queries, line by line, exactly as they are sent.
+const QStringList LinksQuery = {
+    QStringLiteral("select DISTINCT c.ID, a.NAZVANIE PREDOK, b.NAZVANIE POTOMOK, C.TIP_NAV_ID,"),
+    QStringLiteral("b.STROKA STROKA, c.PARAMETR PARAMETR, c.Context CON"),
+    QStringLiteral("from NAVIGATSIA c,CLASS a,CLASS b"),
+    QStringLiteral("where a.ID=C.CLASS_ID and"),
+    QStringLiteral("b.ID=C.CLASS_ID_POTOMOK  and C.POLZ_ID=:P"),
+    QStringLiteral("order by C.ID"),
+};
+const QStringList PredecessorsQuery = {
+    QStringLiteral("select  distinct a.ID, a.NAZVANIE  PREDOK, a.STROKA STROKA,  c.CONTEXT CON"),
+    QStringLiteral("from NAVIGATSIA c, CLASS a"),
+    QStringLiteral("where a.ID=C.CLASS_ID and   C.POLZ_ID=:P"),
+    QStringLiteral("order by a.ID"),
+};
+const QStringList ClassesQuery = {
+    QStringLiteral("select * from CLASS where ID in (select CLASS_ID from NAVIGATSIA where"),
+    QStringLiteral("POLZ_ID=:P) or  ID in (select CLASS_ID_POTOMOK from NAVIGATSIA where"),
+    QStringLiteral("POLZ_ID=:P)"),
+};
+const QStringList SuccessorsQuery = {
+    QStringLiteral("select  distinct a.ID, a.NAZVANIE  POTOMOK, a.STROKA STROKA, c.Context CON"),
+    QStringLiteral("from NAVIGATSIA c, CLASS a"),
+    QStringLiteral("where a.ID=C.CLASS_ID_POTOMOK and  C.POLZ_ID=:P"),
+    QStringLiteral("order by a.ID"),
+};
+
+const QString RootClassName = QStringLiteral("RootClass");
+const int DefaultTreeWidth = 250;
+const int ZeroTreeWidth = 120;
+
+void Debug(const QString& Text)
+{
+    NUtilities::ShowDebugMessage(Text, 0, 0, 0);
+}
+
+// A logged query of the session database with the given lines and the user's ID as P.
+std::unique_ptr<DatabaseManager::TNavQuery> SchemaQuery(const QStringList& Lines)
+{
+    std::unique_ptr<DatabaseManager::TNavQuery> query(DatabaseManager::GetQuery(Env::Database));
+    if (!query)
+        throw Exception(QStringLiteral("База данных сеанса не зарегистрирована"));
+    for (const QString& line : Lines)
+        query->SQL()->Add(line);
+    query->ParamByName(QStringLiteral("P"))->SetAsInteger(Env::CurrentUserID);
+    return query;
+}
+
+// Opens a schema query. A logged query reports its own failure and stays closed: the
+// navigator raises then, so that its step ends with the step's own message.
+void OpenSchemaQuery(DatabaseManager::TNavQuery& Query)
+{
+    Query.Open();
+    if (!Query.Active())
+        throw Exception(QStringLiteral("Запрос схемы навигации не открыт"));
+}
+
+QString FieldText(const TDataSet& DataSet, const QString& Name)
+{
+    return DataSet.FieldByName(Name)->AsString();
+}
+
+// Runs one loading step; a failure shows the step's message and loading goes on.
+template <class Step>
+void LoadingStep(const QString& FailureMessage, Step Run)
+{
+    try {
+        Run();
+    } catch (...) {
+        ShowMessage(FailureMessage);
+    }
+}
+
+// Latin letters a to z in capitals; every other character (Cyrillic too) as it is.
+QString LatinUpperCase(const QString& Text)
+{
+    QString result = Text;
+    for (QChar& c : result)
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    return result;
+}
+
+QString RegistryKeyOfWidth()
+{
+    return Env::RegistryKeyRoot + QLatin1Char('\\') + TTestNavigator::StaticClass()->ClassName();
+}
+
+// Frees the objects attached to a list's entries (not the list).
+void FreeObjects(TStringList* List)
+{
+    for (int i = 0; i < List->Count(); ++i)
+        delete List->Objects(i);
+}
+
+// Frees every link list with its links (the entries of a ClassLinks or FClassNames list).
+void FreeLinkLists(TStringList* List)
+{
+    for (int i = 0; i < List->Count(); ++i) {
+        auto* links = List->ObjectAs<TStringList>(i);
+        FreeObjects(links);
+        delete links;
+    }
+    List->Clear();
+}
+
+void FreeNameLists(TStringList* List)
+{
+    FreeObjects(List);
+    List->Clear();
+}
+
+// The navigator as long as it lives: a window it is docked in may take it along when that
+// window is destroyed first.
+QPointer<TTestNavigator> LivingNavigator;
+
+TUnitLifetime Lifetime(
+    [] {
+        TestNavigator = new TTestNavigator(Env::FormOwner);
+        LivingNavigator = TestNavigator;
+        Env::RegisterEntityNavigator(QStringLiteral("Test Navigator"), TestNavigator);
+    },
+    [] { delete LivingNavigator.data(); });
+
+} // namespace
+
+// --- schema records -------------------------------------------------------------------------
+
+TContextInfo::TContextInfo(const QString& ContextName)
+    : ContextName(ContextName), ClassLinks(new TStringList), ParentNames(new TStringList)
+{
+}
+
+TContextInfo::~TContextInfo()
+{
+    delete ClassLinks;
+    delete ParentNames;
+}
+
+// --- the form -------------------------------------------------------------------------------
+
+TTestNavigator::TTestNavigator(TComponent* AOwner)
+    : TNavigator(AOwner), FBackHistory(new TStringList), FForwardHistory(new TStringList)
+{
+    setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint);
+    resize(689, 506);
+    CreateComponents();
+    SpeedButton1->SetEnabled(false);
+    SpeedButton2->SetEnabled(false);
+}
+
+// A navigator that goes leaves the registry and is no longer the current one.
+TTestNavigator::~TTestNavigator()
+{
+    if (Env::Navigators)
+        Env::UnregisterEntityNavigator(this);
+    if (NavigatorManager::CurrentNavigator == this)
+        NavigatorManager::CurrentNavigator = nullptr;
+    if (TestNavigator == this)
+        TestNavigator = nullptr;
+    FreeObjects(FBackHistory);
+    delete FBackHistory;
+    FreeObjects(FForwardHistory);
+    delete FForwardHistory;
+    // The tree's last reports (as it is destroyed with the form) are not handled.
+    FClosing = true;
+}
+
+void TTestNavigator::CreateComponents()
+{
+    Panel2 = new TPanel(this, this);
+    Panel2->SetAlign(alLeft);
+    Panel2->resize(173, height());
+    Panel2->setMinimumWidth(30);
+    Panel2->installEventFilter(this);
+    Splitter1 = new TSplitter(this, this);
+    Panel1 = new TPanel(this, this);
+    Panel1->SetAlign(alClient);
+
+    TreeView1 = new TTreeView(this, Panel2);
+    TreeView1->setGeometry(2, 28, 166, 448);
+    TreeView1->setMinimumWidth(50);
+    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    TreeView1->setIndentation(19);
+    ComboBox1 = new TComboBox(this, Panel2);
+    ComboBox1->setGeometry(3, 4, 113, ComboBox1->sizeHint().height());
+    CreateHistoryButtons();
+    CreatePopupMenu();
+    ConnectTreeEvents();
+}
+
+void TTestNavigator::CreateHistoryButtons()
+{
+    SpeedButton1 = new TSpeedButton(this, Panel2);
+    SpeedButton1->setGeometry(121, 2, 21, 22);
+    SpeedButton1->SetHint(QStringLiteral("Вернуться назад..."));
+    SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+    SpeedButton1->OnClick = [this](TObject* Sender) { SpeedButton1Click(Sender); };
+    SpeedButton2 = new TSpeedButton(this, Panel2);
+    SpeedButton2->setGeometry(145, 3, 23, 22);
+    SpeedButton2->SetHint(QStringLiteral("Вперед..."));
+    SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+    SpeedButton2->OnClick = [this](TObject* Sender) { SpeedButton2Click(Sender); };
+}
+
+void TTestNavigator::CreatePopupMenu()
+{
+    PopupMenu1 = new TPopupMenu(this);
+    const auto addItem = [this](const QString& Caption, TNotifyEvent OnClick) {
+        auto* item = new TMenuItem(this);
+        item->SetCaption(Caption);
+        item->OnClick = std::move(OnClick);
+        PopupMenu1->Items()->Add(item);
+        return item;
+    };
+    N3 = addItem(QStringLiteral("Запрос"), [this](TObject* Sender) { N3Click(Sender); });
+    N2 = addItem(QStringLiteral("Свойства"), nullptr);
+    N1 = addItem(QStringLiteral("Служебная информация"), [this](TObject* Sender) { N1Click(Sender); });
+}
+
+// The tree's events reach the handlers like any event of the event loop: whatever a handler
+// lets escape is shown in the default error box and the program goes on.
+void TTestNavigator::ConnectTreeEvents()
+{
+    TreeView1->OnExpanding = [this](TTreeNode* Node, bool& Allow) {
+        Application::Guarded([&] { TreeView1Expanding(TreeView1, Node, Allow); });
+    };
+    TreeView1->OnCollapsed = [this](TTreeNode* Node) {
+        Application::Guarded([&] { TreeView1Collapsed(TreeView1, Node); });
+    };
+    TreeView1->OnChange = [this](TTreeNode* Node) {
+        Application::Guarded([&] { TreeView1Change(TreeView1, Node); });
+    };
+    TreeView1->OnContextPopup = [this](const QPoint& Position) {
+        Application::Guarded([&] {
+            bool handled = false;
+            TreeView1ContextPopup(TreeView1, Position, handled);
+            if (!handled)
+                PopupTreeMenu(Position);
+        });
+    };
+}
+
+bool TTestNavigator::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (Watched == Panel2 && Event->type() == QEvent::Resize)
+        Panel2Resize(Panel2);
+    return TNavigator::eventFilter(Watched, Event);
+}
+
+TContext* TTestNavigator::InheritContext(TContext* ParentContext, TContext* OwnContext)
+{
+    if (OwnContext->Name == DefaultContextName && ParentContext->Name != DefaultContextName)
+        return ParentContext;
+    return OwnContext;
+}
+
+void TTestNavigator::Refresh()
+{
+    if (!FFormNode)
+        return;
+    try {
+        if (auto* entity = FFormNode->DataAs<TEntity>())
+            entity->Show();
+    } catch (...) {
+        // A form that cannot show itself again stays as it is.
+    }
+}
+
+// --- start ----------------------------------------------------------------------------------
+
+void TTestNavigator::Initialize()
+{
+    Env::TProgressText progress(QStringLiteral("Инициализация навигатора"));
+    Debug(QStringLiteral("Попытка инициализации навигатора"));
+    FClassNames = new TStringList;
+    FParentNames = new TStringList;
+    FContexts = new TStringList;
+    FClosing = false;
+    Env::CurrentDataForm = nullptr;
+    Env::CurrentObject = nullptr;
+    FFormNode = nullptr;
+    FLastNode = nullptr;
+    delete ObjectManager::Objects;
+    ObjectManager::Objects = new ObjectManager::TEObjects;
+    LoadSchema();
+    ReadTreeWidth();
+    Env::CurrentDataForm = nullptr;
+    Debug(QStringLiteral("Встраивание форм"));
+    DockIntoFormOwner();
+    Debug(QStringLiteral("Вставка корневого класса"));
+    CreateRoots();
+}
+
+void TTestNavigator::LoadSchema()
+{
+    Debug(QStringLiteral("Загрузка списка предков"));
+    LoadingStep(QStringLiteral("Ошибка второго запроса"), [this] { LoadPredecessors(); });
+    Debug(QStringLiteral("Загрузка списка потомков"));
+    LoadingStep(QStringLiteral("Ошибка четвертого запроса"), [this] { LoadSuccessors(); });
+    Debug(QStringLiteral("Загрузка Схемы навигации"));
+    LoadingStep(QStringLiteral("Ошибка первого запроса"), [this] { LoadLinks(); });
+    Debug(QStringLiteral("Загрузка типов классов"));
+    LoadingStep(QStringLiteral("Ошибка третьего запроса"), [this] { LoadClassTypes(); });
+}
+
+TContextInfo* TTestNavigator::FindContextRecord(const QString& ContextName) const
+{
+    const int index = FContexts ? FContexts->IndexOf(ContextName) : -1;
+    return index < 0 ? nullptr : FContexts->ObjectAs<TContextInfo>(index);
+}
+
+TContextInfo* TTestNavigator::ContextRecord(const QString& ContextName)
+{
+    if (TContextInfo* record = FindContextRecord(ContextName))
+        return record;
+    auto* record = new TContextInfo(ContextName);
+    FContexts->AddObject(ContextName, record);
+    return record;
+}
+
+// Every class that leads somewhere, with an empty link list per context it occurs in.
+void TTestNavigator::LoadPredecessors()
+{
+    auto query = SchemaQuery(PredecessorsQuery);
+    Clipboard::SetText(query->SQL()->Text());
+    OpenSchemaQuery(*query);
+    for (; !query->Eof(); query->Next()) {
+        const QString predecessor = FieldText(*query, QStringLiteral("PREDOK"));
+        ContextRecord(FieldText(*query, QStringLiteral("CON")))->ClassLinks->AddObject(predecessor, new TStringList);
+        FClassNames->AddObject(predecessor, new TStringList);
+    }
+    query->Close();
+}
+
+// Every class that is led to, with an empty predecessor list per context it occurs in.
+void TTestNavigator::LoadSuccessors()
+{
+    auto query = SchemaQuery(SuccessorsQuery);
+    OpenSchemaQuery(*query);
+    for (; !query->Eof(); query->Next()) {
+        const QString successor = FieldText(*query, QStringLiteral("POTOMOK"));
+        ContextRecord(FieldText(*query, QStringLiteral("CON")))->ParentNames->AddObject(successor, new TStringList);
+        FParentNames->AddObject(successor, new TStringList);
+    }
+    query->Close();
+}
+
+
+// The links, in the order of NAVIGATSIA.ID: into the context's own schema and into the
+// schema over all contexts. Rows whose classes are not known are skipped.
+void TTestNavigator::LoadLinks()
+{
+    auto query = SchemaQuery(LinksQuery);
+    OpenSchemaQuery(*query);
+    for (; !query->Eof(); query->Next()) {
+        const QString predecessor = FieldText(*query, QStringLiteral("PREDOK"));
+        const QString successor = FieldText(*query, QStringLiteral("POTOMOK"));
+        const qint32 navType = query->FieldByName(QStringLiteral("TIP_NAV_ID"))->AsInteger();
+        const QString parameter = FieldText(*query, QStringLiteral("PARAMETR"));
+        TContextInfo* record = ContextRecord(FieldText(*query, QStringLiteral("CON")));
+        const int classIndex = Env::ClassNames->IndexOf(successor);
+        const TClass entityClass = classIndex < 0 ? nullptr : Env::ClassNames->ObjectAs<TMetaClass>(classIndex);
+        TStringList* contextLinks = LinkListOf(record->ClassLinks, predecessor);
+        if (contextLinks && entityClass) {
+            contextLinks->AddObject(successor, new TEntityLink(successor, entityClass, navType, parameter));
+            if (TStringList* predecessors = LinkListOf(record->ParentNames, successor))
+                predecessors->Add(predecessor);
+        }
+        TStringList* links = LinkListOf(FClassNames, predecessor);
+        if (!links)
+            Debug(QStringLiteral("Класс ") + predecessor + QStringLiteral(" не найден в списке FClassNames"));
+        else if (!entityClass)
+            Debug(QStringLiteral("Класс ") + successor + QStringLiteral(" не найден в списке ClassNames"));
+        else {
+            links->AddObject(successor, new TEntityLink(successor, entityClass, navType, parameter));
+            if (TStringList* predecessors = LinkListOf(FParentNames, successor))
+                predecessors->Add(predecessor);
+        }
+    }
+    query->Close();
+}
+
+// The display text and the class type of every registered class of the schema.
+void TTestNavigator::LoadClassTypes()
+{
+    auto query = SchemaQuery(ClassesQuery);
+    query->Prepare();
+    OpenSchemaQuery(*query);
+    for (; !query->Eof(); query->Next()) {
+        const int index = Env::ClassNames->IndexOf(FieldText(*query, QStringLiteral("NAZVANIE")));
+        if (index < 0)
+            continue;
+        Env::ClassString->SetString(index, FieldText(*query, QStringLiteral("STROKA")));
+        Env::ClassTypes->SetString(index, FieldText(*query, QStringLiteral("TIP_CLASS_ID")));
+    }
+    query->Close();
+}
+
+void TTestNavigator::ReadTreeWidth()
+{
+    TRegistry registry;
+    registry.OpenKey(RegistryKeyOfWidth(), true);
+    if (registry.ValueExists(QStringLiteral("Width"))) {
+        const int width = registry.ReadInteger(QStringLiteral("Width"));
+        Panel2->resize(width == 0 ? ZeroTreeWidth : width, Panel2->height());
+    } else {
+        Panel2->resize(DefaultTreeWidth, Panel2->height());
+        registry.WriteInteger(QStringLiteral("Width"), DefaultTreeWidth);
+    }
+    if (QLayout* layout = this->layout())
+        layout->setGeometry(contentsRect());
+}
+
+void TTestNavigator::WriteTreeWidth()
+{
+    TRegistry registry;
+    registry.OpenKey(RegistryKeyOfWidth(), true);
+    registry.WriteInteger(QStringLiteral("Width"), Panel2->width());
+}
+
+void TTestNavigator::DockIntoFormOwner()
+{
+    auto* host = dynamic_cast<QWidget*>(Env::FormOwner);
+    if (!host)
+        return;
+    ManualDock(host);
+    for (QWidget* control : DockClients(host))
+        SetControlAlign(control, alClient);
+}
+
+// One root class node per link of "RootClass" in the context "_default", each activated in
+// turn: the last one stays selected.
+void TTestNavigator::CreateRoots()
+{
+    TContextInfo* record = FindContextRecord(DefaultContextName);
+    TStringList* links = record ? LinkListOf(record->ClassLinks, RootClassName) : nullptr;
+    if (!links) {
+        ShowMessage(QStringLiteral("В навигаторе отсутсвуют элементы, необходимо обратиться к администратору"));
+        return;
+    }
+    TContext* defaultContext = ContextManager::GetContextByName(DefaultContextName);
+    for (int i = 0; i < links->Count(); ++i) {
+        const int index = Env::ClassNames->IndexOf(links->Strings(i));
+        if (index < 0)
+            continue;
+        const auto* entityClass = Env::ClassNames->ObjectAs<TMetaClass>(index);
+        TEntity* entity = EClasses::CreateEntity(entityClass, QString(), nullptr);
+        TTreeNode* node = TreeView1->Items()->AddObject(LatinUpperCase(Env::ClassString->Strings(index)), entity);
+        entity->InheritedContext = defaultContext;
+        ObjectManager::Objects->AddClassObjectReference(Env::ClassNames->Strings(index), QString(), node);
+        if (HasLinks(record, links->Strings(i)))
+            node->SetHasChildren(true);
+        ActivateNode(node);
+    }
+}
+
+// --- shutdown -------------------------------------------------------------------------------
+
+void TTestNavigator::Unplug()
+{
+    try {
+        Env::TProgressText progress(QStringLiteral("Закрытие навигатора..."));
+        FClosing = true;
+        Panel1->Hide();
+        Hide();
+        if (Env::CurrentDataForm) {
+            HideNavigatorForm();
+            Env::CurrentDataForm = nullptr;
+        }
+        WriteTreeWidth();
+        const QList<QWidget*> docked = DockClients(Panel1);
+        for (auto it = docked.rbegin(); it != docked.rend(); ++it)
+            FloatControl(*it, FloatingRect);
+        ClearTree();
+        FreeSchema();
+        Env::CurrentObject = nullptr;
+        delete ObjectManager::Objects;
+        ObjectManager::Objects = nullptr;
+        // Out of the window it was docked in, which may go before the navigator does.
+        ManualFloat(FloatingRect);
+    } catch (...) {
+        ShowMessage(QStringLiteral("Ошибка закрытия навигатора"));
+    }
+}
+
+// Frees every node's entity, then the nodes. The tree's reports of a changed selection are
+// not handled meanwhile: they would name nodes whose entities are gone.
+void TTestNavigator::ClearTree()
+{
+    TNodeRemoval removal(this);
+    for (TTreeNode* node : TreeView1->Items()->AllNodes()) {
+        delete node->Data();
+        node->SetData(nullptr);
+    }
+    TreeView1->Items()->Clear();
+    FLastNode = nullptr;
+    FFormNode = nullptr;
+}
+
+void TTestNavigator::FreeSchema()
+{
+    if (FContexts) {
+        for (int i = 0; i < FContexts->Count(); ++i) {
+            auto* record = FContexts->ObjectAs<TContextInfo>(i);
+            FreeLinkLists(record->ClassLinks);
+            FreeNameLists(record->ParentNames);
+            delete record;
+        }
+        FContexts->Clear();
+    }
+    if (FClassNames)
+        FreeLinkLists(FClassNames);
+    if (FParentNames)
+        FreeNameLists(FParentNames);
+    delete FClassNames;
+    delete FParentNames;
+    delete FContexts;
+    FClassNames = nullptr;
+    FParentNames = nullptr;
+    FContexts = nullptr;
+}
+
+// --- unit -----------------------------------------------------------------------------------
+
+void Initialize()
+{
+    Lifetime.Initialize();
+}
+
+void Finalize()
+{
+    Lifetime.Finalize();
+}
+
+} // namespace TestNav
