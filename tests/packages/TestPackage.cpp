@@ -9,7 +9,8 @@
 //                   initialisation and finalisation, separated by blanks.
 // VELNOR_TEST_INIT_FAILS: the initialisation throws after registering the wizard.
 // VELNOR_TEST_FINI_FAILS_ONCE: the first finalisation throws before doing anything.
-// VELNOR_TEST_INIT_CRASHES: the initialisation dies of SIGSEGV.
+// VELNOR_TEST_INIT_CRASHES, VELNOR_TEST_FINI_CRASHES: the initialisation, the finalisation
+// dies of SIGSEGV.
 // VELNOR_TEST_NO_ENTRY_POINTS: the package declares no entry points.
 // VELNOR_TEST_NO_UNIT_INIT: the package never initialises nor finalises the wizard unit.
 // VELNOR_TEST_FORGETS: the package also registers a service, a property page and an entity
@@ -109,6 +110,9 @@ void RegisterMore()
     }
 #endif
     Record(QLatin1Char('-'));
+#ifdef VELNOR_TEST_FINI_CRASHES
+    raise(SIGSEGV);
+#endif
 #ifndef VELNOR_TEST_FORGETS
     Env::UnregisterEntityService(SharedService);
     WizardManager::UnregisterWizard(PackageName());

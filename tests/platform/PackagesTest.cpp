@@ -88,7 +88,7 @@ TEST_F(PackagesTest, FilesThatAreNoPackagesRaiseAndLeaveNothingLoaded)
     EXPECT_TRUE(PackageError([&] { LoadPackage(TestSupport::TempDir() + QStringLiteral("/absent.bpl")); }).contains(QStringLiteral("absent.bpl")));
 }
 
-TEST_F(PackagesTest, ARenamedPackageFileLoadsAndACrashInItsInitialisationNamesIt)
+TEST_F(PackagesTest, ARenamedPackageFileLoadsAndACrashWhileLoadingOrUnloadingNamesThePackage)
 {
     const QString renamed = TestSupport::TempDir() + QStringLiteral("/renamed-copy.bpl");
     QFile::remove(renamed);
@@ -103,6 +103,8 @@ TEST_F(PackagesTest, ARenamedPackageFileLoadsAndACrashInItsInitialisationNamesIt
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(LoadPackage(File(QStringLiteral("pkg_crashes"))),
                  "velnor07: .* pkg_crashes \\(.*/pkg_crashes\\.bpl\\) .*SIGSEGV");
+    EXPECT_DEATH(UnloadPackage(LoadPackage(File(QStringLiteral("pkg_finicrashes")))),
+                 "velnor07: .* pkg_finicrashes \\(.*/pkg_finicrashes\\.bpl\\) .*SIGSEGV");
 }
 
 TEST_F(PackagesTest, EntryPointsOfALibraryThePackageDependsOnAreNotTaken)
