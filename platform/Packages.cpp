@@ -103,9 +103,9 @@ void ReportCrash(int Signal)
 class TCrashGuard {
 public:
     explicit TCrashGuard(const QByteArray& Report)
-        : FOuterReport(CrashReport)
+        : FReport(Report), FOuterReport(CrashReport)
     {
-        CrashReport = Report.constData();
+        CrashReport = FReport.constData();
         struct sigaction action = {};
         action.sa_handler = ReportCrash;
         action.sa_flags = SA_RESETHAND;
@@ -123,6 +123,8 @@ public:
     TCrashGuard& operator=(const TCrashGuard&) = delete;
 
 private:
+    // A copy keeps the text alive for the guard's lifetime, whatever the caller passed.
+    const QByteArray FReport;
     const char* FOuterReport;
     struct sigaction FPrevious[std::size(CrashSignals)];
 };
@@ -131,7 +133,7 @@ private:
 // and ")" follow.
 QByteArray CrashReportOf(const QString& Name, const QString& Path, const QString& Stage)
 {
-    return QStringLiteral("velnor07: пакет %1 (%2) аварийно завершился %3 (сигнал SIG").arg(Name, Path, Stage).toLocal8Bit();
+    return QStringLiteral("velnor07: пакет %1 (%2) аварийно завершился %3 (сигнал SIG").arg(Name, Path, Stage).toUtf8();
 }
 
 // Runs an entry point; the message of what it threw, if it threw. The message may refer to
