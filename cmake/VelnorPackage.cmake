@@ -1,14 +1,22 @@
-# velnor_add_package(<name> [OUTPUT_DIRECTORY <dir>] <sources>...)
+# velnor_add_package(<name> [OUTPUT_DIRECTORY <dir>] [SOURCES] <sources>...)
 #
 # Builds the run-time package <name>.bpl: a loadable module without the "lib" prefix, linked
-# against velkit07, into ${CMAKE_BINARY_DIR}/bin/packages (or <dir>). Its sources declare the
-# entry points with VELNOR_PACKAGE(<name>, ...), so <name> must be an identifier.
+# against velkit07, with the flags every package needs. Used inside this source tree and, after
+# find_package(Velkit07), by packages outside it.
+#
+# Inside the tree the package goes into ${CMAKE_BINARY_DIR}/bin/packages (or <dir>), beside the
+# program. Outside it goes into the build folder (or <dir>), and `cmake --install` puts it into
+# the package folder of the installed program, VELKIT07_PACKAGE_DIR.
 function(velnor_add_package name)
-  cmake_parse_arguments(PACKAGE "" "OUTPUT_DIRECTORY" "" ${ARGN})
+  cmake_parse_arguments(PACKAGE "" "OUTPUT_DIRECTORY" "SOURCES" ${ARGN})
   if(NOT PACKAGE_OUTPUT_DIRECTORY)
-    set(PACKAGE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/packages)
+    if(VELKIT07_PACKAGE_DIR)
+      set(PACKAGE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    else()
+      set(PACKAGE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/packages)
+    endif()
   endif()
-  add_library(${name} MODULE ${PACKAGE_UNPARSED_ARGUMENTS})
+  add_library(${name} MODULE ${PACKAGE_SOURCES} ${PACKAGE_UNPARSED_ARGUMENTS})
   set_target_properties(${name} PROPERTIES
     PREFIX ""
     SUFFIX ".bpl"
@@ -16,5 +24,11 @@ function(velnor_add_package name)
     # The framework libraries sit in the program's folder, the parent of the package folder.
     BUILD_RPATH "$ORIGIN/.."
     INSTALL_RPATH "$ORIGIN/..")
-  target_link_libraries(${name} PRIVATE velkit07)
+  # Packages are unloaded with dlclose: a GNU unique symbol (any inline function or template
+  # with a static local, every Q_OBJECT class) would pin the package in memory.
+  target_compile_options(${name} PRIVATE -fno-gnu-unique)
+  target_link_libraries(${name} PRIVATE Velkit07::velkit07)
+  if(VELKIT07_PACKAGE_DIR)
+    install(TARGETS ${name} LIBRARY DESTINATION ${VELKIT07_PACKAGE_DIR})
+  endif()
 endfunction()

@@ -5,7 +5,9 @@
 #include "Forms.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QThread>
+#include <QTranslator>
 #include <QWidget>
 
 namespace Application {
@@ -89,6 +91,17 @@ QEvent::Type TWindowMessageEvent::EventType()
 {
     static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
     return type;
+}
+
+bool LoadQtTranslations()
+{
+    // Owned by the application object, so it lives exactly as long as the texts are needed.
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 void ProcessMessages()

@@ -29,6 +29,11 @@ void ProcessMessages();
 // loop. A handle that belongs to no form (any more) is ignored. Safe from any thread.
 void PostMessage(quintptr Handle, int Message);
 
+// Makes Qt's own dialogs and standard buttons speak Russian like the rest of the program:
+// installs Qt's Russian translations from Qt's translation folder (Debian package
+// qt6-translations-l10n). Returns false when they are not there; Qt's texts then stay English.
+bool LoadQtTranslations();
+
 // Holds the user's input back while it lives: mouse clicks, keys, the wheel and context
 // menu requests are dropped before they reach any widget, except widgets of a modal dialog
 // that is open meanwhile (a message box shown during the work still answers). Painting,

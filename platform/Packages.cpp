@@ -3,12 +3,14 @@
 #include "Exceptions.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <dlfcn.h>
 #include <link.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <vector>
@@ -16,10 +18,13 @@
 namespace {
 
 using TEntryPoint = void (*)();
+using TNameEntryPoint = const char* (*)();
 
 struct TLoadedPackage {
     QString Path;
     TEntryPoint Finalization = nullptr;
+    // The line written when the package crashes while it unloads (see TCrashGuard).
+    QByteArray UnloadCrashReport;
     int LoadCount = 1;
     std::vector<std::function<void()>> UnloadHandlers;
 };
@@ -58,12 +63,79 @@ bool DefinedIn(void* Library, void* Symbol)
 }
 
 // The entry point Name of the package Library loaded from Path, looked up in the library alone.
-TEntryPoint EntryPoint(void* Library, const QString& Path, const QString& Name)
+template <class TFunction>
+TFunction EntryPoint(void* Library, const QString& Path, const char* Name)
 {
-    void* symbol = dlsym(Library, Name.toLatin1().constData());
+    void* symbol = dlsym(Library, Name);
     if (!symbol || !DefinedIn(Library, symbol))
-        throw EPackageError(QStringLiteral("В пакете %1 нет точки входа %2").arg(Path, Name));
-    return reinterpret_cast<TEntryPoint>(symbol);
+        throw EPackageError(QStringLiteral("В пакете %1 нет точки входа %2").arg(Path, QLatin1String(Name)));
+    return reinterpret_cast<TFunction>(symbol);
+}
+
+// --- Crash reports ---------------------------------------------------------------------------
+// While a package's initialisation or finalisation runs, the signals of a crash first write
+// a line naming the package to standard error; the signal then takes its default course and
+// ends the program. The line is made before the package runs: in the handler only
+// async-signal-safe calls are allowed.
+
+const int CrashSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+
+const char* CrashReport = nullptr;
+
+void WriteText(const char* Text)
+{
+    const ssize_t written = write(STDERR_FILENO, Text, std::strlen(Text));
+    (void)written;
+}
+
+void ReportCrash(int Signal)
+{
+    if (CrashReport) {
+        WriteText(CrashReport);
+        const char* name = sigabbrev_np(Signal);
+        WriteText(name ? name : "?");
+        WriteText(")\n");
+    }
+    // SA_RESETHAND restored the default action: the signal, raised again or repeated by the
+    // faulting instruction, ends the program.
+    raise(Signal);
+}
+
+// Reports a crash with Report while it lives; the previous handlers come back afterwards.
+class TCrashGuard {
+public:
+    explicit TCrashGuard(const QByteArray& Report)
+        : FReport(Report), FOuterReport(CrashReport)
+    {
+        CrashReport = FReport.constData();
+        struct sigaction action = {};
+        action.sa_handler = ReportCrash;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < std::size(CrashSignals); ++i)
+            sigaction(CrashSignals[i], &action, &FPrevious[i]);
+    }
+    ~TCrashGuard()
+    {
+        for (std::size_t i = 0; i < std::size(CrashSignals); ++i)
+            sigaction(CrashSignals[i], &FPrevious[i], nullptr);
+        CrashReport = FOuterReport;
+    }
+    TCrashGuard(const TCrashGuard&) = delete;
+    TCrashGuard& operator=(const TCrashGuard&) = delete;
+
+private:
+    // A copy keeps the text alive for the guard's lifetime, whatever the caller passed.
+    const QByteArray FReport;
+    const char* FOuterReport;
+    struct sigaction FPrevious[std::size(CrashSignals)];
+};
+
+// The start of the line written when the package crashes during Stage; the signal's name
+// and ")" follow.
+QByteArray CrashReportOf(const QString& Name, const QString& Path, const QString& Stage)
+{
+    return QStringLiteral("velnor07: пакет %1 (%2) аварийно завершился %3 (сигнал SIG").arg(Name, Path, Stage).toUtf8();
 }
 
 // Runs an entry point; the message of what it threw, if it threw. The message may refer to
@@ -94,6 +166,7 @@ void RunUnloadHandlers(TLoadedPackage& Package)
 std::optional<QString> Finalized(void* Library, TLoadedPackage& Package)
 {
     const TLoadingScope loading(Library);
+    const TCrashGuard guard(Package.UnloadCrashReport);
     std::optional<QString> failure = FailureOf(Package.Finalization);
     if (!failure)
         RunUnloadHandlers(Package);
@@ -105,17 +178,21 @@ std::optional<QString> Finalized(void* Library, TLoadedPackage& Package)
 // caller unmaps the library.
 void Initialize(void* Library, TLoadedPackage& Package)
 {
-    const QString name = PackageEntryName(Package.Path);
-    const TEntryPoint initialization = EntryPoint(Library, Package.Path, QStringLiteral("velnor_package_init_") + name);
-    Package.Finalization = EntryPoint(Library, Package.Path, QStringLiteral("velnor_package_fini_") + name);
+    const auto name = EntryPoint<TNameEntryPoint>(Library, Package.Path, "velnor_package_name");
+    const auto initialization = EntryPoint<TEntryPoint>(Library, Package.Path, "velnor_package_init");
+    Package.Finalization = EntryPoint<TEntryPoint>(Library, Package.Path, "velnor_package_fini");
+    const QString packageName = QString::fromUtf8(name());
+    Package.UnloadCrashReport = CrashReportOf(packageName, Package.Path, QStringLiteral("при выгрузке"));
     std::optional<QString> failure;
     {
         const TLoadingScope loading(Library);
+        const TCrashGuard guard(CrashReportOf(packageName, Package.Path, QStringLiteral("при загрузке")));
         failure = FailureOf(initialization);
     }
     if (failure) {
         // The library goes whatever the finalisation makes of the half-done initialisation.
         const TLoadingScope loading(Library);
+        const TCrashGuard guard(Package.UnloadCrashReport);
         FailureOf(Package.Finalization);
         RunUnloadHandlers(Package);
         throw EPackageError(QStringLiteral("Ошибка инициализации пакета %1: %2").arg(Package.Path, *failure));
@@ -132,15 +209,6 @@ TLoadedPackage& LoadedPackage(quintptr Handle)
 
 } // namespace
 
-QString PackageEntryName(const QString& Path)
-{
-    QString name = QFileInfo(Path).completeBaseName();
-    for (QChar& c : name)
-        if (!(c.isLetterOrNumber() && c.unicode() < 0x80) && c != QLatin1Char('_'))
-            c = QLatin1Char('_');
-    return name;
-}
-
 quintptr LoadPackage(const QString& Path)
 {
     void* library = dlopen(QFile::encodeName(Path).constData(), RTLD_NOW | RTLD_LOCAL);
@@ -151,7 +219,7 @@ quintptr LoadPackage(const QString& Path)
         return reinterpret_cast<quintptr>(library);
     }
     try {
-        Initialize(library, LoadedPackages.emplace(library, TLoadedPackage{Path, nullptr, 1, {}}).first->second);
+        Initialize(library, LoadedPackages.emplace(library, TLoadedPackage{Path, nullptr, {}, 1, {}}).first->second);
     } catch (const EPackageError&) {
         LoadedPackages.erase(library);
         dlclose(library);

@@ -1,5 +1,7 @@
 #include "mainform.h"
 
+#include "MenuReport.h"
+
 #include "About.h"
 #include "Application.h"
 #include "ApplicationSystemChooseForm.h"
@@ -8,6 +10,7 @@
 #include "Exceptions.h"
 #include "IntarnalInfoForm.h"
 #include "LoginForm.h"
+#include "MenuReport.h"
 #include "MessageManager.h"
 #include "ModuleManager.h"
 #include "NUtilities.h"
@@ -537,6 +540,7 @@ void TForm1::StartSession()
     Env::ShowProgress(QStringLiteral("Система готова к работе"));
     SetParameter(QStringLiteral("CurrentUser"), Env::CurrentUser);
     SetParameter(QStringLiteral("CurrentUserID"), QString::number(Env::CurrentUserID));
+    MenuReport::WriteIfAsked(this);
 }
 
 void TForm1::AddServicesToMenu()

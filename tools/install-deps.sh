@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake g++ make pkg-config
-  qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev
+  qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev qt6-translations-l10n
   libjpeg62-turbo-dev libarchive-dev libxlsxwriter-dev libzip-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   postgresql python3-openpyxl

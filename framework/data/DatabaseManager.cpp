@@ -31,7 +31,7 @@ namespace {
 // an existing one.
 void WriteSQLLog(const QString& Message)
 {
-    QFile file(Env::ProgramPath + QStringLiteral("log_txt"));
+    QFile file(Env::ProgramFile(QStringLiteral("log_txt")));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         RaiseInOutError(file);
     const QLocale locale;

@@ -2,8 +2,9 @@
 // The registry of databases in use and the logged query and table datasets every package
 // obtains from it. Each dataset made by a factory is owned by Env::FormOwner and listed with
 // its database, so that unregistering the database frees what is left of them. Opening or
-// executing such a dataset writes the statement to the SQL log (log_txt in the program's
-// folder) while LogSQL is on, and a failure is logged and shown, never raised.
+// executing such a dataset writes the statement to the SQL log (log_txt beside the program,
+// or in the user's state folder when the program's folder is not writable: Env::ProgramFile)
+// while LogSQL is on, and a failure is logged and shown, never raised.
 
 #include "DbTables.h"
 #include "StringList.h"

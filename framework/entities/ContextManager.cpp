@@ -134,8 +134,19 @@ void RegisterContextWithParent(qint64 ID, const QString& Name, qint64 ParentID, 
     new TContext(ID, Name, Env::ContextsIDs->ObjectAs<TContext>(index));
 }
 
-void UnregisterContext(qint64, const QString&)
+void UnregisterContext(qint64 ID, const QString& Name)
 {
+    const QString id = QString::number(ID);
+    for (int i = 0; i < Env::ContextsNames->Count(); ++i) {
+        if (Env::ContextsIDs->Strings(i) != id || !TStringList::SameText(Env::ContextsNames->Strings(i), Name))
+            continue;
+        auto* context = Env::ContextsNames->ObjectAs<TContext>(i);
+        Env::ContextsNames->Delete(i);
+        Env::ContextsIDs->Delete(i);
+        if (context->ParentContext)
+            context->ParentContext->DeleteChildContext(context);
+        return;
+    }
 }
 
 TContext* GetContextByName(const QString& Name)

@@ -4,8 +4,9 @@
 // constructed is entered in Env::ContextsNames (by name) and Env::ContextsIDs (by decimal
 // ID), at the same index in both. The framework declares "_default" with ID 0.
 //
-// Contexts are never destroyed by the framework: they live until the process ends. Create
-// them with new; a process-lifetime owner frees them at exit.
+// Contexts are never destroyed by the framework: they live until the process ends, since
+// entities may still point at them. Create them with new; a process-lifetime owner frees
+// them at exit.
 
 #include "StringList.h"
 
@@ -43,7 +44,10 @@ void RegisterContext(qint64 ID, const QString& Name);
 // Creates the context below the parent named ParentName, which must have ID ParentID;
 // otherwise tells the user and creates nothing.
 void RegisterContextWithParent(qint64 ID, const QString& Name, qint64 ParentID, const QString& ParentName);
-// Accepted and ignored: contexts stay registered for the life of the process.
+// Takes the first context with that ID and name (letter case ignored) out of both registries
+// and out of its parent's children, so that a package that registers its context at load and
+// unregisters it at unload leaves one entry however often it is loaded. The context object
+// itself stays alive (entities may still point at it); its own children keep it as parent.
 void UnregisterContext(qint64 ID, const QString& Name);
 // The first context of that name (ignoring letter case), or null.
 TContext* GetContextByName(const QString& Name);

@@ -10,6 +10,9 @@
 #include "StatusBar.h"
 #include "UnitLifetime.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -320,6 +323,18 @@ void ShowProgress(const QString& Text)
 
 void AddLogRecord(const QString&)
 {
+}
+
+QString ProgramFile(const QString& FileName)
+{
+    if (!ProgramPath.isEmpty() && QFileInfo(ProgramPath).isWritable())
+        return QDir(ProgramPath).filePath(FileName);
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty())
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    const QString folder = state + QStringLiteral("/velnor07");
+    QDir().mkpath(folder);
+    return folder + QLatin1Char('/') + FileName;
 }
 
 void TrackPackageRegistration(TLeftoverSweep Sweep)

@@ -138,6 +138,12 @@ public:
     TProgressText& operator=(const TProgressText&) = delete;
 };
 
+// The path of FileName among the files the program writes beside itself (the SQL log, a
+// logger's log): in ProgramPath when that folder is writable (a build tree), otherwise in the
+// user's state folder, $XDG_STATE_HOME/velnor07/, else ~/.local/state/velnor07/ (created when
+// missing), as when the program is installed system-wide.
+QString ProgramFile(const QString& FileName);
+
 // Taking back what a package left registered. Every registry entry remembers the package
 // that was loading when it was made (TStringList::Owner, LoadingPackage() in Packages.h);
 // an Unregister call made by a package removes that package's own entry of the name.

@@ -20,7 +20,7 @@ void ForgetLogger()
     Logger = nullptr;
 }
 
-TUnitLifetime Lifetime(ForgetLogger, ForgetLogger);
+TUnitLifetime Lifetime(ForgetLogger, ForgetLogger, "LoggerMain");
 
 // The package that registered the logger (0: none did).
 quintptr LoggerPackage = 0;
@@ -44,6 +44,7 @@ void TLogger::PostToErrorLog(TObject*)
 
 void RegisterLogger(TLogger* ALogger)
 {
+    Lifetime.Use();
     if (!ALogger)
         return;
     Logger = ALogger;
@@ -53,6 +54,7 @@ void RegisterLogger(TLogger* ALogger)
 
 void UnRegisterLogger(TLogger*)
 {
+    Lifetime.Use();
     Logger = nullptr;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The one logger of a session. A plug-in package registers a descendant of TLogger that
 // overrides both posting operations; packages that want to log call Logger->PostToLog or
-// Logger->PostToErrorLog with an object describing the event.
+// Logger->PostToErrorLog with an object describing the event. As with the wizards, a package
+// need not call Initialize() before it registers its logger.
 
 #include "Object.h"
 

@@ -30,7 +30,7 @@ void FinalizeUnit()
     Wizards = nullptr;
 }
 
-TUnitLifetime Lifetime(InitializeUnit, FinalizeUnit);
+TUnitLifetime Lifetime(InitializeUnit, FinalizeUnit, "WizardManager");
 
 // The wizards a package left registered (none when it ended the unit with its last use).
 QStringList SweepWizards(quintptr Package)
@@ -42,6 +42,7 @@ QStringList SweepWizards(quintptr Package)
 
 void RegisterWizard(const QString& Name, EClasses::TEntityWizard* Wizard)
 {
+    Lifetime.Use();
     if (Wizards->IndexOf(Name) >= 0)
         return;
     Wizards->AddObject(Name, Wizard);
@@ -50,6 +51,7 @@ void RegisterWizard(const QString& Name, EClasses::TEntityWizard* Wizard)
 
 void UnregisterWizard(const QString& Name)
 {
+    Lifetime.Use();
     const int index = Wizards->IndexOfOwn(Name);
     if (index >= 0)
         Wizards->Delete(index);
@@ -57,6 +59,7 @@ void UnregisterWizard(const QString& Name)
 
 qint32 CallWizard(const QString& Name)
 {
+    Lifetime.Use();
     Debug(QStringLiteral("Попытка вызова мастера ") + Name);
     const int index = Wizards->IndexOf(Name);
     if (index < 0) {

@@ -1,7 +1,9 @@
 #pragma once
 // Wizards: named services one plug-in package offers the others, called by name. The
 // registry exists while at least one loaded package uses this unit, so every session starts
-// with it empty.
+// with it empty. A package need not call Initialize(): its first call of an operation while
+// it loads initialises the unit for it, until it unloads. Called outside a package while no
+// package uses the unit, the operations raise "Модуль WizardManager не инициализирован".
 
 #include <QString>
 #include <QtGlobal>

@@ -31,8 +31,7 @@ DemoRecords::TClassRegistrations Registrations;
 
 void RegisterStockContext()
 {
-    if (!ContextManager::GetContextByName(StockContextName()))
-        ContextManager::RegisterContextWithParent(StockContextID, StockContextName(), 0, QString::fromLatin1("_default"));
+    ContextManager::RegisterContextWithParent(StockContextID, StockContextName(), 0, QString::fromLatin1("_default"));
 }
 
 } // namespace
@@ -157,6 +156,7 @@ void RegisterClasses()
 void UnregisterClasses()
 {
     Registrations.UnregisterAll();
+    ContextManager::UnregisterContext(StockContextID, StockContextName());
 }
 
 } // namespace DemoCoreClasses

@@ -6,7 +6,6 @@
 #include "Env.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QMap>
 
@@ -89,8 +88,8 @@ void TDemoLogger::PostToErrorLog(TObject* Event)
 void TDemoLogger::WriteLine(const QString& Line)
 {
     const QString stamped = QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss ")) + Line + QLatin1Char('\n');
-    QFile file(QDir(Env::ProgramPath).filePath(QStringLiteral("demo_core.log")));
-    if (!Env::ProgramPath.isEmpty() && file.open(QIODevice::Append | QIODevice::Text)) {
+    QFile file(Env::ProgramFile(QStringLiteral("demo_core.log")));
+    if (file.open(QIODevice::Append | QIODevice::Text)) {
         file.write(stamped.toUtf8());
         return;
     }

@@ -36,8 +36,8 @@ public:
     QString Text;
 };
 
-// Writes one line per event to demo_core.log in the program's folder, or to the standard
-// error stream when the program's folder is not known. A TLogEvent is written as its text,
+// Writes one line per event to demo_core.log beside the program (Env::ProgramFile), or to
+// the standard error stream when that file cannot be opened. A TLogEvent is written as its text,
 // any other object as its class name.
 class TDemoLogger : public LoggerMain::TLogger {
     VEL_DECLARE_CLASS(TDemoLogger, LoggerMain::TLogger)

@@ -9,7 +9,10 @@
 //                   initialisation and finalisation, separated by blanks.
 // VELNOR_TEST_INIT_FAILS: the initialisation throws after registering the wizard.
 // VELNOR_TEST_FINI_FAILS_ONCE: the first finalisation throws before doing anything.
+// VELNOR_TEST_INIT_CRASHES, VELNOR_TEST_FINI_CRASHES: the initialisation, the finalisation
+// dies of SIGSEGV.
 // VELNOR_TEST_NO_ENTRY_POINTS: the package declares no entry points.
+// VELNOR_TEST_NO_UNIT_INIT: the package never initialises nor finalises the wizard unit.
 // VELNOR_TEST_FORGETS: the package also registers a service, a property page, an entity
 // class, a copy cartridge and a context of its own, and its finalisation unregisters
 // nothing at all.
@@ -25,6 +28,8 @@
 #include "WizardManager.h"
 
 #include <QFileInfo>
+
+#include <csignal>
 
 namespace {
 
@@ -91,13 +96,18 @@ void RegisterMore()
 
 [[maybe_unused]] void InitPackage()
 {
+#ifndef VELNOR_TEST_NO_UNIT_INIT
     WizardManager::Initialize();
+#endif
     WizardManager::RegisterWizard(PackageName(), &Wizard);
     Env::RegisterEntityService(SharedService, 0, QStringLiteral("Пакеты"), nullptr);
 #ifdef VELNOR_TEST_FORGETS
     RegisterMore();
 #endif
     Record(QLatin1Char('+'));
+#ifdef VELNOR_TEST_INIT_CRASHES
+    raise(SIGSEGV);
+#endif
 #ifdef VELNOR_TEST_INIT_FAILS
     throw Exception(QStringLiteral("пакет отказался начинать работу"));
 #endif
@@ -113,11 +123,16 @@ void RegisterMore()
     }
 #endif
     Record(QLatin1Char('-'));
+#ifdef VELNOR_TEST_FINI_CRASHES
+    raise(SIGSEGV);
+#endif
 #ifndef VELNOR_TEST_FORGETS
     Env::UnregisterEntityService(SharedService);
     WizardManager::UnregisterWizard(PackageName());
 #endif
+#ifndef VELNOR_TEST_NO_UNIT_INIT
     WizardManager::Finalize();
+#endif
 }
 
 } // namespace

@@ -106,14 +106,13 @@ void FillUsers(const QSqlDatabase& Connection)
 
 // Each user gets every package; the rows are stored last package first, so that only
 // ORDER_NO gives the load order.
-void FillPackages(const QSqlDatabase& Connection)
+void FillPackages(const QSqlDatabase& Connection, const QStringList& Files)
 {
     auto writer = DemoTables::Writer(Connection, QStringLiteral("modul"));
-    const QStringList files = PackageFiles();
     qint64 id = 0;
     for (qint32 user : {DemoUserID, ClerkUserID})
-        for (qsizetype i = files.size() - 1; i >= 0; --i)
-            writer->Add({++id, files[i], user, int(i + 1) * OrderStep});
+        for (qsizetype i = Files.size() - 1; i >= 0; --i)
+            writer->Add({++id, Files[i], user, int(i + 1) * OrderStep});
     writer->Finish();
 }
 
@@ -181,7 +180,7 @@ void CreateIndexes(const QSqlDatabase& Connection)
             RowWriter::Exec(Connection, statement);
 }
 
-void Build(const QSqlDatabase& Connection, int Rows)
+void Build(const QSqlDatabase& Connection, int Rows, const QStringList& Packages)
 {
     // PostgreSQL notes every table "drop ... if exists" does not find; nobody needs them.
     if (Connection.driverName() == QLatin1String("QPSQL"))
@@ -189,7 +188,7 @@ void Build(const QSqlDatabase& Connection, int Rows)
     DropTables(Connection);
     CreateTables(Connection);
     FillUsers(Connection);
-    FillPackages(Connection);
+    FillPackages(Connection, Packages);
     FillClasses(Connection);
     FillNavigation(Connection);
     DemoData::Fill(Connection, Rows);
@@ -231,7 +230,7 @@ QStringList AllTables()
     return names;
 }
 
-void Provision(const QSqlDatabase& Connection, int Rows)
+void Provision(const QSqlDatabase& Connection, int Rows, const QStringList& Packages)
 {
     if (Rows <= 0)
         throw ERangeError(QStringLiteral("Число строк должно быть больше нуля: %1").arg(Rows));
@@ -239,7 +238,7 @@ void Provision(const QSqlDatabase& Connection, int Rows)
     if (!connection.transaction())
         throw EDatabaseError(QStringLiteral("Не удалось начать транзакцию: %1").arg(connection.lastError().text()));
     try {
-        Build(connection, Rows);
+        Build(connection, Rows, Packages);
     } catch (...) {
         connection.rollback();
         throw;

@@ -26,8 +26,9 @@ QStringList EntityTables();
 QStringList AllTables();
 
 // Replaces every demo table on Connection with a new one and fills it: Rows clients and
-// Rows orders (Rows > 0) besides fixed reference data. Runs as one transaction: on failure
-// it is rolled back and EDatabaseError raised, so the database is left as it was.
-void Provision(const QSqlDatabase& Connection, int Rows);
+// Rows orders (Rows > 0) besides fixed reference data, and Packages (file names, in load
+// order) listed for every user. Runs as one transaction: on failure it is rolled back and
+// EDatabaseError raised, so the database is left as it was.
+void Provision(const QSqlDatabase& Connection, int Rows, const QStringList& Packages = PackageFiles());
 
 } // namespace DemoSchema

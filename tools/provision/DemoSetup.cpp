@@ -189,7 +189,7 @@ QString MakeDirectory(const QString& Dir)
     return path;
 }
 
-void ProvisionSQLite(const QString& Dir, int Rows)
+void ProvisionSQLite(const QString& Dir, int Rows, const QStringList& Packages)
 {
     const QString target = Dir + QLatin1Char('/') + DatabaseFile;
     TStagedFiles staged;
@@ -205,7 +205,7 @@ void ProvisionSQLite(const QString& Dir, int Rows)
             // The file is put in place only when complete, so there is nothing to protect
             // against a crash while it is being filled.
             RowWriter::Exec(connection.Database(), QStringLiteral("pragma synchronous = off"));
-            DemoSchema::Provision(connection.Database(), Rows);
+            DemoSchema::Provision(connection.Database(), Rows, Packages);
         } catch (const Exception& error) {
             throw EDatabaseError(QStringLiteral("Не удалось создать базу данных %1: %2").arg(file, error.Message()));
         }
@@ -213,7 +213,7 @@ void ProvisionSQLite(const QString& Dir, int Rows)
     staged.Commit();
 }
 
-void ProvisionPostgres(const TPostgresTarget& Target, int Rows)
+void ProvisionPostgres(const TPostgresTarget& Target, int Rows, const QStringList& Packages)
 {
     TConnection connection(QStringLiteral("QPSQL"));
     QSqlDatabase& database = connection.Database();
@@ -224,7 +224,7 @@ void ProvisionPostgres(const TPostgresTarget& Target, int Rows)
     database.setConnectOptions(Target.Options);
     if (!database.open())
         throw EDatabaseError(QStringLiteral("Не удалось подключиться к PostgreSQL: %1").arg(database.lastError().text()));
-    DemoSchema::Provision(database, Rows);
+    DemoSchema::Provision(database, Rows, Packages);
 }
 
 QStringList AliasLines(const std::optional<TPostgresTarget>& Postgres)
@@ -316,10 +316,11 @@ QStringList Run(const TSettings& Settings)
     if (!Settings.Postgres.isEmpty())
         postgres = ParsePostgres(Settings.Postgres);
     const QString dir = MakeDirectory(Settings.Dir);
+    const QStringList packages = DemoSchema::PackageFiles() + Settings.ExtraPackages;
     if (postgres)
-        ProvisionPostgres(*postgres, Settings.Rows);
+        ProvisionPostgres(*postgres, Settings.Rows, packages);
     else
-        ProvisionSQLite(dir, Settings.Rows);
+        ProvisionSQLite(dir, Settings.Rows, packages);
 
     MakeDirectory(dir + QLatin1Char('/') + ReportsDirectory);
     const QString aliasFile = dir + QLatin1Char('/') + AliasFile;
@@ -327,8 +328,8 @@ QStringList Run(const TSettings& Settings)
     TStagedFiles staged;
     OrderTemplate::Write(staged.Add(dir + QLatin1Char('/') + OrderTemplate::FileName));
     WriteAliasFile(staged.Add(aliasFile), AliasLines(postgres));
-    const QString packages = Settings.PackagesPath.isEmpty() ? DefaultPackagesPath() : QDir(Settings.PackagesPath).absolutePath();
-    WriteRegistryFile(staged.Add(registryFile), dir, packages);
+    const QString packagesPath = Settings.PackagesPath.isEmpty() ? DefaultPackagesPath() : QDir(Settings.PackagesPath).absolutePath();
+    WriteRegistryFile(staged.Add(registryFile), dir, packagesPath);
     staged.Commit();
     return {QStringLiteral("export VELNOR_REGISTRY=") + ShellQuoted(registryFile),
             QStringLiteral("export VELNOR_ALIASES=") + ShellQuoted(aliasFile)};

@@ -16,6 +16,7 @@ struct TSettings {
     int Rows = DemoSchema::DefaultRows;
     QString PackagesPath;   // empty: the packages folder next to the running program
     QString Postgres;       // a libpq connection string; empty: a SQLite file in Dir
+    QStringList ExtraPackages;  // package files every user loads after the sample packages
 };
 
 // The parts of a libpq connection string the alias file keeps apart; every other key

@@ -23,13 +23,17 @@ bool ReadArguments(QCommandLineParser& Parser, DemoSetup::TSettings& Settings, Q
     const QCommandLineOption rows(QStringLiteral("rows"), QStringLiteral("Number of clients and of orders."), QStringLiteral("N"),
                                   QString::number(DemoSchema::DefaultRows));
     const QCommandLineOption packages(QStringLiteral("packages-path"), QStringLiteral("Folder of the plug-in packages."), QStringLiteral("PATH"));
+    const QCommandLineOption extra(QStringLiteral("package"),
+                                   QStringLiteral("A package file of the packages folder that every user loads after the sample "
+                                                  "packages (repeatable)."),
+                                   QStringLiteral("FILE"));
     const QCommandLineOption postgres(QStringLiteral("postgres"),
                                       QStringLiteral("Provision into this PostgreSQL database instead of a SQLite file: "
                                                      "\"host=... port=... dbname=... user=... password=...\"."),
                                       QStringLiteral("CONNECTION"));
     Parser.setApplicationDescription(QStringLiteral("Prepares a ready-to-run demo of velnor07 in a directory."));
     Parser.addHelpOption();
-    Parser.addOptions({dir, rows, packages, postgres});
+    Parser.addOptions({dir, rows, packages, extra, postgres});
     Parser.process(*QCoreApplication::instance());
 
     if (!Parser.isSet(dir)) {
@@ -45,6 +49,7 @@ bool ReadArguments(QCommandLineParser& Parser, DemoSetup::TSettings& Settings, Q
     Settings.Dir = Parser.value(dir);
     Settings.PackagesPath = Parser.value(packages);
     Settings.Postgres = Parser.value(postgres);
+    Settings.ExtraPackages = Parser.values(extra);
     return true;
 }
 

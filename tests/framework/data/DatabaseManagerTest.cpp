@@ -8,8 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -276,6 +279,54 @@ TEST_P(TDatabaseManagerTest, ALogThatCannotBeWrittenRaisesBeforeTheDatasetIsTouc
     LogSQL = false;
     query->Open();
     EXPECT_TRUE(query->Active());
+}
+
+// While it lives, the process cannot write into Folder: the folder is read-only and, when the
+// tests run as root (who may write anywhere), the process acts as the user nobody, keeping
+// the right to become root again.
+class TReadOnlyFolder {
+public:
+    explicit TReadOnlyFolder(const QString& Folder)
+        : FFolder(Folder), FRoot(geteuid() == 0)
+    {
+        QFile::setPermissions(FFolder, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup | QFileDevice::ExeGroup
+                                           | QFileDevice::ReadOther | QFileDevice::ExeOther);
+        if (FRoot && setresuid(Nobody, Nobody, 0) != 0)
+            ADD_FAILURE() << "cannot act as nobody";
+    }
+    ~TReadOnlyFolder()
+    {
+        if (FRoot && setresuid(0, 0, 0) != 0)
+            ADD_FAILURE() << "cannot become root again";
+        QFile::setPermissions(FFolder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+private:
+    static constexpr uid_t Nobody = 65534;
+    QString FFolder;
+    bool FRoot;
+};
+
+TEST_P(TDatabaseManagerTest, TheLogGoesToTheStateFolderWhenTheProgramFolderIsReadOnly)
+{
+    QTemporaryDir program, state;
+    ASSERT_TRUE(program.isValid() && state.isValid());
+    const auto everyone = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+                        | QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther
+                        | QFileDevice::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(state.path(), everyone));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(state.path() + QStringLiteral("/nested")));
+    Env::ProgramPath = program.path() + QLatin1Char('/');
+    TNavQuery* query = GetQueryWithSQL_TEXT(Database(), QStringLiteral("select ID from T"));
+    {
+        const TReadOnlyFolder readOnly(program.path());
+        query->Open();
+    }
+    qunsetenv("XDG_STATE_HOME");
+    EXPECT_TRUE(query->Active());
+    EXPECT_FALSE(QFile::exists(program.filePath(QStringLiteral("log_txt"))));
+    ExpectRecords(state.path() + QStringLiteral("/nested/velnor07/log_txt"), FSince, {QStringLiteral("(TESTDB)select ID from T\r\n")});
+    EXPECT_TRUE(TestSupport::Dialogs().Messages().empty());
 }
 
 VELNOR_INSTANTIATE_DATABASE_TEST(TDatabaseManagerTest);

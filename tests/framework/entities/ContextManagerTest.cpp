@@ -98,8 +98,18 @@ TEST_F(ContextManagerTest, DuplicateNamesStayRegisteredAndTheFirstOneIsUsed)
     ContextManager::RegisterContextWithParent(3, QStringLiteral("x"), 1, QStringLiteral("Отдел"));
     EXPECT_EQ(GetContextByName(QStringLiteral("x"))->ParentContext, first);
 
-    ContextManager::UnregisterContext(1, QStringLiteral("Отдел"));
-    EXPECT_EQ(GetContextByName(QStringLiteral("Отдел")), first);
+    // Unregistering takes the entry of that ID and name out of both registries and out of its
+    // parent's children; the objects stay alive for whoever still points at them.
+    ContextManager::UnregisterContext(2, QStringLiteral("x"));
+    ContextManager::UnregisterContext(1, QStringLiteral("x"));
+    EXPECT_EQ(Env::ContextsNames->Count(), 4);
+    ContextManager::UnregisterContext(1, QStringLiteral("отдел"));
+    EXPECT_EQ(GetContextByName(QStringLiteral("Отдел"))->ID, 2);
+    ContextManager::UnregisterContext(3, QStringLiteral("x"));
+    EXPECT_EQ(GetContextByName(QStringLiteral("x")), nullptr);
+    EXPECT_TRUE(first->ChildContexts->IsEmpty());
+    EXPECT_EQ(first->Name, QStringLiteral("Отдел"));
+    EXPECT_EQ(Env::ContextsNames->ToQStringList(), (QStringList{QStringLiteral("_default"), QStringLiteral("ОТДЕЛ")}));
     ExpectRegistriesParallel();
 }
 

@@ -3,8 +3,10 @@
 #include "EClasses.h"
 #include "Exceptions.h"
 #include "NUtilities.h"
+#include "Packages.h"
 #include "Registry.h"
 #include "TestEnvironment.h"
+#include "../../packages/TestPackages.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +105,49 @@ TEST_F(WizardManagerTest, DebugTextsStayHiddenWithTheSwitchOffAndANewLifetimeSta
     WizardManager::Finalize();
     WizardManager::Initialize();
     EXPECT_EQ(Call(QStringLiteral("Импорт")), 0);
+}
+
+} // namespace
+
+namespace {
+
+QString FailureOfCall(const QString& Name)
+{
+    try {
+        WizardManager::CallWizard(Name);
+    } catch (const Exception& error) {
+        return error.Message();
+    }
+    return QString();
+}
+
+// pkg_lazy_a and pkg_lazy_b register their wizards without ever initialising the unit.
+TEST(WizardManagerUse, PackagesThatNeverInitialiseTheUnitHoldItFromTheFirstLoadToTheLastUnload)
+{
+    using TestPackages::File;
+    TestPackages::ClearLogs();
+    // Nobody uses the unit: a call is a clear error, not a crash.
+    EXPECT_EQ(FailureOfCall(QStringLiteral("pkg_lazy_a")), QStringLiteral("Модуль WizardManager не инициализирован"));
+
+    const quintptr lazyA = LoadPackage(File(QStringLiteral("pkg_lazy_a")));
+    EXPECT_EQ(WizardManager::CallWizard(QStringLiteral("pkg_lazy_a")), 10);
+    const quintptr alpha = LoadPackage(File(QStringLiteral("pkg_alpha")));
+    const quintptr lazyB = LoadPackage(File(QStringLiteral("pkg_lazy_b")));
+    // The package that initialised the unit itself goes: the others keep it alive.
+    UnloadPackage(alpha);
+    EXPECT_EQ(WizardManager::CallWizard(QStringLiteral("pkg_lazy_a")), 10);
+    EXPECT_EQ(WizardManager::CallWizard(QStringLiteral("pkg_alpha")), 0);
+    UnloadPackage(lazyA);
+    EXPECT_EQ(WizardManager::CallWizard(QStringLiteral("pkg_lazy_b")), 10);
+    EXPECT_EQ(WizardManager::CallWizard(QStringLiteral("pkg_lazy_a")), 0);
+    UnloadPackage(lazyB);
+    EXPECT_EQ(TestPackages::Log(),
+              QStringLiteral("+pkg_lazy_a +pkg_alpha +pkg_lazy_b -pkg_alpha ~pkg_alpha -pkg_lazy_a ~pkg_lazy_a -pkg_lazy_b ~pkg_lazy_b"));
+    // The last of them finalised the unit: it starts empty again.
+    EXPECT_FALSE(FailureOfCall(QStringLiteral("pkg_lazy_b")).isEmpty());
+    WizardManager::Initialize();
+    EXPECT_EQ(WizardManager::CallWizard(QStringLiteral("pkg_lazy_b")), 0);
+    WizardManager::Finalize();
 }
 
 } // namespace

@@ -1,0 +1,64 @@
+#include "Application.h"
+
+#include "Dialogs.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The captions of the buttons of the modal dialog that is up; the dialog is then cancelled
+// with the button captioned Cancel.
+QStringList ButtonsOfTheModalDialog(const QString& Cancel)
+{
+    QStringList captions;
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog)
+        return captions;
+    QAbstractButton* cancel = nullptr;
+    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+        const QString caption = button->text().remove(QLatin1Char('&'));
+        captions.append(caption);
+        if (caption == Cancel)
+            cancel = button;
+    }
+    if (cancel)
+        cancel->click();
+    else
+        dialog->close();
+    return captions;
+}
+
+// The button captions of the real Qt dialog that Show puts up.
+template <class F>
+QStringList CaptionsOf(F Show)
+{
+    QStringList captions;
+    QTimer::singleShot(0, [&] { captions = ButtonsOfTheModalDialog(QStringLiteral("Отмена")); });
+    Show();
+    captions.sort();
+    return captions;
+}
+
+TEST(Application, QtDialogsSpeakRussianOnceQtsTranslationsAreLoaded)
+{
+    ASSERT_TRUE(Application::LoadQtTranslations()) << "qt6-translations-l10n is not installed";
+    TQtDialogHost host;
+    const QStringList question = CaptionsOf([&] {
+        EXPECT_EQ(host.MessageDlg(QStringLiteral("Вопрос"), QStringLiteral("Сохранить?"), TMsgDlgType::mtConfirmation, mbYes | mbNo | mbCancel),
+                  mrCancel);
+    });
+    EXPECT_EQ(question, (QStringList{QStringLiteral("Да"), QStringLiteral("Нет"), QStringLiteral("Отмена")}));
+
+    QString value = QStringLiteral("прежнее");
+    const QStringList input = CaptionsOf([&] { EXPECT_FALSE(host.InputQuery(QStringLiteral("Ввод"), QStringLiteral("Имя"), value)); });
+    // Qt's Russian translation keeps "OK" as it is.
+    EXPECT_EQ(input, (QStringList{QStringLiteral("OK"), QStringLiteral("Отмена")}));
+    EXPECT_EQ(value, QStringLiteral("прежнее"));
+}
+
+} // namespace
