@@ -226,7 +226,10 @@ int main(int argc, char** argv)
     SetDialogHost(&dialogs);
 
     std::printf("provisioning the demo with %d clients...\n", Rows);
-    DemoSetup::Run({dir.path(), Rows, DemoSetup::DefaultPackagesPath(), QString()});
+    DemoSetup::TSettings settings;
+    settings.Dir = dir.path();
+    settings.Rows = Rows;
+    DemoSetup::Run(settings);
     const QString databaseFile = dir.filePath(DemoSetup::DatabaseFile);
     {
         // The connect is started by the benchmark, not by the window.

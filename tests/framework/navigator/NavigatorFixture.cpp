@@ -3,6 +3,7 @@
 #include "ContextManager.h"
 #include "DatabaseManager.h"
 #include "Env.h"
+#include "Exceptions.h"
 #include "NavigatorManager.h"
 #include "ObjectManager.h"
 #include "TestEnvironment.h"
@@ -20,6 +21,12 @@ std::vector<QString>& FreedEntities()
 {
     static std::vector<QString> freed;
     return freed;
+}
+
+std::vector<QString>& Refreshed()
+{
+    static std::vector<QString> refreshed;
+    return refreshed;
 }
 
 namespace {
@@ -42,10 +49,14 @@ namespace {
     VEL_IMPLEMENT_CLASS(Name)
 
 #define EXTRA_TNClients
-#define EXTRA_TNOrders
+// Orders fail to refresh themselves; notes and payments record it.
+#define EXTRA_TNOrders \
+    void Refresh() override { Refreshed().push_back(QStringLiteral("TNOrders")); throw Exception(QStringLiteral("нет")); }
 #define EXTRA_TNOrder
-#define EXTRA_TNNotes
-#define EXTRA_TNPayments
+#define EXTRA_TNNotes \
+    void Refresh() override { Refreshed().push_back(QStringLiteral("TNNotes")); }
+#define EXTRA_TNPayments \
+    void Refresh() override { Refreshed().push_back(QStringLiteral("TNPayments")); }
 #define EXTRA_TNBoxes
 #define EXTRA_TNBroken
 #define EXTRA_TNArchive
@@ -180,6 +191,7 @@ void NavigatorTest::SetUp()
     Env::CurrentUserID = 1;
     Env::RegistryKeyRoot = QStringLiteral("Software\\Velnor07\\NAVTEST");
     FreedEntities().clear();
+    Refreshed().clear();
     TNClient::Saves = 0;
     TestSupport::Dialogs().Reset();
 }

@@ -21,6 +21,8 @@ namespace NavigatorTests {
 
 // Names of the entities destroyed so far, in order.
 std::vector<QString>& FreedEntities();
+// Names of the entities told to refresh themselves so far, in order.
+std::vector<QString>& Refreshed();
 // How often a client was saved in this test.
 int ClientSaves();
 
