@@ -71,6 +71,15 @@ void CollapseClients()
     Navigator()->NodeCollapsing(ClientsRoot());
 }
 
+// Another root selected and the clients removed, with nothing left pending: the clients'
+// list node is as if it had never been expanded.
+void LeaveClientsUnexpanded()
+{
+    Navigator()->ActivateNode(Navigator()->TreeView1->Items()->Root(1));
+    CollapseClients();
+    QCoreApplication::processEvents();
+}
+
 bool AllClientsShown(benchmark::State& State)
 {
     if (ClientsRoot()->Count() == Rows)
@@ -83,7 +92,7 @@ void Expansion(benchmark::State& State)
 {
     for (auto _ : State) {
         State.PauseTiming();
-        CollapseClients();
+        LeaveClientsUnexpanded();
         State.ResumeTiming();
         ExpandClients();
         if (!AllClientsShown(State))
@@ -95,8 +104,8 @@ void Collapse(benchmark::State& State)
 {
     for (auto _ : State) {
         State.PauseTiming();
-        if (ClientsRoot()->Count() == 0)
-            ExpandClients();
+        LeaveClientsUnexpanded();
+        ExpandClients();
         State.ResumeTiming();
         CollapseClients();
     }
@@ -133,8 +142,7 @@ void Activation(benchmark::State& State, qint64 ClientID)
 {
     for (auto _ : State) {
         State.PauseTiming();
-        CollapseClients();
-        Navigator()->ActivateNode(Navigator()->TreeView1->Items()->Root(1));
+        LeaveClientsUnexpanded();
         State.ResumeTiming();
         Navigator()->ActivateObjectInstance(RegisteredClass("TClientsClass"), RegisteredClass("TClientInstance"), ClientID);
         auto* shown = dynamic_cast<EClasses::TEntityInstance*>(Env::CurrentObject);
@@ -142,6 +150,8 @@ void Activation(benchmark::State& State, qint64 ClientID)
             State.SkipWithError("the client was not shown");
             break;
         }
+        if (!AllClientsShown(State))
+            break;
     }
 }
 
@@ -149,8 +159,8 @@ void Refresh(benchmark::State& State)
 {
     for (auto _ : State) {
         State.PauseTiming();
-        if (ClientsRoot()->Count() == 0)
-            ExpandClients();
+        LeaveClientsUnexpanded();
+        ExpandClients();
         State.ResumeTiming();
         Navigator()->RefreshNode(ClientsRoot());
         if (!AllClientsShown(State))
@@ -169,7 +179,7 @@ long ResidentBytes()
 // Resident memory with the clients collapsed (freed memory given back) and expanded.
 void PrintMemoryPerChild()
 {
-    CollapseClients();
+    LeaveClientsUnexpanded();
     malloc_trim(0);
     const long before = ResidentBytes();
     const size_t heapBefore = mallinfo2().uordblks;
