@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Starts velnor07 under a virtual X server and saves what a user sees as PNG pictures:
 #   chooser.png      the application chooser the automatic connect opens
-#   main-window.png  the main window after the connect to the demo
+#   main-window.png  the main window after the connect to the demo: the navigator's roots
+#   client.png       «Клиенты» opened, its first client selected: its form with its orders
+#   save-question.png a field of the client edited and another client clicked: the save question
+#   back-twice.png   after "Да", a third client clicked, then the back button twice
+#   stock.png        a stock row below a warehouse: the context «Склад» in the status bar
 #   file-menu.png    the "Файл" menu opened
 #   about.png        the About dialog
 #   settings.png     the settings dialog ("Сервис" → "Настройка...")
@@ -69,11 +73,53 @@ shoot chooser.png
 xdotool key Return
 sleep 2
 shoot main-window.png
+read -r MAIN_X MAIN_Y < <(xdotool getwindowgeometry --shell "$MAIN" | awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}')
+
+# The navigator: «Клиенты» opened and its first client selected (its form docked with the
+# client's orders below it); a field of the client edited and another client clicked (the save
+# question, answered "Да"); a third client, then back twice; then a stock row below a warehouse (the
+# context «Склад» in the status bar). Rows of the tree are 14 pixels apart from y = 55.
+TREE_X=$((MAIN_X + 80))
+row_y() { echo $((MAIN_Y + 55 + 14 * $1)); }
+xdotool mousemove "$TREE_X" "$(row_y 0)" click 1
+sleep 0.5
+xdotool key Right
+sleep 1
+xdotool key Down
+sleep 1.5
+shoot client.png
+xdotool mousemove $((MAIN_X + 500)) $((MAIN_Y + 45)) click 1
+sleep 0.3
+xdotool key End
+xdotool type --delay 100 " (новое имя)"
+xdotool mousemove "$TREE_X" "$(row_y 2)" click 1
+sleep 1.5
+shoot save-question.png
+# "Да": the edited client is saved and the other one shown.
+xdotool key Return
+sleep 1
+xdotool mousemove "$TREE_X" "$(row_y 3)" click 1
+sleep 1
+xdotool mousemove $((MAIN_X + 208)) $((MAIN_Y + 32)) click 1
+sleep 1
+xdotool mousemove $((MAIN_X + 208)) $((MAIN_Y + 32)) click 1
+sleep 1
+shoot back-twice.png
+xdotool mousemove "$TREE_X" "$(row_y 0)" click 1
+sleep 0.5
+xdotool key Left
+sleep 0.5
+xdotool key --delay 400 Down Down Down Right
+sleep 1
+xdotool key --delay 600 Down Right Down
+sleep 1.5
+shoot stock.png
+xdotool mousemove "$TREE_X" "$(row_y 0)" click 1
+sleep 0.5
 
 # Menus are reached from "Файл", the first one: the packages add menus of their own between
 # "Сервис" and "Справка", so the others are reached with the arrow keys, and their commands
 # with Up from the first item ("О технологии ..." and "Настройка..." are the last items).
-read -r MAIN_X MAIN_Y < <(xdotool getwindowgeometry --shell "$MAIN" | awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}')
 open_menu_item() {
   xdotool mousemove $((MAIN_X + 20)) $((MAIN_Y + 10)) click 1
   sleep 0.3

@@ -214,6 +214,7 @@ private:
     void DisplayNode(TTreeNode* Node, EClasses::TEntityInstance* Saving);
     void DockSubForms(TTreeNode* Node, EClasses::TNavigatorForm* Form);
     void StackAsBands(QWidget* Site);
+    void LayOutNow(QWidget* Host);
     // Selects a node the navigator shows itself: the change of selection only shows its context.
     void SelectByCode(TTreeNode* Node);
     void QueueSelectionSync();

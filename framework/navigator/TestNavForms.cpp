@@ -199,6 +199,10 @@ void TTestNavigator::ShowNewForm(TTreeNode* Node)
     FFormNode = Node;
     if (QWidget* first = DockClients(Panel1).value(0))
         SetControlAlign(first, alClient);
+    // The form takes its place at once (a form undocked before is 1 by 1), so that its
+    // sub-form site is measured at its real size.
+    LayOutNow(Panel1);
+    LayOutNow(form);
     Env::CurrentObject = entity;
     entity->Node = Node;
     entity->Show();
@@ -235,6 +239,12 @@ void TTestNavigator::DockSubForms(TTreeNode* Node, TNavigatorForm* Form)
         }
     }
     StackAsBands(Form->DockSite);
+}
+
+void TTestNavigator::LayOutNow(QWidget* Host)
+{
+    if (QLayout* layout = Host->layout())
+        layout->setGeometry(Host->contentsRect());
 }
 
 void TTestNavigator::StackAsBands(QWidget* Site)
