@@ -3,6 +3,7 @@
 // reporter that prints as usual and keeps each benchmark's mean time for the comparison
 // lines printed after the runs.
 
+#include <QApplication>
 #include <QByteArray>
 #include <QTemporaryDir>
 
@@ -24,6 +25,25 @@ inline void UsePrivateEnvironment(const QTemporaryDir& Dir)
     qputenv("XDG_CONFIG_HOME", Dir.path().toUtf8());
     qputenv("XDG_RUNTIME_DIR", Dir.path().toUtf8());
 }
+
+// What every benchmark program opens with and closes on: a private environment in a
+// temporary folder (Dir), the application, and the benchmark library with its arguments.
+class TProgram {
+public:
+    TProgram(int& Argc, char** Argv) : FApplication((UsePrivateEnvironment(FDir), Argc), Argv)
+    {
+        benchmark::Initialize(&Argc, Argv);
+    }
+    ~TProgram() { benchmark::Shutdown(); }
+    TProgram(const TProgram&) = delete;
+    TProgram& operator=(const TProgram&) = delete;
+
+    const QTemporaryDir& Dir() const { return FDir; }
+
+private:
+    QTemporaryDir FDir;
+    QApplication FApplication;
+};
 
 class TTimeReporter : public benchmark::ConsoleReporter {
 public:

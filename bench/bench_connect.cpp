@@ -98,10 +98,8 @@ void PrintPerPackage(const BenchSupport::TTimeReporter& Reporter)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir dir;
-    BenchSupport::UsePrivateEnvironment(dir);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    BenchSupport::TProgram program(argc, argv);
+    const QTemporaryDir& dir = program.Dir();
 
     CreateDatabase(dir.filePath(QStringLiteral("bench.db")));
     {
@@ -122,6 +120,5 @@ int main(int argc, char** argv)
         benchmark::RunSpecifiedBenchmarks(&reporter);
         PrintPerPackage(reporter);
     }
-    benchmark::Shutdown();
     return 0;
 }

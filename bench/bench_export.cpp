@@ -142,10 +142,8 @@ void PrintRatio(const BenchSupport::TTimeReporter& Reporter, const std::string& 
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir dir;
-    BenchSupport::UsePrivateEnvironment(dir);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    BenchSupport::TProgram program(argc, argv);
+    const QTemporaryDir& dir = program.Dir();
     Velkit07::Initialize();
     {
         QFile aliases(dir.filePath(QStringLiteral("aliases.ini")));
@@ -191,6 +189,5 @@ int main(int argc, char** argv)
     exported.reset();
     database.Close();
     Velkit07::Finalize();
-    benchmark::Shutdown();
     return 0;
 }

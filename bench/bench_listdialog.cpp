@@ -86,10 +86,7 @@ void BareListWidget(benchmark::State& State, const TTyping* Typing)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir dir;
-    BenchSupport::UsePrivateEnvironment(dir);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    BenchSupport::TProgram program(argc, argv);
     ListChooseDialog::Initialize();
     TStringList items;
     FillItems(items);
@@ -124,6 +121,5 @@ int main(int argc, char** argv)
                         typing.Text.toUtf8().constData(), dialog / bare);
     }
     ListChooseDialog::Finalize();
-    benchmark::Shutdown();
     return 0;
 }

@@ -202,10 +202,7 @@ private:
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir dir;
-    BenchSupport::UsePrivateEnvironment(dir);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    BenchSupport::TProgram program(argc, argv);
     Velkit07::Initialize();
 
     benchmark::RegisterBenchmark("BM_MessageDelivery", MessageDelivery)->UseRealTime()->Unit(benchmark::kMillisecond);
@@ -218,6 +215,5 @@ int main(int argc, char** argv)
     reporter.PrintComparison();
 
     Velkit07::Finalize();
-    benchmark::Shutdown();
     return 0;
 }

@@ -228,10 +228,8 @@ qint64 MiddleClient(const QString& DatabaseFile)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir dir;
-    BenchSupport::UsePrivateEnvironment(dir);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    BenchSupport::TProgram program(argc, argv);
+    const QTemporaryDir& dir = program.Dir();
     TScriptedDialogHost dialogs;
     SetDialogHost(&dialogs);
 
@@ -279,6 +277,5 @@ int main(int argc, char** argv)
     OptionsForm::Finalize();
     Velkit07::Finalize();
     SetDialogHost(nullptr);
-    benchmark::Shutdown();
     return result;
 }

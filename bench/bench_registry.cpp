@@ -140,10 +140,8 @@ void PrintConnectRatio(const BenchSupport::TTimeReporter& Reporter)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir dir;
-    BenchSupport::UsePrivateEnvironment(dir);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    BenchSupport::TProgram program(argc, argv);
+    const QTemporaryDir& dir = program.Dir();
 
     DemoSetup::TSettings demo;
     demo.Dir = dir.filePath(QStringLiteral("demo"));
@@ -175,6 +173,5 @@ int main(int argc, char** argv)
         PrintRatio(reporter, "first open of 100,000 keys against QSettings", "BM_RegistryFirstOpen", "BM_QSettingsIniFirstOpen", 2.0);
         PrintConnectRatio(reporter);
     }
-    benchmark::Shutdown();
     return 0;
 }

@@ -85,10 +85,8 @@ void AppendIntoEmptyTable(benchmark::State& State, TDatabase* Database)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir dir;
-    BenchSupport::UsePrivateEnvironment(dir);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    BenchSupport::TProgram program(argc, argv);
+    const QTemporaryDir& dir = program.Dir();
     QFile aliases(dir.filePath(QStringLiteral("aliases.ini")));
     if (!aliases.open(QIODevice::WriteOnly))
         return 1;
@@ -115,6 +113,5 @@ int main(int argc, char** argv)
         std::printf("message: %s\n", qPrintable(message));
     SetDialogHost(nullptr);
     database.Close();
-    benchmark::Shutdown();
     return 0;
 }

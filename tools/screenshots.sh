@@ -170,8 +170,8 @@ xdotool key Return
 sleep 0.3
 
 # "Сервис" opens on its first item and lists the services last registered first: "Упаковать
-# отчёты" is two items down,
-# "Распаковать отчёты" one. Each asks for its folder (the proposed one is taken) and
+# отчёты" is three items down, "Распаковать отчёты" two (below "Пересчитать суммы заказов" and
+# "Выгрузка клиентов"). Each asks for its folder (the proposed one is taken) and
 # reports what it did.
 run_service() {
   xdotool mousemove $((MAIN_X + 20)) $((MAIN_Y + 10)) click 1
@@ -187,8 +187,8 @@ run_service() {
   xdotool key Return
   sleep 0.3
 }
-run_service 2 packed.png
-run_service 1 unpacked.png
+run_service 3 packed.png
+run_service 2 unpacked.png
 echo "packed and unpacked:"
 (cd "$WORK" && ls -1 Отчёты*.zip "Отчёты торгового дома (распакованные)")
 
