@@ -144,6 +144,12 @@ TForm* RegisteredForm(const QString& ClassName)
     return index < 0 ? nullptr : Env::ClassForms->ObjectAs<TForm>(index);
 }
 
+TClass RegisteredClass(const QString& ClassName)
+{
+    const int index = Env::ClassNames ? Env::ClassNames->IndexOf(ClassName) : -1;
+    return index < 0 ? nullptr : Env::ClassNames->ObjectAs<TMetaClass>(index);
+}
+
 TSubscriptions::~TSubscriptions()
 {
     if (!FPost || FPost != Env::Post)
@@ -246,13 +252,14 @@ void TRecordClass::OnMessage(EClasses::TMessageInfo* Info)
 {
     ++ReceivedMessages;
     LastMessageText = Info->Text;
-    Refresh();
+    if (!AlreadyShows(Info))
+        Refresh();
 }
 
 void TRecordClass::Refresh()
 {
     if (NavigatorManager::CurrentNavigator && Node)
-        NavigatorManager::CurrentNavigator->RefreshClassObject(this);
+        NavigatorManager::CurrentNavigator->RefreshNodeAfterContextChange(Node);
 }
 
 // --- TRecordInstance ------------------------------------------------------------------------

@@ -52,6 +52,8 @@ private:
 
 // The form registered with the class of that name, or null.
 TForm* RegisteredForm(const QString& ClassName);
+// The entity class registered under that name (Env::ClassNames), or null.
+TClass RegisteredClass(const QString& ClassName);
 
 template <class Form>
 Form* FormOf(TClass Class)
@@ -121,13 +123,19 @@ public:
     void Show() override;
     // Records the message and refreshes the node.
     void OnMessage(EClasses::TMessageInfo* Info) override;
-    // Asks the navigator, if one runs, to list the rows anew.
+    // Asks the navigator, if one runs, to list the rows of this node anew. Only this node:
+    // every node of the class that is told to refresh does so itself, so refreshing all of
+    // them each time would rebuild each one as often as there are nodes.
     void Refresh() override;
 
     qint32 ReceivedMessages = 0;
     QString LastMessageText;
 
 protected:
+    // Whether the node already shows what the message announces, so that it keeps its
+    // children (and a selection among them); by default it never does.
+    virtual bool AlreadyShows(const EClasses::TMessageInfo*) const { return false; }
+
     TSubscriptions Subscriptions{this};
 };
 

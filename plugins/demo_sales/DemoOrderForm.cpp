@@ -1,9 +1,11 @@
 #include "DemoOrderForm.h"
 
+#include "DemoSalesClasses.h"
 #include "Dialogs.h"
 #include "Env.h"
 #include "ExcelExportSteps.h"
 #include "ExtendedExcelExport.h"
+#include "NavigatorManager.h"
 #include "Registry.h"
 
 namespace DemoOrderForm {
@@ -54,6 +56,10 @@ TOrderForm::TOrderForm(const QString& Caption, const QList<DemoRecords::TColumn>
     FExportButton->OnClick = [this](TObject*) { ExportClick(); };
     FTemplateButton = AddButton(bar, QStringLiteral("Бланк заказа"));
     FTemplateButton->OnClick = [this](TObject*) { TemplateClick(); };
+    FClientButton = AddButton(bar, QStringLiteral("Клиент заказа"));
+    FClientButton->OnClick = [this](TObject*) { ClientClick(); };
+    FSaveButton = AddButton(bar, QStringLiteral("Сохранить"));
+    FSaveButton->OnClick = [this](TObject*) { SaveClick(); };
     FGrid = new TDBGrid(lines, lines);
     FGrid->SetAlign(alClient);
     FGrid->Columns()->Add(QStringLiteral("TOVAR"), QStringLiteral("Товар"));
@@ -91,6 +97,30 @@ void TOrderForm::TemplateClick()
     const QString fileName = QStringLiteral("Бланк ") + FOrderName;
     if (ExtendedExcelExport::ExportToMsExcelWithTemplate(FGrid, templateName, fileName))
         Exported(fileName);
+}
+
+// The client of the code in the form's field, which is what the user sees.
+void TOrderForm::ClientClick()
+{
+    EClasses::TNavigator* navigator = NavigatorManager::CurrentNavigator;
+    const TClass clients = DemoRecords::RegisteredClass(QStringLiteral("TClientsClass"));
+    const TClass client = DemoRecords::RegisteredClass(QStringLiteral("TClientInstance"));
+    if (!navigator || !clients || !client)
+        return;
+    if (const qint64 id = DemoSalesClasses::ExistingClient(EditOf(QStringLiteral("KLIENT_ID"))->Text()))
+        navigator->ActivateObjectInstance(clients, client, id);
+}
+
+// The rebuilding frees the order's entity and makes a new one: nothing of the old one is
+// touched afterwards.
+void TOrderForm::SaveClick()
+{
+    auto* order = dynamic_cast<EClasses::TEntityInstance*>(Entity);
+    if (!order)
+        return;
+    order->Save();
+    if (NavigatorManager::CurrentNavigator)
+        NavigatorManager::CurrentNavigator->RefreshObjectDependences(order);
 }
 
 void TOrderForm::Exported(const QString& FileName)
