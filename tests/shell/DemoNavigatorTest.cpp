@@ -11,9 +11,14 @@
 #include "TestEnvironment.h"
 #include "TestNav.h"
 #include "TreeView.h"
+#include "WizardManager.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -57,6 +62,34 @@ protected:
         return captions;
     }
 
+    // The first order listed below a node.
+    static TTreeNode* FirstOrder(TTreeNode* List)
+    {
+        for (int i = 0; i < List->Count(); ++i)
+            if (List->Item(i)->DataAs<EClasses::TEntityInstance>())
+                return List->Item(i);
+        return nullptr;
+    }
+
+    static EClasses::TEntityInstance* SelectedObject() { return Tree()->Selected()->DataAs<EClasses::TEntityInstance>(); }
+
+    static void ClickButton(QWidget* Form, const QString& Caption)
+    {
+        for (TButton* button : Form->findChildren<TButton*>())
+            if (button->Caption() == Caption)
+                return button->Click();
+        FAIL() << "no button " << Caption.toStdString();
+    }
+
+    static bool ServeUntil(const std::function<bool()>& Done)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!Done() && timer.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return Done();
+    }
+
     std::unique_ptr<TShell> Shell;
 };
 
@@ -95,6 +128,77 @@ TEST_P(DemoProgram, AConnectShowsTheNavigatorWhereAClientOpensOntoItsOrders)
     Tree()->Items()->Root(0)->Expand(false);
     EXPECT_EQ(Tree()->Items()->Root(0)->Count(), DemoRows);
     EXPECT_TRUE(TestSupport::Dialogs().Messages().empty());
+}
+
+// The sample application drives the navigator: the order form jumps to its client, the
+// wizard selects the order it made, the recalculation reloads the lines shown and an explicit
+// save rebuilds the order's nodes.
+TEST_P(DemoProgram, PluginsActivateObjectsAndKeepTheTreeTrue)
+{
+    Connect();
+    TTreeNode* clients = Tree()->Items()->Root(0);
+    TTreeNode* journal = Tree()->Items()->Root(2);
+    ASSERT_FALSE(clients->Expanded());
+    journal->Expand(false);
+    Tree()->SetSelected(FirstOrder(journal));
+    EClasses::TEntityInstance* order = SelectedObject();
+    const qint64 orderID = order->ID;
+    const qint64 clientID = QueryValue(QStringLiteral("select KLIENT_ID from ZAKAZY where ID = %1").arg(orderID)).toLongLong();
+
+    // «Клиент заказа» builds «Клиенты» and selects the client with its form docked.
+    ClickButton(order->Form, QStringLiteral("Клиент заказа"));
+    EClasses::TEntityInstance* client = SelectedObject();
+    ASSERT_EQ(client->ClassName(), QStringLiteral("TClientInstance"));
+    EXPECT_EQ(client->ID, clientID);
+    EXPECT_EQ(Env::CurrentObject, client);
+    EXPECT_EQ(HostDockSite(client->Form), TestNav::TestNavigator->Panel1);
+    EXPECT_EQ(Tree()->Selected()->Parent(), clients);
+    EXPECT_TRUE(Tree()->Selected()->IsVisible());
+    EXPECT_EQ(clients->Count(), DemoRows);
+
+    // The wizard's order joins the expanded journal and is selected; the announcement
+    // "Заказ создан" refreshes the new orders and leaves the selection alone.
+    TTreeNode* newOrders = journal->Item(0);
+    newOrders->Expand(false);
+    const int newCount = newOrders->Count();
+    TestSupport::Dialogs().QueueInputAnswer(true, QString::number(clientID));
+    const qint32 created = WizardManager::CallWizard(QStringLiteral("Новый заказ"));
+    ASSERT_GT(created, 0);
+    TTreeNode* createdNode = Tree()->Selected();
+    EXPECT_EQ(SelectedObject()->ID, created);
+    EXPECT_EQ(createdNode->Parent(), journal);
+    EXPECT_EQ(Env::CurrentObject, SelectedObject());
+    ASSERT_TRUE(ServeUntil([&] { return newOrders->Count() == newCount + 1; }));
+    ASSERT_EQ(Tree()->Selected(), createdNode);
+    EXPECT_EQ(journal->Count(), DemoRows + 2);
+
+    // The recalculation sets the sums and lists the lines of every order shown anew.
+    TTreeNode* orderNode = FirstOrder(journal);
+    orderNode->Expand(false);
+    TTreeNode* lines = orderNode->Item(0);
+    lines->Expand(false);
+    const int lineCount = lines->Count();
+    ASSERT_GT(lineCount, 0);
+    const qint64 firstLine = lines->Item(0)->ItemId();
+    ExecSQL(QStringLiteral("update ZAKAZY set SUMMA = 0"));
+    Env::Services->ObjectAs<EClasses::TServiceInfo>(Env::Services->IndexOf(QStringLiteral("Пересчитать суммы заказов")))->MenuItem->Click();
+    EXPECT_EQ(QueryValue(QStringLiteral("select SUMMA from ZAKAZY where ID = %1").arg(orderID)).toDouble(),
+        QueryValue(QStringLiteral("select sum(KOLICHESTVO * CENA) from STROKI_ZAKAZA where ZAKAZ_ID = %1").arg(orderID)).toDouble());
+    EXPECT_EQ(lines->Count(), lineCount);
+    EXPECT_NE(lines->Item(0)->ItemId(), firstLine);
+
+    // «Сохранить» rebuilds the order's node and selects the new one, its lines below it.
+    Tree()->SetSelected(orderNode);
+    const qint64 oldNode = orderNode->ItemId();
+    ClickButton(SelectedObject()->Form, QStringLiteral("Сохранить"));
+    TTreeNode* saved = Tree()->Selected();
+    EXPECT_EQ(SelectedObject()->ID, orderID);
+    EXPECT_NE(saved->ItemId(), oldNode);
+    EXPECT_EQ(Env::CurrentObject, SelectedObject());
+    saved->Expand(false);
+    saved->Item(0)->Expand(false);
+    EXPECT_EQ(saved->Item(0)->Count(), lineCount);
+    EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>{QStringLiteral("Суммы заказов пересчитаны")});
 }
 
 VELNOR_INSTANTIATE_DATABASE_TEST(DemoProgram);
