@@ -50,6 +50,10 @@ private:
     std::vector<std::pair<TClass, TForm*>> FEntries;
 };
 
+// A bar of buttons along an edge of Parent, and a button at its left after those there.
+TPanel* NewButtonBar(TComponent* Owner, QWidget* Parent, TAlign Align);
+TButton* AddBarButton(TPanel* Bar, const QString& Caption, TNotifyEvent OnClick);
+
 // The form registered with the class of that name, or null.
 TForm* RegisteredForm(const QString& ClassName);
 // The entity class registered under that name (Env::ClassNames), or null.
@@ -91,11 +95,14 @@ public:
     // Fills the edits without marking anything modified.
     void ShowValues(const QMap<QString, QString>& Values);
     QMap<QString, QString> Values() const;
+    // A button in a bar below the fields, the bar made with the first one.
+    TButton* AddButton(const QString& Caption, TNotifyEvent OnClick);
 
 private:
     void FieldChanged();
 
     QMap<QString, TEdit*> FEdits;
+    TPanel* FButtonBar = nullptr;
     bool FFilling = false;
 };
 

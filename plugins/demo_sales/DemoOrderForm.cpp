@@ -15,20 +15,9 @@ VEL_IMPLEMENT_CLASS(TOrderForm)
 namespace {
 
 const int LinesHeight = 220;
-const int ButtonBarHeight = 32;
-const int ButtonWidth = 170;
 
 const char* LinesSQL = "select s.ID, t.NAZVANIE as TOVAR, t.EDINICA, s.KOLICHESTVO, s.CENA from STROKI_ZAKAZA s "
                        "join TOVARY t on t.ID = s.TOVAR_ID where s.ZAKAZ_ID = :ID order by s.ID";
-
-TButton* AddButton(TPanel* Bar, const QString& Caption)
-{
-    auto* button = new TButton(Bar, Bar);
-    button->SetCaption(Caption);
-    button->setFixedWidth(ButtonWidth);
-    button->SetAlign(alLeft);
-    return button;
-}
 
 } // namespace
 
@@ -49,17 +38,11 @@ TOrderForm::TOrderForm(const QString& Caption, const QList<DemoRecords::TColumn>
     auto* lines = new TPanel(this, this);
     lines->SetAlign(alTop);
     lines->setFixedHeight(LinesHeight);
-    auto* bar = new TPanel(lines, lines);
-    bar->SetAlign(alBottom);
-    bar->setFixedHeight(ButtonBarHeight);
-    FExportButton = AddButton(bar, QStringLiteral("Выгрузить в Excel"));
-    FExportButton->OnClick = [this](TObject*) { ExportClick(); };
-    FTemplateButton = AddButton(bar, QStringLiteral("Бланк заказа"));
-    FTemplateButton->OnClick = [this](TObject*) { TemplateClick(); };
-    FClientButton = AddButton(bar, QStringLiteral("Клиент заказа"));
-    FClientButton->OnClick = [this](TObject*) { ClientClick(); };
-    FSaveButton = AddButton(bar, QStringLiteral("Сохранить"));
-    FSaveButton->OnClick = [this](TObject*) { SaveClick(); };
+    TPanel* bar = DemoRecords::NewButtonBar(lines, lines, alBottom);
+    FExportButton = DemoRecords::AddBarButton(bar, QStringLiteral("Выгрузить в Excel"), [this](TObject*) { ExportClick(); });
+    FTemplateButton = DemoRecords::AddBarButton(bar, QStringLiteral("Бланк заказа"), [this](TObject*) { TemplateClick(); });
+    FClientButton = DemoRecords::AddBarButton(bar, QStringLiteral("Клиент заказа"), [this](TObject*) { ClientClick(); });
+    FSaveButton = DemoRecords::AddBarButton(bar, QStringLiteral("Сохранить"), [this](TObject*) { SaveClick(); });
     FGrid = new TDBGrid(lines, lines);
     FGrid->SetAlign(alClient);
     FGrid->Columns()->Add(QStringLiteral("TOVAR"), QStringLiteral("Товар"));

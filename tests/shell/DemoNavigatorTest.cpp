@@ -198,6 +198,16 @@ TEST_P(DemoProgram, PluginsActivateObjectsAndKeepTheTreeTrue)
     saved->Expand(false);
     saved->Item(0)->Expand(false);
     EXPECT_EQ(saved->Item(0)->Count(), lineCount);
+
+    // A good's «Поставщик» selects its supplier below the supplier list.
+    TTreeNode* goods = Tree()->Items()->Root(1);
+    goods->Expand(false);
+    Tree()->SetSelected(goods->Item(0));
+    const qint64 good = SelectedObject()->ID;
+    ClickButton(SelectedObject()->Form, QStringLiteral("Поставщик"));
+    EXPECT_EQ(SelectedObject()->ClassName(), QStringLiteral("TSupplierInstance"));
+    EXPECT_EQ(SelectedObject()->ID, QueryValue(QStringLiteral("select POSTAVSHCHIK_ID from TOVARY where ID = %1").arg(good)).toLongLong());
+    EXPECT_EQ(Tree()->Selected()->Parent(), Tree()->Items()->Root(4));
     EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>{QStringLiteral("Суммы заказов пересчитаны")});
 }
 
