@@ -27,6 +27,7 @@ const QString Orders = QStringLiteral("ZAKAZY");
 
 TNewOrderWizard Wizard;
 TMenuItem* RecalculateItem = nullptr;
+TMenuItem* NewOrderItem = nullptr;
 
 // The client's code typed by the user; 0 when cancelled, not a number or not a client.
 qint64 AskClient()
@@ -130,10 +131,13 @@ void RegisterWizardAndService()
 {
     WizardManager::RegisterWizard(WizardName, &Wizard);
     RecalculateItem = DemoRecords::RegisterMenuService(RecalculateServiceName, QStringLiteral("Сервис"), RecalculateClick);
+    NewOrderItem = DemoRecords::RegisterMenuService(NewOrderServiceName, QStringLiteral("Сервис"),
+        [](TObject*) { WizardManager::CallWizard(WizardName); });
 }
 
 void UnregisterWizardAndService()
 {
+    DemoRecords::UnregisterMenuService(NewOrderServiceName, NewOrderItem);
     DemoRecords::UnregisterMenuService(RecalculateServiceName, RecalculateItem);
     WizardManager::UnregisterWizard(WizardName);
 }

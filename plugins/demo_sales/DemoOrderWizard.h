@@ -1,6 +1,6 @@
 #pragma once
-// The wizard "Новый заказ" and the service "Пересчитать суммы заказов", which tells every
-// order shown in the navigator that it changed.
+// The wizard "Новый заказ" with the service "Новый заказ..." that runs it, and the service
+// "Пересчитать суммы заказов", which tells every order shown in the navigator that it changed.
 
 #include "EClasses.h"
 
@@ -18,6 +18,8 @@ public:
 };
 
 inline const QString WizardName = QStringLiteral("Новый заказ");
+// The service in «Сервис» that runs the wizard.
+inline const QString NewOrderServiceName = QStringLiteral("Новый заказ...");
 inline const QString RecalculateServiceName = QStringLiteral("Пересчитать суммы заказов");
 
 void RegisterWizardAndService();
