@@ -13,11 +13,10 @@
 #include "TreeView.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 
 namespace {
@@ -73,15 +72,6 @@ protected:
     static void RunService(const QString& Name)
     {
         Env::Services->ObjectAs<EClasses::TServiceInfo>(Env::Services->IndexOf(Name))->MenuItem->Click();
-    }
-
-    static bool ServeUntil(const std::function<bool()>& Done)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!Done() && timer.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return Done();
     }
 
     std::unique_ptr<TShell> Shell;
@@ -159,7 +149,9 @@ TEST_P(DemoProgram, PluginsActivateObjectsAndKeepTheTreeTrue)
     TTreeNode* created = Tree()->Selected();
     EXPECT_EQ(SelectedObject()->ID, QueryValue(QStringLiteral("select max(ID) from ZAKAZY")).toLongLong());
     EXPECT_EQ(created->Parent(), journal);
-    ASSERT_TRUE(ServeUntil([&] { return newOrders->Count() == newCount + 1; }));
+    for (QDeadlineTimer deadline(10000); newOrders->Count() == newCount && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_EQ(newOrders->Count(), newCount + 1);
     ASSERT_EQ(Tree()->Selected(), created);
     EXPECT_EQ(journal->Count(), DemoRows + 2);
 
