@@ -82,7 +82,8 @@ void ShowNewOrder(qint64 ID, const QString& Name)
 }
 
 // Every order shown in the tree is told it changed, once however many nodes show it, so that
-// the entities below it (its lines) reload; the form on show is shown again with its new sum.
+// the entities below it (its lines) reload; the form on show is shown again with its new sum
+// unless it holds unsaved edits.
 void NotifyShownOrders()
 {
     EClasses::TNavigator* navigator = NavigatorManager::CurrentNavigator;
@@ -98,7 +99,10 @@ void NotifyShownOrders()
     for (qint64 id : std::as_const(orders))
         if (TTreeNode* node = ObjectManager::Objects->FindObjectReference(orderClass, id, nullptr))
             navigator->NotifyObjectChanged(node->DataAs<EClasses::TEntity>());
-    navigator->Refresh();
+    // Showing the object again reloads its fields: edits not yet saved are kept instead.
+    const auto* shown = dynamic_cast<const EClasses::TEntityInstance*>(Env::CurrentObject);
+    if (!shown || !shown->Modified)
+        navigator->Refresh();
 }
 
 void RecalculateClick(TObject*)
