@@ -10,9 +10,11 @@
 #   about.png        the About dialog
 #   settings.png     the settings dialog ("Сервис" → "Настройка...")
 #   city-list.png    the first client's city chosen from the list ("Город"), filtered by "ск"
-#   packed.png       "Сервис" → "Упаковать отчёты" done for the folder "Отчёты торгового дома"
-#   unpacked.png     "Сервис" → "Распаковать отчёты" done into "Отчёты торгового дома (распакованные)"
+#   packed.png       "Сервис" → "Упаковать отчёты" done for the report folder "reports"
+#   unpacked.png     "Сервис" → "Распаковать отчёты" done into "reports (распакованные)"
 #   order-form.png   the first order of the order journal: its fields and its lines in a grid
+#   order-client.png the order's client, selected by the order form's «Клиент заказа», its form docked
+#   new-order.png    the order "Сервис" → "Новый заказ..." made for client 5, selected in the journal
 # Usage: tools/screenshots.sh <folder>   (builds first when the program is missing)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -33,9 +35,9 @@ fi
 WORK="$(mktemp -d /tmp/velnor-shots-XXXXXX)"
 "$ROOT/build/bin/velprovision" --dir "$WORK" >/dev/null
 export VELNOR_REGISTRY="$WORK/registry.reg" VELNOR_ALIASES="$WORK/aliases.ini" XDG_RUNTIME_DIR="$WORK"
-# The reports folder of the demo lives in the home folder: a private one, with two reports.
+# The demo's report folder (its "ReportPath") holds two reports; the home folder is private too.
 export HOME="$WORK"
-REPORTS="$WORK/Отчёты торгового дома"
+REPORTS="$WORK/reports"
 mkdir -p "$REPORTS"
 echo "Продажи за квартал" > "$REPORTS/Продажи за квартал.txt"
 echo "Остатки" > "$REPORTS/остатки складов.csv"
@@ -144,6 +146,31 @@ xdotool key --delay 400 Down Down
 sleep 1
 shoot order-form.png
 
+# «Клиент заказа», the third button below the order's lines: the client is selected in
+# «Клиенты», which was never opened, the tree scrolled to it.
+xdotool mousemove $((MAIN_X + 679)) $((MAIN_Y + 343)) click 1
+sleep 2
+shoot order-client.png
+
+# "Сервис" opens on its first item, "Новый заказ...": the wizard asks for the client's code;
+# the new order joins the open order journal and is selected.
+xdotool mousemove $((MAIN_X + 20)) $((MAIN_Y + 10)) click 1
+sleep 0.3
+xdotool key Right
+sleep 0.3
+xdotool key Return
+wait_for_window "Новый заказ" >/dev/null
+xdotool type "5"
+xdotool key Return
+sleep 2
+shoot new-order.png
+
+# Back to the tree's top with «Клиенты» closed, as the steps below expect.
+xdotool mousemove $((MAIN_X + 60)) $((MAIN_Y + 56)) click 1
+sleep 0.5
+xdotool key --delay 400 Home Left
+sleep 0.5
+
 open_menu_item Left
 wait_for_window "О технологии" >/dev/null
 shoot about.png
@@ -169,10 +196,10 @@ shoot city-list.png
 xdotool key Return
 sleep 0.3
 
-# "Сервис" opens on its first item and lists the services last registered first: "Упаковать
-# отчёты" is three items down, "Распаковать отчёты" two (below "Пересчитать суммы заказов" and
-# "Выгрузка клиентов"). Each asks for its folder (the proposed one is taken) and
-# reports what it did.
+# "Сервис" opens on its first item and lists the services last registered first ("Новый
+# заказ...", "Пересчитать суммы заказов", "Выгрузка клиентов", "Распаковать отчёты",
+# "Упаковать отчёты"): "Упаковать отчёты" is four items down, "Распаковать отчёты" three.
+# Each asks for its folder (the proposed one is taken) and reports what it did.
 run_service() {
   xdotool mousemove $((MAIN_X + 20)) $((MAIN_Y + 10)) click 1
   sleep 0.3
@@ -187,10 +214,10 @@ run_service() {
   xdotool key Return
   sleep 0.3
 }
-run_service 3 packed.png
-run_service 2 unpacked.png
+run_service 4 packed.png
+run_service 3 unpacked.png
 echo "packed and unpacked:"
-(cd "$WORK" && ls -1 Отчёты*.zip "Отчёты торгового дома (распакованные)")
+(cd "$WORK" && ls -1 reports*.zip "reports (распакованные)")
 
 open_menu_item Right
 wait_for_window "Настройки" >/dev/null

@@ -2,8 +2,12 @@
 
 #include "ContextManager.h"
 #include "DemoMessages.h"
+#include "Dialogs.h"
 #include "Env.h"
 #include "MessageManager.h"
+#include "NavigatorManager.h"
+#include "ObjectManager.h"
+#include "TreeView.h"
 
 namespace DemoCoreClasses {
 
@@ -28,6 +32,28 @@ namespace {
 const qint64 StockContextID = 10;
 
 DemoRecords::TClassRegistrations Registrations;
+
+// The supplier of the good shown in the form, selected below the supplier list: the list is
+// expanded down to it when it was never opened.
+void ShowSupplierOfGood(TRecordForm* Form)
+{
+    EClasses::TNavigator* navigator = NavigatorManager::CurrentNavigator;
+    const TClass suppliers = DemoRecords::RegisteredClass(QStringLiteral("TSuppliersClass"));
+    const TClass supplier = DemoRecords::RegisteredClass(QStringLiteral("TSupplierInstance"));
+    if (!navigator || !ObjectManager::Objects || !suppliers || !supplier)
+        return;
+    TStringList lists;
+    ObjectManager::Objects->FindClassObjectReferences(suppliers->ClassName(), &lists);
+    const QString code = Form->EditOf(QStringLiteral("POSTAVSHCHIK_ID"))->Text().trimmed();
+    bool number = false;
+    const qint64 id = code.toLongLong(&number);
+    if (number && !lists.IsEmpty())
+        navigator->ActivateObjectInstanceWithParentObject(suppliers, 0, supplier, id, lists.ObjectAs<TTreeNode>(0));
+    TTreeNode* current = navigator->GetCurrentNode();
+    const auto* shown = current ? current->DataAs<EClasses::TEntityInstance>() : nullptr;
+    if (!shown || shown->ClassName() != supplier->ClassName() || shown->ID != id)
+        ShowMessage(QStringLiteral("Поставщик с кодом %1 не найден в дереве").arg(code));
+}
 
 void RegisterStockContext()
 {
@@ -141,6 +167,8 @@ void RegisterClasses()
         {Col("NAZVANIE", "Наименование"), Col("EDINICA", "Единица"), Col("CENA", "Цена"),
             Col("POSTAVSHCHIK_ID", "Код поставщика")},
         false);
+    auto* goodsForm = FormOf<TRecordForm>(TGoodsInstance::StaticClass());
+    goodsForm->AddButton(QStringLiteral("Поставщик"), [goodsForm](TObject*) { ShowSupplierOfGood(goodsForm); });
     Registrations.RegisterList(TSuppliersClass::StaticClass(), "Поставщики");
     Registrations.RegisterRecord(TSupplierInstance::StaticClass(), "Поставщик",
         {Col("NAZVANIE", "Наименование"), Col("GOROD", "Город"), Col("TELEFON", "Телефон")}, true);

@@ -17,6 +17,8 @@ namespace {
 
 const int FieldHeight = 24;
 const int CaptionWidth = 140;
+const int ButtonBarHeight = 32;
+const int ButtonWidth = 170;
 
 // A band at the top of the form: the caption on the left, the edit filling the rest.
 TEdit* AddField(TForm* Form, const TColumn& Column)
@@ -138,10 +140,34 @@ TColumn Col(const char* Name, const char* Caption)
     return {QString::fromLatin1(Name), QString::fromUtf8(Caption)};
 }
 
+TPanel* NewButtonBar(TComponent* Owner, QWidget* Parent, TAlign Align)
+{
+    auto* bar = new TPanel(Owner, Parent);
+    bar->SetAlign(Align);
+    bar->setFixedHeight(ButtonBarHeight);
+    return bar;
+}
+
+TButton* AddBarButton(TPanel* Bar, const QString& Caption, TNotifyEvent OnClick)
+{
+    auto* button = new TButton(Bar, Bar);
+    button->SetCaption(Caption);
+    button->setFixedWidth(ButtonWidth);
+    button->SetAlign(alLeft);
+    button->OnClick = std::move(OnClick);
+    return button;
+}
+
 TForm* RegisteredForm(const QString& ClassName)
 {
     const int index = Env::ClassForms ? Env::ClassForms->IndexOf(ClassName) : -1;
     return index < 0 ? nullptr : Env::ClassForms->ObjectAs<TForm>(index);
+}
+
+TClass RegisteredClass(const QString& ClassName)
+{
+    const int index = Env::ClassNames ? Env::ClassNames->IndexOf(ClassName) : -1;
+    return index < 0 ? nullptr : Env::ClassNames->ObjectAs<TMetaClass>(index);
 }
 
 TSubscriptions::~TSubscriptions()
@@ -195,6 +221,15 @@ QMap<QString, QString> TRecordForm::Values() const
     return values;
 }
 
+TButton* TRecordForm::AddButton(const QString& Caption, TNotifyEvent OnClick)
+{
+    if (!FButtonBar) {
+        FButtonBar = NewButtonBar(this, this, alTop);
+        FButtonBar->SetBevelOuter(bvNone);
+    }
+    return AddBarButton(FButtonBar, Caption, std::move(OnClick));
+}
+
 void TRecordForm::FieldChanged()
 {
     if (FFilling)
@@ -246,13 +281,14 @@ void TRecordClass::OnMessage(EClasses::TMessageInfo* Info)
 {
     ++ReceivedMessages;
     LastMessageText = Info->Text;
-    Refresh();
+    if (!AlreadyShows(Info))
+        Refresh();
 }
 
 void TRecordClass::Refresh()
 {
     if (NavigatorManager::CurrentNavigator && Node)
-        NavigatorManager::CurrentNavigator->RefreshClassObject(this);
+        NavigatorManager::CurrentNavigator->RefreshNodeAfterContextChange(Node);
 }
 
 // --- TRecordInstance ------------------------------------------------------------------------

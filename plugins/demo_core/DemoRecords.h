@@ -50,8 +50,14 @@ private:
     std::vector<std::pair<TClass, TForm*>> FEntries;
 };
 
+// A bar of buttons along an edge of Parent, and a button at its left after those there.
+TPanel* NewButtonBar(TComponent* Owner, QWidget* Parent, TAlign Align);
+TButton* AddBarButton(TPanel* Bar, const QString& Caption, TNotifyEvent OnClick);
+
 // The form registered with the class of that name, or null.
 TForm* RegisteredForm(const QString& ClassName);
+// The entity class registered under that name (Env::ClassNames), or null.
+TClass RegisteredClass(const QString& ClassName);
 
 template <class Form>
 Form* FormOf(TClass Class)
@@ -89,11 +95,14 @@ public:
     // Fills the edits without marking anything modified.
     void ShowValues(const QMap<QString, QString>& Values);
     QMap<QString, QString> Values() const;
+    // A button in a bar below the fields, the bar made with the first one.
+    TButton* AddButton(const QString& Caption, TNotifyEvent OnClick);
 
 private:
     void FieldChanged();
 
     QMap<QString, TEdit*> FEdits;
+    TPanel* FButtonBar = nullptr;
     bool FFilling = false;
 };
 
@@ -121,13 +130,19 @@ public:
     void Show() override;
     // Records the message and refreshes the node.
     void OnMessage(EClasses::TMessageInfo* Info) override;
-    // Asks the navigator, if one runs, to list the rows anew.
+    // Asks the navigator, if one runs, to list the rows of this node anew. Only this node:
+    // every node of the class that is told to refresh does so itself, so refreshing all of
+    // them each time would rebuild each one as often as there are nodes.
     void Refresh() override;
 
     qint32 ReceivedMessages = 0;
     QString LastMessageText;
 
 protected:
+    // Whether the node already shows what the message announces, so that it keeps its
+    // children (and a selection among them); by default it never does.
+    virtual bool AlreadyShows(const EClasses::TMessageInfo*) const { return false; }
+
     TSubscriptions Subscriptions{this};
 };
 

@@ -1,9 +1,11 @@
 #include "DemoOrderForm.h"
 
+#include "DemoSalesClasses.h"
 #include "Dialogs.h"
 #include "Env.h"
 #include "ExcelExportSteps.h"
 #include "ExtendedExcelExport.h"
+#include "NavigatorManager.h"
 #include "Registry.h"
 
 namespace DemoOrderForm {
@@ -13,20 +15,9 @@ VEL_IMPLEMENT_CLASS(TOrderForm)
 namespace {
 
 const int LinesHeight = 220;
-const int ButtonBarHeight = 32;
-const int ButtonWidth = 170;
 
 const char* LinesSQL = "select s.ID, t.NAZVANIE as TOVAR, t.EDINICA, s.KOLICHESTVO, s.CENA from STROKI_ZAKAZA s "
                        "join TOVARY t on t.ID = s.TOVAR_ID where s.ZAKAZ_ID = :ID order by s.ID";
-
-TButton* AddButton(TPanel* Bar, const QString& Caption)
-{
-    auto* button = new TButton(Bar, Bar);
-    button->SetCaption(Caption);
-    button->setFixedWidth(ButtonWidth);
-    button->SetAlign(alLeft);
-    return button;
-}
 
 } // namespace
 
@@ -47,13 +38,11 @@ TOrderForm::TOrderForm(const QString& Caption, const QList<DemoRecords::TColumn>
     auto* lines = new TPanel(this, this);
     lines->SetAlign(alTop);
     lines->setFixedHeight(LinesHeight);
-    auto* bar = new TPanel(lines, lines);
-    bar->SetAlign(alBottom);
-    bar->setFixedHeight(ButtonBarHeight);
-    FExportButton = AddButton(bar, QStringLiteral("Выгрузить в Excel"));
-    FExportButton->OnClick = [this](TObject*) { ExportClick(); };
-    FTemplateButton = AddButton(bar, QStringLiteral("Бланк заказа"));
-    FTemplateButton->OnClick = [this](TObject*) { TemplateClick(); };
+    TPanel* bar = DemoRecords::NewButtonBar(lines, lines, alBottom);
+    FExportButton = DemoRecords::AddBarButton(bar, QStringLiteral("Выгрузить в Excel"), [this](TObject*) { ExportClick(); });
+    FTemplateButton = DemoRecords::AddBarButton(bar, QStringLiteral("Бланк заказа"), [this](TObject*) { TemplateClick(); });
+    FClientButton = DemoRecords::AddBarButton(bar, QStringLiteral("Клиент заказа"), [this](TObject*) { ClientClick(); });
+    FSaveButton = DemoRecords::AddBarButton(bar, QStringLiteral("Сохранить"), [this](TObject*) { SaveClick(); });
     FGrid = new TDBGrid(lines, lines);
     FGrid->SetAlign(alClient);
     FGrid->Columns()->Add(QStringLiteral("TOVAR"), QStringLiteral("Товар"));
@@ -91,6 +80,30 @@ void TOrderForm::TemplateClick()
     const QString fileName = QStringLiteral("Бланк ") + FOrderName;
     if (ExtendedExcelExport::ExportToMsExcelWithTemplate(FGrid, templateName, fileName))
         Exported(fileName);
+}
+
+// The client of the code in the form's field, which is what the user sees.
+void TOrderForm::ClientClick()
+{
+    EClasses::TNavigator* navigator = NavigatorManager::CurrentNavigator;
+    const TClass clients = DemoRecords::RegisteredClass(QStringLiteral("TClientsClass"));
+    const TClass client = DemoRecords::RegisteredClass(QStringLiteral("TClientInstance"));
+    if (!navigator || !clients || !client)
+        return;
+    if (const qint64 id = DemoSalesClasses::ExistingClient(EditOf(QStringLiteral("KLIENT_ID"))->Text()))
+        navigator->ActivateObjectInstance(clients, client, id);
+}
+
+// The rebuilding frees the order's entity and makes a new one: nothing of the old one is
+// touched afterwards.
+void TOrderForm::SaveClick()
+{
+    auto* order = dynamic_cast<EClasses::TEntityInstance*>(Entity);
+    if (!order)
+        return;
+    order->Save();
+    if (NavigatorManager::CurrentNavigator)
+        NavigatorManager::CurrentNavigator->RefreshObjectDependences(order);
 }
 
 void TOrderForm::Exported(const QString& FileName)

@@ -3,6 +3,8 @@
 // spreadsheet file: typed cells in a new workbook, or the firm's formatted order form from
 // the template named by the registry value "OrderTemplate" (key Env::RegistryKeyRoot +
 // "\ZayavkaReportDialog"). The files go into the report directory of the grid exports.
+// «Клиент заказа» selects the order's client in the navigator, building the tree down to
+// it; «Сохранить» writes the order and rebuilds the nodes around it, its lines included.
 
 #include "DBGrids.h"
 #include "DbTables.h"
@@ -21,17 +23,23 @@ public:
     TDBGrid* LinesGrid() const { return FGrid; }
     TButton* ExportButton() const { return FExportButton; }
     TButton* TemplateButton() const { return FTemplateButton; }
+    TButton* ClientButton() const { return FClientButton; }
+    TButton* SaveButton() const { return FSaveButton; }
 
 private:
     void ExportClick();
     void TemplateClick();
     void Exported(const QString& FileName);
+    void ClientClick();
+    void SaveClick();
 
     TQuery* FLines;
     TDataSource* FSource;
     TDBGrid* FGrid;
     TButton* FExportButton;
     TButton* FTemplateButton;
+    TButton* FClientButton;
+    TButton* FSaveButton;
     QString FOrderName;
 };
 

@@ -3,9 +3,12 @@
 #include "DemoMessages.h"
 #include "DemoOrderForm.h"
 #include "DemoSettings.h"
+#include "Dialogs.h"
+#include "TreeView.h"
 
 namespace DemoSalesClasses {
 
+VEL_IMPLEMENT_CLASS(TOrderListClass)
 VEL_IMPLEMENT_CLASS(TClientOrdersClass)
 VEL_IMPLEMENT_CLASS(TOrderInstance)
 VEL_IMPLEMENT_CLASS(TOrderLinesClass)
@@ -34,10 +37,27 @@ QString NewOrdersCondition()
 
 } // namespace
 
-TClientOrdersClass::TClientOrdersClass(const QString& Condition, TDataSet* DataSet)
-    : TRecordClass(Condition, DataSet, Orders, FormOf<TListForm>(StaticClass()))
+TOrderListClass::TOrderListClass(const QString& Condition, TDataSet* DataSet, TListForm* ListForm)
+    : TRecordClass(Condition, DataSet, Orders, ListForm)
 {
     Subscriptions.Subscribe(DemoMessages::OrderCreated);
+}
+
+bool TOrderListClass::AlreadyShows(const EClasses::TMessageInfo* Info) const
+{
+    bool number = false;
+    const qint64 order = Info->Text.toLongLong(&number);
+    for (int i = 0; number && Node && i < Node->Count(); ++i) {
+        const auto* child = Node->Item(i)->DataAs<EClasses::TEntityInstance>();
+        if (child && child->ID == order)
+            return true;
+    }
+    return false;
+}
+
+TClientOrdersClass::TClientOrdersClass(const QString& Condition, TDataSet* DataSet)
+    : TOrderListClass(Condition, DataSet, FormOf<TListForm>(StaticClass()))
+{
 }
 
 TOrderInstance::TOrderInstance(qint64 ID, const QString& Name)
@@ -73,16 +93,26 @@ void TOrderLineInstance::Saved()
 }
 
 TOrdersClass::TOrdersClass(const QString& Condition, TDataSet* DataSet)
-    : TRecordClass(Condition, DataSet, Orders, FormOf<TListForm>(StaticClass()))
+    : TOrderListClass(Condition, DataSet, FormOf<TListForm>(StaticClass()))
 {
-    Subscriptions.Subscribe(DemoMessages::OrderCreated);
 }
 
 // Without a condition from its link the node still lists only the new orders.
 TNewOrdersClass::TNewOrdersClass(const QString& Condition, TDataSet* DataSet)
-    : TRecordClass(Condition.isEmpty() ? NewOrdersCondition() : Condition, DataSet, Orders, FormOf<TListForm>(StaticClass()))
+    : TOrderListClass(Condition.isEmpty() ? NewOrdersCondition() : Condition, DataSet, FormOf<TListForm>(StaticClass()))
 {
-    Subscriptions.Subscribe(DemoMessages::OrderCreated);
+}
+
+qint64 ExistingClient(const QString& Text)
+{
+    bool number = false;
+    const qint64 client = Text.trimmed().toLongLong(&number);
+    if (number
+        && !DemoRecords::QueryValue(QStringLiteral("select ID from KLIENTY where ID = :ID"), {{QStringLiteral("ID"), client}})
+                .isNull())
+        return client;
+    ShowMessage(QStringLiteral("Клиент с кодом %1 не найден").arg(Text.trimmed()));
+    return 0;
 }
 
 void RecalculateOrderSums(qint64 OrderID)

@@ -12,6 +12,9 @@
 #include "TestNav.h"
 #include "TreeView.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -57,6 +60,20 @@ protected:
         return captions;
     }
 
+    static EClasses::TEntityInstance* SelectedObject() { return Tree()->Selected()->DataAs<EClasses::TEntityInstance>(); }
+
+    static void ClickButton(QWidget* Form, const QString& Caption)
+    {
+        for (TButton* button : Form->findChildren<TButton*>())
+            if (button->Caption() == Caption)
+                button->Click();
+    }
+
+    static void RunService(const QString& Name)
+    {
+        Env::Services->ObjectAs<EClasses::TServiceInfo>(Env::Services->IndexOf(Name))->MenuItem->Click();
+    }
+
     std::unique_ptr<TShell> Shell;
 };
 
@@ -95,6 +112,81 @@ TEST_P(DemoProgram, AConnectShowsTheNavigatorWhereAClientOpensOntoItsOrders)
     Tree()->Items()->Root(0)->Expand(false);
     EXPECT_EQ(Tree()->Items()->Root(0)->Count(), DemoRows);
     EXPECT_TRUE(TestSupport::Dialogs().Messages().empty());
+}
+
+// The sample application drives the navigator: the order form jumps to its client, the
+// wizard selects the order it made, the recalculation reloads the lines shown, an explicit
+// save rebuilds the order's nodes and a good's form jumps to its supplier.
+TEST_P(DemoProgram, PluginsActivateObjectsAndKeepTheTreeTrue)
+{
+    Connect();
+    TTreeNode* clients = Tree()->Items()->Root(0);
+    TTreeNode* journal = Tree()->Items()->Root(2);
+    ASSERT_FALSE(clients->Expanded());
+    journal->Expand(false);
+    TTreeNode* orderNode = journal->Item(1); // after «Новые заказы»
+    Tree()->SetSelected(orderNode);
+    const qint64 orderID = SelectedObject()->ID;
+    const qint64 clientID = QueryValue(QStringLiteral("select KLIENT_ID from ZAKAZY where ID = %1").arg(orderID)).toLongLong();
+
+    // «Клиент заказа» opens «Клиенты» and selects the client with its form docked.
+    ClickButton(SelectedObject()->Form, QStringLiteral("Клиент заказа"));
+    EClasses::TEntityInstance* client = SelectedObject();
+    EXPECT_EQ(client->ClassName(), QStringLiteral("TClientInstance"));
+    EXPECT_EQ(client->ID, clientID);
+    EXPECT_EQ(Env::CurrentObject, client);
+    EXPECT_EQ(HostDockSite(client->Form), TestNav::TestNavigator->Panel1);
+    EXPECT_EQ(Tree()->Selected()->Parent(), clients);
+    EXPECT_TRUE(Tree()->Selected()->IsVisible());
+
+    // "Новый заказ..." runs the wizard: the order joins the expanded journal once and is
+    // selected; the announcement "Заказ создан" refreshes «Новые заказы» and leaves it selected.
+    TTreeNode* newOrders = journal->Item(0);
+    newOrders->Expand(false);
+    const int newCount = newOrders->Count();
+    TestSupport::Dialogs().QueueInputAnswer(true, QString::number(clientID));
+    RunService(QStringLiteral("Новый заказ..."));
+    TTreeNode* created = Tree()->Selected();
+    EXPECT_EQ(SelectedObject()->ID, QueryValue(QStringLiteral("select max(ID) from ZAKAZY")).toLongLong());
+    EXPECT_EQ(created->Parent(), journal);
+    for (QDeadlineTimer deadline(10000); newOrders->Count() == newCount && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_EQ(newOrders->Count(), newCount + 1);
+    ASSERT_EQ(Tree()->Selected(), created);
+    EXPECT_EQ(journal->Count(), DemoRows + 2);
+
+    // The recalculation sets the sums and lists the lines of every order shown anew.
+    orderNode->Expand(false);
+    TTreeNode* lines = orderNode->Item(0);
+    lines->Expand(false);
+    const int lineCount = lines->Count();
+    const qint64 firstLine = lines->Item(0)->ItemId();
+    ExecSQL(QStringLiteral("update ZAKAZY set SUMMA = 0"));
+    RunService(QStringLiteral("Пересчитать суммы заказов"));
+    EXPECT_EQ(QueryValue(QStringLiteral("select SUMMA from ZAKAZY where ID = %1").arg(orderID)).toDouble(),
+        QueryValue(QStringLiteral("select sum(KOLICHESTVO * CENA) from STROKI_ZAKAZA where ZAKAZ_ID = %1").arg(orderID)).toDouble());
+    EXPECT_EQ(lines->Count(), lineCount);
+    EXPECT_NE(lines->Item(0)->ItemId(), firstLine);
+
+    // «Сохранить» rebuilds the order's node and selects the new one, its lines below it.
+    Tree()->SetSelected(orderNode);
+    const qint64 oldNode = orderNode->ItemId();
+    ClickButton(SelectedObject()->Form, QStringLiteral("Сохранить"));
+    TTreeNode* saved = Tree()->Selected();
+    EXPECT_EQ(SelectedObject()->ID, orderID);
+    EXPECT_NE(saved->ItemId(), oldNode);
+    saved->Expand(false);
+    saved->Item(0)->Expand(false);
+    EXPECT_EQ(saved->Item(0)->Count(), lineCount);
+
+    // A good's «Поставщик» selects its supplier below «Поставщики».
+    Tree()->Items()->Root(1)->Expand(false);
+    Tree()->SetSelected(Tree()->Items()->Root(1)->Item(0));
+    const qint64 good = SelectedObject()->ID;
+    ClickButton(SelectedObject()->Form, QStringLiteral("Поставщик"));
+    EXPECT_EQ(SelectedObject()->ID, QueryValue(QStringLiteral("select POSTAVSHCHIK_ID from TOVARY where ID = %1").arg(good)).toLongLong());
+    EXPECT_EQ(Tree()->Selected()->Parent(), Tree()->Items()->Root(4));
+    EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>{QStringLiteral("Суммы заказов пересчитаны")});
 }
 
 VELNOR_INSTANTIATE_DATABASE_TEST(DemoProgram);
