@@ -149,7 +149,8 @@ TTreeNode* TTreeNodes::AddChildObject(TTreeNode* Parent, const QString& Text, TO
     return node;
 }
 
-std::vector<TTreeNode*> TTreeNodes::AddChildrenObjects(TTreeNode* Parent, const std::vector<std::pair<QString, TObject*>>& Children)
+std::vector<TTreeNode*> TTreeNodes::AddChildrenObjects(TTreeNode* Parent, const std::vector<std::pair<QString, TObject*>>& Children,
+    bool HasChildren)
 {
     std::vector<TTreeNode*> nodes;
     nodes.reserve(Children.size());
@@ -157,6 +158,7 @@ std::vector<TTreeNode*> TTreeNodes::AddChildrenObjects(TTreeNode* Parent, const 
     items.reserve(static_cast<qsizetype>(Children.size()));
     for (const auto& [text, data] : Children) {
         nodes.push_back(NewNode(text, data));
+        nodes.back()->SetHasChildren(HasChildren);
         items.append(nodes.back());
     }
     if (Parent)

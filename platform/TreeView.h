@@ -76,8 +76,10 @@ public:
     TTreeNode* AddObject(const QString& Text, TObject* Data);
     // Appends a child of Parent (a root node when Parent is nullptr).
     TTreeNode* AddChildObject(TTreeNode* Parent, const QString& Text, TObject* Data);
-    // Appends many children at once: much faster than one by one for big lists.
-    std::vector<TTreeNode*> AddChildrenObjects(TTreeNode* Parent, const std::vector<std::pair<QString, TObject*>>& Children);
+    // Appends many children at once: much faster than one by one for big lists. HasChildren
+    // marks each with an expand button before it enters the tree.
+    std::vector<TTreeNode*> AddChildrenObjects(TTreeNode* Parent, const std::vector<std::pair<QString, TObject*>>& Children,
+        bool HasChildren = false);
     // Inserts a child of Parent at Index.
     TTreeNode* InsertChildObject(TTreeNode* Parent, int Index, const QString& Text, TObject* Data);
 

@@ -100,6 +100,14 @@ qint64 StrToInt64(const QString& Text)
     return value;
 }
 
+// The ID a field holds: a number as it is, a text converted.
+qint64 IDOf(const TField& Field)
+{
+    bool converted = false;
+    const qint64 value = Field.Value().toLongLong(&converted);
+    return converted ? value : StrToInt64(Field.AsString());
+}
+
 QString TableNameOf(const TDataSet* DataSet)
 {
     auto* table = dynamic_cast<const TTable*>(DataSet);
@@ -126,9 +134,11 @@ void ReadChildList(const QString& Table, const QString& Condition, const TDataSe
     query->SQL()->Add(OrderedWhereLine(Condition));
     try {
         query->Open();
+        // The fields are looked up once: a list may have a hundred thousand rows.
+        const TField* id = query->FieldByName(QStringLiteral("ID"));
+        const TField* name = query->FieldByName(QStringLiteral("NAZVANIE"));
         for (; !query->Eof(); query->Next())
-            List->AddChild(StrToInt64(query->FieldByName(QStringLiteral("ID"))->AsString()),
-                query->FieldByName(QStringLiteral("NAZVANIE"))->AsString());
+            List->AddChild(IDOf(*id), name->AsString());
         query->Close();
     } catch (const std::exception&) {
         ShowMessage(QStringLiteral("Произошла ошибка чтения данных из таблицы ") + TableNameOf(OwnDataSet));

@@ -216,6 +216,12 @@ void TEObjects::ReleaseObjectReference(const QString& ClassName, qint64 ID, TTre
     ReleaseObjectNode(ID, Node, &ClassName);
 }
 
+void TEObjects::ReleaseObjectNodes(const std::vector<std::pair<qint64, TTreeNode*>>& Nodes)
+{
+    for (const auto& [id, node] : Nodes)
+        ReleaseObjectNode(id, node);
+}
+
 void TEObjects::ReleaseListObjectsReference(const QString&, TStringList* List)
 {
     qint64 id = 0;

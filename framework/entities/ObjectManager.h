@@ -134,6 +134,8 @@ public:
     // List holds (ID text, node) for nodes about to be deleted: removes every entry of that
     // node under that key, whatever its class. ClassName is not used.
     void ReleaseListObjectsReference(const QString& ClassName, TStringList* List);
+    // The same for (ID, node) pairs, without going through the IDs' texts.
+    void ReleaseObjectNodes(const std::vector<std::pair<qint64, TTreeNode*>>& Nodes);
 
     // Forgets Node wherever it is filed, as class node and under any ID. The navigator calls
     // it for a node it deletes, so the registry never names a node that is gone.

@@ -66,6 +66,7 @@ void TMessageManager::Subscribe(TEntity* Entity, qint32 MessageType)
     std::lock_guard lock(FLock);
     AddMessageType(MessageType);
     SubscriberList(MessageType)->AddObject(QString(), Entity);
+    FSubscribed.insert(Entity);
 }
 
 void TMessageManager::UnSubscribe(TEntity* Entity, qint32 MessageType)
@@ -82,6 +83,8 @@ void TMessageManager::UnSubscribe(TEntity* Entity, qint32 MessageType)
 void TMessageManager::UnSubscribeAll(TEntity* Entity)
 {
     std::lock_guard lock(FLock);
+    if (FSubscribed.erase(Entity) == 0)
+        return;
     for (int i = 0; i < Subscriptions->Count(); ++i) {
         auto* subscribers = Subscriptions->ObjectAs<TStringList>(i);
         for (int index = subscribers->IndexOfObject(Entity); index >= 0; index = subscribers->IndexOfObject(Entity))
@@ -257,6 +260,7 @@ void TMessageManager::FreeQueue()
 
 void TMessageManager::FreeSubscriptions()
 {
+    FSubscribed.clear();
     for (int i = Subscriptions->Count() - 1; i >= 0; --i) {
         delete Subscriptions->Objects(i);
         Subscriptions->Delete(i);

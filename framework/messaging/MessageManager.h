@@ -24,6 +24,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <unordered_set>
 #include <vector>
 
 namespace MessageManager {
@@ -105,6 +106,9 @@ private:
     void FreeQueue();
     void FreeSubscriptions();
 
+    // Every entity that has subscribed since the lists were last emptied: a destroyed entity
+    // that never subscribed (almost every one) is passed over without scanning the lists.
+    std::unordered_set<TEntity*> FSubscribed;
     mutable std::mutex FLock;
     std::condition_variable FQueueChanged;
 };

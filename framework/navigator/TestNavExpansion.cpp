@@ -73,6 +73,13 @@ struct TTestNavigator::TChildBatch {
     std::vector<TEntity*> Entities;
     std::vector<qint64> IDs;
 
+    void Reserve(int Count)
+    {
+        Children.reserve(static_cast<size_t>(Count));
+        Entities.reserve(static_cast<size_t>(Count));
+        IDs.reserve(static_cast<size_t>(Count));
+    }
+
     void Add(std::unique_ptr<TEntity> Child, const QString& Caption, qint64 ID)
     {
         Entities.push_back(Child.get());
@@ -82,10 +89,10 @@ struct TTestNavigator::TChildBatch {
 
     void Flush()
     {
-        const std::vector<TTreeNode*> nodes = Navigator->TreeView1->Items()->AddChildrenObjects(Parent, Children);
+        const std::vector<TTreeNode*> nodes =
+            Navigator->TreeView1->Items()->AddChildrenObjects(Parent, Children, WithChildren);
         for (size_t i = 0; i < nodes.size(); ++i) {
             Entities[i]->Node = nodes[i];
-            nodes[i]->SetHasChildren(WithChildren);
             ObjectManager::Objects->AddObjectReference(ClassName, IDs[i], nodes[i]);
         }
         Children.clear();
@@ -186,6 +193,7 @@ void TTestNavigator::MakeListChildren(TTreeNode* Node, TEntity* Parent, TContext
     TEntityChildList rows;
     ReadChildren(Parent, &rows);
     TChildBatch batch{this, Node, EntityClass->ClassName(), HasLinks(Record, EntityClass->ClassName()), {}, {}, {}};
+    batch.Reserve(rows.Count());
     try {
         for (int i = 0; i < rows.Count(); ++i) {
             const qint64 id = rows.GetID(i);
@@ -243,23 +251,22 @@ TTestNavigator::TNodeRemoval::~TNodeRemoval()
 }
 
 // Children are released from the registry level by level, the deepest first; the instance
-// children of one level in one call, made before the nodes go (the registry looks at them).
+// children of one level at once, before the nodes go (the registry looks at them).
 void TTestNavigator::NodeCollapsing(TTreeNode* Node)
 {
     TNodeRemoval removal(this);
     Env::TProgressText progress(QStringLiteral("Идет обработка..."));
-    TStringList instances;
+    std::vector<std::pair<qint64, TTreeNode*>> instances;
     for (int i = Node->Count() - 1; i >= 0; --i) {
         TTreeNode* child = Node->Item(i);
         if (child->Count() > 0)
             NodeCollapsing(child);
         if (auto* instance = child->DataAs<TEntityInstance>())
-            instances.AddObject(QString::number(instance->ID), child);
+            instances.emplace_back(instance->ID, child);
         else
             ObjectManager::Objects->ReleaseNodeReferences(child);
     }
-    if (!instances.IsEmpty())
-        ObjectManager::Objects->ReleaseListObjectsReference(QString(), &instances);
+    ObjectManager::Objects->ReleaseObjectNodes(instances);
     for (int i = Node->Count() - 1; i >= 0; --i)
         FreeEntityOf(Node->Item(i));
     Node->DeleteChildren();
