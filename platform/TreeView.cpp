@@ -154,6 +154,7 @@ std::vector<TTreeNode*> TTreeNodes::AddChildrenObjects(TTreeNode* Parent, const 
 {
     std::vector<TTreeNode*> nodes;
     nodes.reserve(Children.size());
+    FById.reserve(FById.size() + static_cast<qsizetype>(Children.size()));
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(Children.size()));
     for (const auto& [text, data] : Children) {

@@ -166,6 +166,12 @@ void TEObjects::FindClassObjectReferences(const QString& ClassName, TStringList*
         });
 }
 
+void TEObjects::ReserveObjectReferences(int Count)
+{
+    ObjectRefs.reserve(ObjectRefs.size() + Count);
+    FObjectKeysOfNode.reserve(FObjectKeysOfNode.size() + Count);
+}
+
 void TEObjects::AddObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node)
 {
     ObjectRefs[ID].Add(ClassName, Node);

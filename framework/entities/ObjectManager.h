@@ -123,6 +123,9 @@ public:
     // Appends (position, node) for every class node of that class; List is not cleared.
     void FindClassObjectReferences(const QString& ClassName, TStringList* List) const;
 
+    // Makes room for Count more object nodes at once (before filing a long list of them).
+    void ReserveObjectReferences(int Count);
+
     // Object nodes, filed under the decimal text of ID.
     void AddObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node);
     // The first node showing that object anywhere in the tree; Node is not used.
