@@ -10,6 +10,9 @@
 #include "ObjectManager.h"
 #include "TreeView.h"
 
+#include <QSqlError>
+#include <QSqlQuery>
+
 #include <memory>
 
 namespace EClasses {
@@ -100,12 +103,12 @@ qint64 StrToInt64(const QString& Text)
     return value;
 }
 
-// The ID a field holds: a number as it is, a text converted.
-qint64 IDOf(const TField& Field)
+// The ID a column holds: a number as it is, a text converted.
+qint64 IDOf(const QVariant& Value)
 {
     bool converted = false;
-    const qint64 value = Field.Value().toLongLong(&converted);
-    return converted ? value : StrToInt64(Field.AsString());
+    const qint64 number = Value.toLongLong(&converted);
+    return converted ? number : StrToInt64(Value.toString());
 }
 
 QString TableNameOf(const TDataSet* DataSet)
@@ -124,22 +127,21 @@ QString OrderedWhereLine(const QString& Condition)
 }
 
 // Appends the (ID, NAZVANIE) rows of Table that meet Condition, in name order. A read error
-// is reported, naming the table of the entity's own dataset; the rows read so far stay.
+// is reported, naming the table of the entity's own dataset; the rows read so far stay. The
+// rows are read forward only, straight from the session database: a list may have a hundred
+// thousand rows, and none of them is needed twice.
 void ReadChildList(const QString& Table, const QString& Condition, const TDataSet* OwnDataSet, TEntityChildList* List)
 {
-    auto query = std::make_unique<TQuery>();
-    query->SetDatabaseName(SessionDatabaseName());
-    query->SQL()->Clear();
-    query->SQL()->Add(QStringLiteral("select ID, NAZVANIE from ") + Table);
-    query->SQL()->Add(OrderedWhereLine(Condition));
+    const QString text = QStringLiteral("select ID, NAZVANIE from ") + Table + QLatin1Char('\n') + OrderedWhereLine(Condition);
     try {
-        query->Open();
-        // The fields are looked up once: a list may have a hundred thousand rows.
-        const TField* id = query->FieldByName(QStringLiteral("ID"));
-        const TField* name = query->FieldByName(QStringLiteral("NAZVANIE"));
-        for (; !query->Eof(); query->Next())
-            List->AddChild(IDOf(*id), name->AsString());
-        query->Close();
+        if (!Env::Database)
+            throw EDatabaseError(QStringLiteral("Нет базы данных сеанса"));
+        QSqlQuery rows = Env::Database->NewStatement();
+        rows.setForwardOnly(true);
+        if (!rows.exec(text))
+            throw EDatabaseError(rows.lastError().text());
+        while (rows.next())
+            List->AddChild(IDOf(rows.value(0)), rows.value(1).toString());
     } catch (const std::exception&) {
         ShowMessage(QStringLiteral("Произошла ошибка чтения данных из таблицы ") + TableNameOf(OwnDataSet));
     }
