@@ -363,28 +363,29 @@ void TTestNavigator::LoadPredecessors()
 {
     auto query = SchemaQuery(PredecessorsQuery);
     Clipboard::SetText(query->SQL()->Text());
-    OpenSchemaQuery(*query);
-    for (; !query->Eof(); query->Next()) {
-        const QString predecessor = FieldText(*query, QStringLiteral("PREDOK"));
-        ContextRecord(FieldText(*query, QStringLiteral("CON")))->ClassLinks->AddObject(predecessor, new TStringList);
-        FClassNames->AddObject(predecessor, new TStringList);
-    }
-    query->Close();
+    LoadClassLists(*query, QStringLiteral("PREDOK"), &TContextInfo::ClassLinks, FClassNames);
 }
 
 // Every class that is led to, with an empty predecessor list per context it occurs in.
 void TTestNavigator::LoadSuccessors()
 {
     auto query = SchemaQuery(SuccessorsQuery);
-    OpenSchemaQuery(*query);
-    for (; !query->Eof(); query->Next()) {
-        const QString successor = FieldText(*query, QStringLiteral("POTOMOK"));
-        ContextRecord(FieldText(*query, QStringLiteral("CON")))->ParentNames->AddObject(successor, new TStringList);
-        FParentNames->AddObject(successor, new TStringList);
-    }
-    query->Close();
+    LoadClassLists(*query, QStringLiteral("POTOMOK"), &TContextInfo::ParentNames, FParentNames);
 }
 
+// For every row: the class named in Column, with a new empty list, into the row's context
+// record (its ContextLists) and into AllContexts.
+void TTestNavigator::LoadClassLists(DatabaseManager::TNavQuery& Query, const QString& Column,
+    TStringList* TContextInfo::*ContextLists, TStringList* AllContexts)
+{
+    OpenSchemaQuery(Query);
+    for (; !Query.Eof(); Query.Next()) {
+        const QString className = FieldText(Query, Column);
+        (ContextRecord(FieldText(Query, QStringLiteral("CON")))->*ContextLists)->AddObject(className, new TStringList);
+        AllContexts->AddObject(className, new TStringList);
+    }
+    Query.Close();
+}
 
 // The links, in the order of NAVIGATSIA.ID: into the context's own schema and into the
 // schema over all contexts. Rows whose classes are not known are skipped.

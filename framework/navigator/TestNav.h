@@ -33,6 +33,10 @@
 #include <vector>
 
 class QMenu;
+
+namespace DatabaseManager {
+class TNavQuery;
+} // namespace DatabaseManager
 class TComboBox;
 class TMenuItem;
 class TPanel;
@@ -185,6 +189,8 @@ private:
     void LoadSchema();
     void LoadPredecessors();
     void LoadSuccessors();
+    void LoadClassLists(DatabaseManager::TNavQuery& Query, const QString& Column, TStringList* TContextInfo::*ContextLists,
+        TStringList* AllContexts);
     void LoadLinks();
     void LoadClassTypes();
     void ReadTreeWidth();
