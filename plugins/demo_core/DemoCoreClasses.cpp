@@ -21,6 +21,7 @@ VEL_IMPLEMENT_CLASS(TSupplierGoodsClass)
 VEL_IMPLEMENT_CLASS(TWarehousesClass)
 VEL_IMPLEMENT_CLASS(TStockContainer)
 VEL_IMPLEMENT_CLASS(TStockInstance)
+VEL_IMPLEMENT_CLASS(TStockGoodClass)
 
 using DemoRecords::Col;
 using DemoRecords::FormOf;
@@ -30,6 +31,7 @@ using DemoRecords::TRecordForm;
 namespace {
 
 const qint64 StockContextID = 10;
+const qint64 StockGoodContextID = 11;
 
 DemoRecords::TClassRegistrations Registrations;
 
@@ -55,9 +57,26 @@ void ShowSupplierOfGood(TRecordForm* Form)
         ShowMessage(QStringLiteral("Поставщик с кодом %1 не найден в дереве").arg(code));
 }
 
-void RegisterStockContext()
+void RegisterStockContexts()
 {
     ContextManager::RegisterContextWithParent(StockContextID, StockContextName(), 0, QString::fromLatin1("_default"));
+    ContextManager::RegisterContextWithParent(StockGoodContextID, StockGoodContextName(), StockContextID, StockContextName());
+}
+
+// Switches the stock row shown in the form between "Склад" and "Склад: товар": the navigator
+// then rebuilds the row's node, which shows the row's good in the second context only.
+void ToggleGoodOfStockRow(TRecordForm* Form)
+{
+    EClasses::TEntity* row = Form->Entity;
+    if (!row)
+        return;
+    const bool showing = row->GetContext()->Name == StockGoodContextName();
+    ContextManager::TContext* next = ContextManager::GetContextByName(showing ? StockContextName() : StockGoodContextName());
+    if (!next)
+        return;
+    row->SetContext(next);
+    if (!showing && row->Node)
+        row->Node->Expand(false);
 }
 
 } // namespace
@@ -67,6 +86,11 @@ void RegisterStockContext()
 QString StockContextName()
 {
     return QString::fromUtf8("Склад");
+}
+
+QString StockGoodContextName()
+{
+    return QString::fromUtf8("Склад: товар");
 }
 
 TClientsClass::TClientsClass(const QString& Condition, TDataSet* DataSet)
@@ -143,6 +167,16 @@ void TStockContainer::OnMessage(EClasses::TMessageInfo* Info)
         ++ReceivedMessages;
 }
 
+TStockGoodClass::TStockGoodClass(const QString& Condition, TDataSet* DataSet)
+    : TRecordClass(Condition, DataSet, QStringLiteral("TOVARY"), FormOf<TListForm>(StaticClass()))
+{
+}
+
+void TStockGoodClass::AfterCreate()
+{
+    Condition = QStringLiteral("ID in (select TOVAR_ID from OSTATKI where ") + Condition + QLatin1Char(')');
+}
+
 TStockInstance::TStockInstance(qint64 ID, const QString& Name)
     : TRecordInstance(ID, Name, QStringLiteral("OSTATKI"), FormOf<TRecordForm>(StaticClass()))
 {
@@ -156,7 +190,7 @@ void TStockInstance::Saved()
 
 void RegisterClasses()
 {
-    RegisterStockContext();
+    RegisterStockContexts();
     Registrations.RegisterList(TClientsClass::StaticClass(), "Клиенты");
     Registrations.RegisterRecord(TClientInstance::StaticClass(), "Клиент",
         {Col("NAZVANIE", "Наименование"), Col("GOROD", "Город"), Col("TELEFON", "Телефон"), Col("INN", "ИНН"),
@@ -179,11 +213,15 @@ void RegisterClasses()
         {Col("NAZVANIE", "Наименование"), Col("SKLAD_ID", "Код склада"), Col("TOVAR_ID", "Код товара"),
             Col("KOLICHESTVO", "Количество")},
         false);
+    auto* stockForm = FormOf<TRecordForm>(TStockInstance::StaticClass());
+    stockForm->AddButton(QStringLiteral("Товар остатка"), [stockForm](TObject*) { ToggleGoodOfStockRow(stockForm); });
+    Registrations.RegisterList(TStockGoodClass::StaticClass(), "Товар остатка");
 }
 
 void UnregisterClasses()
 {
     Registrations.UnregisterAll();
+    ContextManager::UnregisterContext(StockGoodContextID, StockGoodContextName());
     ContextManager::UnregisterContext(StockContextID, StockContextName());
 }
 

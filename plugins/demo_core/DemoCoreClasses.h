@@ -86,8 +86,19 @@ protected:
     void Saved() override;
 };
 
+// The good of one stock row: the navigator gives it the condition ID = the row's ID.
+class TStockGoodClass : public TRecordClass {
+    VEL_DECLARE_CLASS(TStockGoodClass, TRecordClass)
+public:
+    TStockGoodClass(const QString& Condition, TDataSet* DataSet);
+    // The good whose stock row meets the condition.
+    void AfterCreate() override;
+};
+
 // The name of the context of the stock subtree.
 QString StockContextName();
+// The context in which a stock row shows its good below it.
+QString StockGoodContextName();
 
 void RegisterClasses();
 void UnregisterClasses();

@@ -186,6 +186,23 @@ TEST_P(DemoProgram, PluginsActivateObjectsAndKeepTheTreeTrue)
     ClickButton(SelectedObject()->Form, QStringLiteral("Поставщик"));
     EXPECT_EQ(SelectedObject()->ID, QueryValue(QStringLiteral("select POSTAVSHCHIK_ID from TOVARY where ID = %1").arg(good)).toLongLong());
     EXPECT_EQ(Tree()->Selected()->Parent(), Tree()->Items()->Root(4));
+
+    // A stock row switched into "Склад: товар" has its node rebuilt with its good below it,
+    // and switched back, without it.
+    TTreeNode* warehouse = Tree()->Items()->Root(3);
+    warehouse->Expand(false);
+    warehouse->Item(0)->Expand(false);
+    TTreeNode* row = warehouse->Item(0)->Item(0);
+    Tree()->SetSelected(row);
+    const qint64 stockGood = QueryValue(QStringLiteral("select TOVAR_ID from OSTATKI where ID = %1").arg(SelectedObject()->ID)).toLongLong();
+    ClickButton(SelectedObject()->Form, QStringLiteral("Товар остатка"));
+    ASSERT_EQ(row->Count(), 1);
+    EXPECT_EQ(row->Item(0)->Text(), QStringLiteral("Товар остатка"));
+    row->Item(0)->Expand(false);
+    ASSERT_EQ(row->Item(0)->Count(), 1);
+    EXPECT_EQ(row->Item(0)->Item(0)->DataAs<EClasses::TEntityInstance>()->ID, stockGood);
+    ClickButton(SelectedObject()->Form, QStringLiteral("Товар остатка"));
+    EXPECT_EQ(row->Count(), 0);
     EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>{QStringLiteral("Суммы заказов пересчитаны")});
 }
 

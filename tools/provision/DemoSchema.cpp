@@ -41,6 +41,7 @@ const std::array Classes = {
     TClassRow{"TStockInstance", u"Остаток", InstanceNode},
     TClassRow{"TOrdersClass", u"Журнал заказов (orders)", ClassNode},
     TClassRow{"TNewOrdersClass", u"Новые заказы", ClassNode},
+    TClassRow{"TStockGoodClass", u"Товар остатка", ClassNode},
 };
 
 struct TLinkRow {
@@ -53,6 +54,7 @@ struct TLinkRow {
 
 const char16_t* const DefaultContext = u"_default";
 const char16_t* const StockContext = u"Склад";
+const char16_t* const StockGoodContext = u"Склад: товар";
 
 // The navigation schema of the demo user, in NAVIGATSIA.ID order.
 const std::array DemoLinks = {
@@ -75,6 +77,9 @@ const std::array DemoLinks = {
     TLinkRow{"TSupplierGoodsClass", "TGoodsInstance", ListLink, u"", DefaultContext},
     TLinkRow{"TWarehousesClass", "TStockContainer", ListLink, u"!CT=OSTATKI&CK=SKLAD_ID&DT=TOVARY&FK=TOVAR_ID&", DefaultContext},
     TLinkRow{"TStockContainer", "TStockInstance", ListLink, u"", StockContext},
+    // A stock row switched into the context "Склад: товар" shows its good below it.
+    TLinkRow{"TStockInstance", "TStockGoodClass", FilteredClassLink, u"ID", StockGoodContext},
+    TLinkRow{"TStockGoodClass", "TGoodsInstance", ListLink, u"", StockGoodContext},
 };
 
 // The sales clerk sees the clients and their orders only.

@@ -111,7 +111,9 @@ TEST_P(TDemoSchemaTest, NavigatorQueriesGiveEveryKindOfLink)
         QStringLiteral("TSupplierInstance|TSupplierGoodsClass|3|Товары поставщика|POSTAVSHCHIK_ID|_default"),
         QStringLiteral("TSupplierGoodsClass|TGoodsInstance|2|Товар||_default"),
         QStringLiteral("TWarehousesClass|TStockContainer|2|Остатки склада|!CT=OSTATKI&CK=SKLAD_ID&DT=TOVARY&FK=TOVAR_ID&|_default"),
-        QStringLiteral("TStockContainer|TStockInstance|2|Остаток||Склад")};
+        QStringLiteral("TStockContainer|TStockInstance|2|Остаток||Склад"),
+        QStringLiteral("TStockInstance|TStockGoodClass|3|Товар остатка|ID|Склад: товар"),
+        QStringLiteral("TStockGoodClass|TGoodsInstance|2|Товар||Склад: товар")};
     EXPECT_EQ(links, expectedLinks);
 
     EXPECT_EQ(Select(PredecessorsQuery, {QStringLiteral("PREDOK"), QStringLiteral("CON")}),
@@ -121,10 +123,11 @@ TEST_P(TDemoSchemaTest, NavigatorQueriesGiveEveryKindOfLink)
                            QStringLiteral("TGoodsClass|_default"), QStringLiteral("TSuppliersClass|_default"),
                            QStringLiteral("TSupplierInstance|_default"), QStringLiteral("TSupplierGoodsClass|_default"),
                            QStringLiteral("TWarehousesClass|_default"), QStringLiteral("TStockContainer|Склад"),
-                           QStringLiteral("TOrdersClass|_default"), QStringLiteral("TNewOrdersClass|_default")}));
+                           QStringLiteral("TStockInstance|Склад: товар"), QStringLiteral("TOrdersClass|_default"),
+                           QStringLiteral("TNewOrdersClass|_default"), QStringLiteral("TStockGoodClass|Склад: товар")}));
 
     const QStringList successors = Select(SuccessorsQuery, {QStringLiteral("POTOMOK"), QStringLiteral("CON")});
-    EXPECT_EQ(successors.size(), 16);
+    EXPECT_EQ(successors.size(), 18);
     EXPECT_FALSE(successors.contains(QStringLiteral("RootClass|_default")));
     EXPECT_TRUE(successors.contains(QStringLiteral("TStockInstance|Склад")));
     EXPECT_EQ(successors.count(QStringLiteral("TOrderInstance|_default")), 1);
@@ -132,7 +135,7 @@ TEST_P(TDemoSchemaTest, NavigatorQueriesGiveEveryKindOfLink)
     // Every class of the schema, with its kind.
     QStringList classes = Select(ClassesQuery, {QStringLiteral("NAZVANIE"), QStringLiteral("TIP_CLASS_ID")});
     classes.sort();
-    EXPECT_EQ(classes.size(), 17);
+    EXPECT_EQ(classes.size(), 18);
     EXPECT_TRUE(classes.contains(QStringLiteral("RootClass|0")));
     EXPECT_TRUE(classes.contains(QStringLiteral("TStockContainer|3")));
     EXPECT_TRUE(classes.contains(QStringLiteral("TOrderInstance|2")));
@@ -189,7 +192,7 @@ TEST_P(TDemoSchemaTest, ProvisioningAgainReplacesTheTables)
     EXPECT_EQ(Count(QStringLiteral("KLIENTY_N")), 0);
     EXPECT_EQ(Count(QStringLiteral("POLZOVATEL")), 2);
     EXPECT_EQ(Count(QStringLiteral("modul")), 4);
-    EXPECT_EQ(Count(QStringLiteral("NAVIGATSIA")), 23);
+    EXPECT_EQ(Count(QStringLiteral("NAVIGATSIA")), 25);
     // The same clients come out whatever the number asked for.
     EXPECT_EQ(QueryValue(QStringLiteral("select NAZVANIE from KLIENTY where ID=7")).toString(), client);
 }

@@ -220,7 +220,7 @@ TEST_P(TVelprovisionPostgresTest, ProvisionsPostgresDemo)
     EXPECT_EQ(DemoUserID(dir), QStringLiteral("1"));
     // More rows than one multi-row statement holds.
     EXPECT_EQ(QueryValue(QStringLiteral("select count(*) from KLIENTY")).toInt(), 2500);
-    EXPECT_EQ(QueryValue(QStringLiteral("select count(*) from NAVIGATSIA")).toInt(), 23);
+    EXPECT_EQ(QueryValue(QStringLiteral("select count(*) from NAVIGATSIA")).toInt(), 25);
 }
 
 // The SQLite demo is provisioned by TVelprovisionTest above.
