@@ -134,13 +134,14 @@ TEST_F(PackageLoadTest, BothPackagesRegisterTheirPartsAndTakeEverythingBackTwice
 
         for (const char* name : {"TClientsClass", "TClientInstance", "TGoodsClass", "TGoodsInstance", "TSuppliersClass",
                  "TSupplierInstance", "TSupplierGoodsClass", "TWarehousesClass", "TStockContainer", "TStockInstance",
-                 "TClientOrdersClass", "TOrderInstance", "TOrderLinesClass", "TOrderLineInstance", "TOrdersClass", "TNewOrdersClass"}) {
+                 "TClientOrdersClass", "TOrderInstance", "TOrderLinesClass", "TOrderLineInstance", "TOrdersClass", "TNewOrdersClass",
+                 "TStockGoodClass"}) {
             const int index = Env::ClassNames->IndexOf(QString::fromLatin1(name));
             ASSERT_GE(index, 0) << name;
             EXPECT_EQ(static_cast<TClass>(Env::ClassNames->Objects(index))->ClassName(), QString::fromLatin1(name));
             EXPECT_NE(Env::ClassForms->Objects(index), nullptr) << name;
         }
-        EXPECT_EQ(Env::ClassNames->Count(), before.at("ClassNames").size() + 16);
+        EXPECT_EQ(Env::ClassNames->Count(), before.at("ClassNames").size() + 17);
         EXPECT_TRUE(EClasses::IsInstanceClass(DemoPackages::RegisteredClass(QStringLiteral("TOrderInstance"))));
         EXPECT_TRUE(EClasses::IsContainerClass(DemoPackages::RegisteredClass(QStringLiteral("TStockContainer"))));
 
@@ -157,8 +158,9 @@ TEST_F(PackageLoadTest, BothPackagesRegisterTheirPartsAndTakeEverythingBackTwice
         ASSERT_NE(ContextManager::GetContextByName(QStringLiteral("Склад")), nullptr);
         EXPECT_EQ(ContextManager::GetContextByName(QStringLiteral("Склад"))->ID, 10);
         EXPECT_EQ(ContextManager::GetContextByName(QStringLiteral("Склад"))->ParentContext->Name, QStringLiteral("_default"));
-        // A reconnect registers the context anew: one entry, one child of "_default".
+        // A reconnect registers the contexts anew: one entry each, one child of "_default".
         EXPECT_EQ(Env::ContextsNames->ToQStringList().count(QStringLiteral("Склад")), 1);
+        EXPECT_EQ(Env::ContextsNames->ToQStringList().count(QStringLiteral("Склад: товар")), 1);
         EXPECT_EQ(ContextManager::GetContextByName(QStringLiteral("_default"))->ChildContexts->Count(), 1);
 
         packages.Unload();
