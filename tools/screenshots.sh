@@ -6,6 +6,7 @@
 #   save-question.png a field of the client edited and another client clicked: the save question
 #   back-twice.png   after "Да", a third client clicked, then the back button twice
 #   stock.png        a stock row below a warehouse: the context «Склад» in the status bar
+#   stock-good.png   the row switched into «Склад: товар» by its button: its good below it
 #   file-menu.png    the "Файл" menu opened
 #   about.png        the About dialog
 #   settings.png     the settings dialog ("Сервис" → "Настройка...")
@@ -116,6 +117,15 @@ sleep 1
 xdotool key --delay 600 Down Right Down
 sleep 1.5
 shoot stock.png
+# «Товар остатка» switches the row into the context «Склад: товар»: its node is rebuilt and
+# shows the class «Товар остатка», opened here onto the row's good.
+xdotool mousemove $((MAIN_X + 338)) $((MAIN_Y + 131)) click 1
+sleep 1
+xdotool mousemove $((MAIN_X + 110)) "$(row_y 6)" click 1
+sleep 0.5
+xdotool key Right
+sleep 1
+shoot stock-good.png
 xdotool mousemove "$TREE_X" "$(row_y 0)" click 1
 sleep 0.5
 
