@@ -88,27 +88,36 @@ bool AllClientsShown(benchmark::State& State)
     return false;
 }
 
-void Expansion(benchmark::State& State)
+// Times Run from the clients' list left unexpanded (expanded again, untimed, when Expanded).
+// Run answers whether its result is as expected; if not, it has told State and the runs end.
+template <class Work>
+void TimeFromClients(benchmark::State& State, bool Expanded, Work Run)
 {
     for (auto _ : State) {
         State.PauseTiming();
         LeaveClientsUnexpanded();
+        if (Expanded)
+            ExpandClients();
         State.ResumeTiming();
-        ExpandClients();
-        if (!AllClientsShown(State))
+        if (!Run(State))
             break;
     }
 }
 
+void Expansion(benchmark::State& State)
+{
+    TimeFromClients(State, false, [](benchmark::State& Run) {
+        ExpandClients();
+        return AllClientsShown(Run);
+    });
+}
+
 void Collapse(benchmark::State& State)
 {
-    for (auto _ : State) {
-        State.PauseTiming();
-        LeaveClientsUnexpanded();
-        ExpandClients();
-        State.ResumeTiming();
+    TimeFromClients(State, true, [](benchmark::State&) {
         CollapseClients();
-    }
+        return true;
+    });
 }
 
 void Floor(benchmark::State& State, const QString& DatabaseFile)
@@ -140,32 +149,23 @@ void Floor(benchmark::State& State, const QString& DatabaseFile)
 // client in the middle of the list.
 void Activation(benchmark::State& State, qint64 ClientID)
 {
-    for (auto _ : State) {
-        State.PauseTiming();
-        LeaveClientsUnexpanded();
-        State.ResumeTiming();
+    TimeFromClients(State, false, [ClientID](benchmark::State& Run) {
         Navigator()->ActivateObjectInstance(RegisteredClass("TClientsClass"), RegisteredClass("TClientInstance"), ClientID);
         auto* shown = dynamic_cast<EClasses::TEntityInstance*>(Env::CurrentObject);
         if (!shown || shown->ID != ClientID) {
-            State.SkipWithError("the client was not shown");
-            break;
+            Run.SkipWithError("the client was not shown");
+            return false;
         }
-        if (!AllClientsShown(State))
-            break;
-    }
+        return AllClientsShown(Run);
+    });
 }
 
 void Refresh(benchmark::State& State)
 {
-    for (auto _ : State) {
-        State.PauseTiming();
-        LeaveClientsUnexpanded();
-        ExpandClients();
-        State.ResumeTiming();
+    TimeFromClients(State, true, [](benchmark::State& Run) {
         Navigator()->RefreshNode(ClientsRoot());
-        if (!AllClientsShown(State))
-            break;
-    }
+        return AllClientsShown(Run);
+    });
 }
 
 long ResidentBytes()

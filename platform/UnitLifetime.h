@@ -76,3 +76,15 @@ private:
     // The packages that hold a use of the unit.
     std::set<quintptr> FPackages;
 };
+
+// The lifetime of a unit that makes one object of class T at its start, held in Global, and
+// frees it at its end.
+template <class T>
+TUnitLifetime ObjectUnitLifetime(T*& Global)
+{
+    return TUnitLifetime([&Global] { Global = new T; },
+        [&Global] {
+            delete Global;
+            Global = nullptr;
+        });
+}

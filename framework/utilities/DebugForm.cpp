@@ -23,12 +23,7 @@ TForm2::TForm2(TComponent* AOwner)
 
 namespace {
 
-TUnitLifetime Lifetime(
-    [] { Form2 = new TForm2; },
-    [] {
-        delete Form2;
-        Form2 = nullptr;
-    });
+TUnitLifetime Lifetime = ObjectUnitLifetime(Form2);
 
 } // namespace
 

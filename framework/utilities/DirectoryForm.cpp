@@ -32,12 +32,7 @@ TDirectoryFrm::TDirectoryFrm(TComponent* AOwner)
 
 namespace {
 
-TUnitLifetime Lifetime(
-    [] { DirectoryFrm = new TDirectoryFrm; },
-    [] {
-        delete DirectoryFrm;
-        DirectoryFrm = nullptr;
-    });
+TUnitLifetime Lifetime = ObjectUnitLifetime(DirectoryFrm);
 
 } // namespace
 

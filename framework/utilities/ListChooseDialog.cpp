@@ -255,12 +255,7 @@ void TListDialog::SpeedButton1Click()
 
 namespace {
 
-TUnitLifetime Lifetime(
-    [] { ListDialog = new TListDialog; },
-    [] {
-        delete ListDialog;
-        ListDialog = nullptr;
-    });
+TUnitLifetime Lifetime = ObjectUnitLifetime(ListDialog);
 
 } // namespace
 
