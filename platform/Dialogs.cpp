@@ -77,6 +77,15 @@ void SetApplicationTitle(const QString& Title)
     TitleOfApplication = Title;
 }
 
+QString DisplayedText(const QString& Text)
+{
+    QString shown = Text;
+    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
 void ShowMessage(const QString& Text)
 {
     DialogHost().MessageDlg(ApplicationTitle(), Text, TMsgDlgType::mtCustom, mbOK);
@@ -105,7 +114,7 @@ QString InputBox(const QString& Caption, const QString& Prompt, const QString& D
 
 int TQtDialogHost::MessageDlg(const QString& Caption, const QString& Text, TMsgDlgType Type, TMsgDlgButtons Buttons)
 {
-    QMessageBox box(IconOf(Type), Caption, Text);
+    QMessageBox box(IconOf(Type), Caption, DisplayedText(Text));
     for (const TButtonMap& map : ButtonMaps)
         if (Buttons & map.Button)
             box.addButton(map.Standard);
@@ -119,7 +128,7 @@ int TQtDialogHost::MessageDlg(const QString& Caption, const QString& Text, TMsgD
 bool TQtDialogHost::InputQuery(const QString& Caption, const QString& Prompt, QString& Value)
 {
     bool confirmed = false;
-    const QString answer = QInputDialog::getText(nullptr, Caption, Prompt, QLineEdit::Normal, Value, &confirmed);
+    const QString answer = QInputDialog::getText(nullptr, Caption, DisplayedText(Prompt), QLineEdit::Normal, Value, &confirmed);
     if (confirmed)
         Value = answer;
     return confirmed;

@@ -56,6 +56,10 @@ void SetDialogHost(TDialogHost* Host);
 QString ApplicationTitle();
 void SetApplicationTitle(const QString& Title);
 
+// Text as a box shows it: the system's texts break lines with line feed plus carriage
+// return (or the reverse); each such pair, and a carriage return alone, is one line break.
+QString DisplayedText(const QString& Text);
+
 // A plain message box with an OK button, captioned with the application title.
 void ShowMessage(const QString& Text);
 int MessageDlg(const QString& Text, TMsgDlgType Type, TMsgDlgButtons Buttons);

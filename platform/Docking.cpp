@@ -2,6 +2,7 @@
 
 #include "Align.h"
 
+#include <QApplication>
 #include <QVariant>
 #include <QWidget>
 
@@ -19,6 +20,25 @@ void RecordHost(QWidget* Control, QWidget* Site)
     Control->setProperty(HostProperty, QVariant::fromValue<QObject*>(Site));
 }
 
+bool IsWithin(const QWidget* Widget, const QWidget* Control)
+{
+    return Widget && (Widget == Control || Control->isAncestorOf(Widget));
+}
+
+// Takes the focus out of Control before it changes windows. A window remembers the widget
+// that last had the focus in it; once that widget has moved to another window, the old
+// window would keep naming it, and use it after it is destroyed (a package unloads its forms
+// long before the main window goes).
+void ReleaseFocusWithin(QWidget* Control)
+{
+    if (Control->isWindow())
+        return;
+    if (QWidget* focus = QApplication::focusWidget(); IsWithin(focus, Control))
+        focus->clearFocus();
+    if (QWidget* remembered = Control->window()->focusWidget(); IsWithin(remembered, Control))
+        remembered->clearFocus();
+}
+
 void RemoveFromSite(QWidget* Control, QWidget* Site)
 {
     if (auto* site = dynamic_cast<TDockSite*>(Site))
@@ -33,6 +53,7 @@ void DockControl(QWidget* Control, QWidget* Site)
 {
     if (QWidget* previous = HostDockSite(Control))
         RemoveFromSite(Control, previous);
+    ReleaseFocusWithin(Control);
     RecordHost(Control, Site);
     // A site of its own (a page control) decides which of its clients show: a page docked
     // behind the active one must stay hidden.
@@ -51,6 +72,7 @@ void FloatControl(QWidget* Control, const QRect& Rect)
     if (QWidget* site = HostDockSite(Control))
         RemoveFromSite(Control, site);
     RecordHost(Control, nullptr);
+    ReleaseFocusWithin(Control);
     Control->hide();
     Control->setParent(nullptr, Qt::Window);
     Control->setGeometry(Rect);

@@ -1,9 +1,13 @@
 #include "Registry.h"
 
+#include "Dialogs.h"
 #include "Exceptions.h"
 #include "StringList.h"
 
 #include <QDir>
+#include <QSet>
+
+#include <sys/stat.h>
 
 VEL_IMPLEMENT_CLASS(TRegistry)
 
@@ -12,6 +16,16 @@ namespace {
 QString DisplayPath(const QString& Path)
 {
     return QStringLiteral("HKEY_CURRENT_USER\\") + Path;
+}
+
+// The registry file as it is now: its name, its inode and the time its inode last changed
+// (a chmod or a replacement gives a new state).
+QString FileState(const QString& Path)
+{
+    struct stat info {};
+    if (::stat(Path.toLocal8Bit().constData(), &info) != 0)
+        return Path;
+    return QStringLiteral("%1:%2:%3.%4").arg(Path).arg(info.st_ino).arg(info.st_ctim.tv_sec).arg(info.st_ctim.tv_nsec);
 }
 
 } // namespace
@@ -30,6 +44,23 @@ QString TRegistry::FileName()
     if (configHome.isEmpty())
         configHome = QDir::homePath() + QStringLiteral("/.config");
     return configHome + QStringLiteral("/velnor07/registry.reg");
+}
+
+bool TRegistry::WriteSetting(const std::function<void()>& Write)
+{
+    // Main thread only, like every dialog.
+    static QSet<QString> toldStates;
+    try {
+        Write();
+        return true;
+    } catch (const ERegistryException& Error) {
+        const QString state = FileState(FileName());
+        if (!toldStates.contains(state)) {
+            toldStates.insert(state);
+            ShowMessage(Error.Message());
+        }
+        return false;
+    }
 }
 
 QString TRegistry::Resolve(const QString& Key) const

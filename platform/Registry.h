@@ -17,6 +17,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 class TStringList;
 
 class TRegistry : public TObject {
@@ -50,6 +52,12 @@ public:
     // The open key's path below the hive root; empty when none is open.
     QString CurrentPath() const;
     static QString FileName();
+
+    // Runs Write, a change of a setting the program can do without (a remembered width, a
+    // default written back). A registry failure (a read-only file, a full disk) is shown to
+    // the user once for the file as it is; the file changed (made writable again, replaced)
+    // is told anew. Returns whether Write succeeded.
+    static bool WriteSetting(const std::function<void()>& Write);
 
 private:
     QString Resolve(const QString& Key) const;

@@ -282,7 +282,6 @@ void TForm1::TuningItemClick(TObject*)
 
 void TForm1::ConnectItemClick(TObject*)
 {
-    FWriteFailureShown = false;
     Env::TerminationState = false;
     RenewMessageManager();
     Env::ApplicationMainForm = this;
@@ -315,23 +314,12 @@ void TForm1::RenewMessageManager()
     Env::Post = new MessageManager::TMessageManager;
 }
 
-void TForm1::WriteSetting(const std::function<void()>& Write)
-{
-    try {
-        Write();
-    } catch (const ERegistryException& Error) {
-        if (!FWriteFailureShown)
-            ShowMessage(Error.Message());
-        FWriteFailureShown = true;
-    }
-}
-
 // The value if it exists; otherwise Default is written and returned.
 QString TForm1::ReadOrWriteString(TRegistry& Key, const QString& Name, const QString& Default)
 {
     if (Key.ValueExists(Name))
         return Key.ReadString(Name);
-    WriteSetting([&] { Key.WriteString(Name, Default); });
+    TRegistry::WriteSetting([&] { Key.WriteString(Name, Default); });
     return Default;
 }
 
@@ -339,7 +327,7 @@ int TForm1::ReadOrWriteInteger(TRegistry& Key, const QString& Name, int Default)
 {
     if (Key.ValueExists(Name))
         return Key.ReadInteger(Name);
-    WriteSetting([&] { Key.WriteInteger(Name, Default); });
+    TRegistry::WriteSetting([&] { Key.WriteInteger(Name, Default); });
     return Default;
 }
 
@@ -370,7 +358,7 @@ QString TForm1::ChooseApplication()
     const auto title = std::find_if(titles.cbegin(), titles.cend(),
         [&chosen](const QString& Title) { return TStringList::SameText(Title, chosen); });
     const QString keyName = names.at(static_cast<int>(title - titles.cbegin()));
-    WriteSetting([&] { shellKey.WriteString(QStringLiteral("LastUser"), keyName); });
+    TRegistry::WriteSetting([&] { shellKey.WriteString(QStringLiteral("LastUser"), keyName); });
     return keyName;
 }
 
@@ -416,7 +404,7 @@ bool TForm1::AskLogin(TRegistry& ApplicationKey)
         return false;
     FUserName = login->UserNameEdit->Text();
     Env::USER_NAME = FUserName;
-    WriteSetting([&] { ApplicationKey.WriteString(QStringLiteral("UserName"), FUserName); });
+    TRegistry::WriteSetting([&] { ApplicationKey.WriteString(QStringLiteral("UserName"), FUserName); });
     FPassword = login->PasswordEdit->Text();
     return true;
 }

@@ -82,8 +82,6 @@ protected:
     QString FPassword;
     // Top-level menus added for services in this session.
     int FAddedMenuCount = 0;
-    // Whether this connect has told the user that a registry value could not be written.
-    bool FWriteFailureShown = false;
 
 private:
     void CreateMenu();
@@ -94,9 +92,8 @@ private:
     // Connect steps: the chosen application's key name (empty when cancelled), the database
     // login and the user check; the last two say whether the command goes on.
     QString ChooseApplication();
-    // Writes a setting; a registry that cannot be written (a read-only file) is told once
-    // per connect, and the connect goes on with what could be read.
-    void WriteSetting(const std::function<void()>& Write);
+    // The value when it is there, else Default written back; a registry that cannot be
+    // written (a read-only file) is told once, and the connect goes on with what could be read.
     QString ReadOrWriteString(TRegistry& Key, const QString& Name, const QString& Default);
     int ReadOrWriteInteger(TRegistry& Key, const QString& Name, int Default);
     bool LogIn(TRegistry& ApplicationKey);

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 
@@ -59,6 +60,24 @@ TEST(Application, QtDialogsSpeakRussianOnceQtsTranslationsAreLoaded)
     // Qt's Russian translation keeps "OK" as it is.
     EXPECT_EQ(input, (QStringList{QStringLiteral("OK"), QStringLiteral("Отмена")}));
     EXPECT_EQ(value, QStringLiteral("прежнее"));
+}
+
+// The system's texts break lines with line feed plus carriage return: a real box shows each
+// such pair, either way round, as one break, while the text itself stays as it was given.
+TEST(Application, QtBoxesShowTheSystemsLineBreakPairsAsOneBreak)
+{
+    TQtDialogHost host;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->close();
+        }
+    });
+    const QString text = QStringLiteral("Клиент(12:)\n\rКонтекст: _default\r\nКонец");
+    host.MessageDlg(QStringLiteral("Сведения"), text, TMsgDlgType::mtCustom, mbOK);
+    EXPECT_EQ(shown, QStringLiteral("Клиент(12:)\nКонтекст: _default\nКонец"));
+    EXPECT_EQ(DisplayedText(QStringLiteral("a\n\nb\rc")), QStringLiteral("a\n\nb\nc"));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "TestEnvironment.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -115,6 +116,35 @@ TEST(Forms, DockingIntoAPanelFollowsAlignAndFloatingUndocks)
     EXPECT_FALSE(docked.isVisible());
     EXPECT_EQ(docked.geometry(), QRect(0, 0, 1, 1));
     EXPECT_EQ(site.DockClientCount(), 0);
+}
+
+// A window remembers the field that last had the focus in it: a form taken out of the window
+// (undocked, or docked elsewhere) must take that memory along, or the window would use the
+// field after the form is destroyed.
+TEST(Forms, AFormLeavingAWindowTakesTheFocusOfItsFieldsAlong)
+{
+    TForm host;
+    TPanel site(&host, &host);
+    host.show();
+    QApplication::setActiveWindow(&host);
+    for (const bool undock : {true, false}) {
+        auto* docked = new TForm;
+        docked->ManualDock(&site);
+        auto* field = new QLineEdit(docked);
+        field->show();
+        field->setFocus();
+        ASSERT_EQ(host.focusWidget(), field);
+
+        TForm elsewhere;
+        if (undock)
+            docked->ManualFloat(QRect(0, 0, 1, 1));
+        else
+            docked->ManualDock(&elsewhere);
+        EXPECT_NE(host.focusWidget(), field);
+        EXPECT_NE(site.focusWidget(), field);
+        EXPECT_NE(QApplication::focusWidget(), field);
+        delete docked;
+    }
 }
 
 TEST(Forms, AlignedControlsShareTheClientArea)

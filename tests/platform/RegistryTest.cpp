@@ -390,3 +390,33 @@ TEST_F(RegistryTest, ALinkedFileIsChangedAtItsTargetAndAReadOnlyFileNotAtAll)
     QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QFile::remove(target);
 }
+
+// A setting the program can do without is written when it can be; a registry that cannot be
+// written is told once for the file as it is, and anew once the file has changed.
+TEST_F(RegistryTest, ASettingThatCannotBeWrittenIsToldOnceForTheFileAsItIs)
+{
+    TestSupport::Dialogs().Reset();
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(AppKey, true));
+    const auto writeWidth = [&registry](int Width) {
+        return TRegistry::WriteSetting([&] { registry.WriteInteger(QStringLiteral("Width"), Width); });
+    };
+    EXPECT_TRUE(writeWidth(100));
+    const QString file = TRegistry::FileName();
+    const auto readOnly = [&file] { return QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadGroup); };
+    const auto writable = [&file] { return QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner); };
+    ASSERT_TRUE(readOnly());
+    EXPECT_FALSE(writeWidth(200));
+    EXPECT_FALSE(writeWidth(300));
+    ASSERT_EQ(TestSupport::Dialogs().Messages().size(), 1u);
+    EXPECT_TRUE(TestSupport::Dialogs().Messages()[0].contains(file));
+    ASSERT_TRUE(writable());
+    EXPECT_TRUE(writeWidth(400));
+    EXPECT_EQ(registry.ReadInteger(QStringLiteral("Width")), 400);
+    ASSERT_TRUE(readOnly());
+    EXPECT_FALSE(writeWidth(500));
+    EXPECT_EQ(TestSupport::Dialogs().Messages().size(), 2u);
+    ASSERT_TRUE(writable());
+    // Only the registry's own failures are passed over.
+    EXPECT_THROW(TRegistry::WriteSetting([] { throw EConvertError(QStringLiteral("не число")); }), EConvertError);
+}
