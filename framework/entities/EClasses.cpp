@@ -143,7 +143,10 @@ void ReadChildList(const QString& Table, const QString& Condition, const TDataSe
         while (rows.next())
             List->AddChild(IDOf(rows.value(0)), rows.value(1).toString());
     } catch (const std::exception&) {
-        ShowMessage(QStringLiteral("Произошла ошибка чтения данных из таблицы ") + TableNameOf(OwnDataSet));
+        // The table of the entity's own dataset, else the table read; then the database's reason.
+        const QString ownTable = TableNameOf(OwnDataSet);
+        ShowMessage(QStringLiteral("Произошла ошибка чтения данных из таблицы ") + (ownTable.isEmpty() ? Table : ownTable)
+            + QLatin1Char('\n') + ExceptionMessage(std::current_exception()));
     }
 }
 

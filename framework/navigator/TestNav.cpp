@@ -24,6 +24,7 @@
 #include <QPointer>
 #include <QStyle>
 
+#include <functional>
 #include <memory>
 
 namespace TestNav {
@@ -122,6 +123,29 @@ QString LatinUpperCase(const QString& Text)
 QString RegistryKeyOfWidth()
 {
     return Env::RegistryKeyRoot + QLatin1Char('\\') + TTestNavigator::StaticClass()->ClassName();
+}
+
+// The tree's width as stored; 0 gives the narrow width. What cannot be read (no key that can
+// be made, a value that is no number) gives the default width, and a missing value is written
+// with it; a registry that cannot be written is told once. A file that cannot be parsed is
+// still an error.
+int StoredTreeWidth()
+{
+    TRegistry registry;
+    const QString key = RegistryKeyOfWidth();
+    if (!registry.OpenKey(key, false) && !TRegistry::WriteSetting([&] { registry.OpenKey(key, true); }))
+        return DefaultTreeWidth;
+    const QString name = QStringLiteral("Width");
+    if (!registry.ValueExists(name)) {
+        TRegistry::WriteSetting([&registry, &name] { registry.WriteInteger(name, DefaultTreeWidth); });
+        return DefaultTreeWidth;
+    }
+    try {
+        const int width = registry.ReadInteger(name);
+        return width == 0 ? ZeroTreeWidth : width;
+    } catch (const ERegistryException&) {
+        return DefaultTreeWidth;
+    }
 }
 
 // Frees the objects attached to a list's entries (not the list).
@@ -312,6 +336,9 @@ void TTestNavigator::Initialize()
 {
     Env::TProgressText progress(QStringLiteral("Инициализация навигатора"));
     Debug(QStringLiteral("Попытка инициализации навигатора"));
+    // Whatever a failed shutdown left goes first: a connect starts from an empty tree.
+    ClearTree();
+    FreeSchema();
     FClassNames = new TStringList;
     FParentNames = new TStringList;
     FContexts = new TStringList;
@@ -388,37 +415,63 @@ void TTestNavigator::LoadClassLists(DatabaseManager::TNavQuery& Query, const QSt
 }
 
 // The links, in the order of NAVIGATSIA.ID: into the context's own schema and into the
-// schema over all contexts. Rows whose classes are not known are skipped.
+// schema over all contexts. Rows whose classes are not known are skipped; rows that cannot
+// make a link (no link kind, a filtered link without its column) are skipped and told
+// together, each by its ID, once the schema is read.
 void TTestNavigator::LoadLinks()
 {
     auto query = SchemaQuery(LinksQuery);
     OpenSchemaQuery(*query);
+    QStringList badRows;
     for (; !query->Eof(); query->Next()) {
-        const QString predecessor = FieldText(*query, QStringLiteral("PREDOK"));
-        const QString successor = FieldText(*query, QStringLiteral("POTOMOK"));
-        const qint32 navType = query->FieldByName(QStringLiteral("TIP_NAV_ID"))->AsInteger();
-        const QString parameter = FieldText(*query, QStringLiteral("PARAMETR"));
-        TContextInfo* record = ContextRecord(FieldText(*query, QStringLiteral("CON")));
-        const int classIndex = Env::ClassNames->IndexOf(successor);
-        const TClass entityClass = classIndex < 0 ? nullptr : Env::ClassNames->ObjectAs<TMetaClass>(classIndex);
-        TStringList* contextLinks = LinkListOf(record->ClassLinks, predecessor);
-        if (contextLinks && entityClass) {
-            contextLinks->AddObject(successor, new TEntityLink(successor, entityClass, navType, parameter));
-            if (TStringList* predecessors = LinkListOf(record->ParentNames, successor))
-                predecessors->Add(predecessor);
+        const QString fault = LinkRowFault(*query);
+        if (!fault.isEmpty()) {
+            badRows.append(QStringLiteral("NAVIGATSIA ID=") + FieldText(*query, QStringLiteral("ID")) + QStringLiteral(": ") + fault);
+            continue;
         }
-        TStringList* links = LinkListOf(FClassNames, predecessor);
-        if (!links)
-            Debug(QStringLiteral("Класс ") + predecessor + QStringLiteral(" не найден в списке FClassNames"));
-        else if (!entityClass)
-            Debug(QStringLiteral("Класс ") + successor + QStringLiteral(" не найден в списке ClassNames"));
-        else {
-            links->AddObject(successor, new TEntityLink(successor, entityClass, navType, parameter));
-            if (TStringList* predecessors = LinkListOf(FParentNames, successor))
-                predecessors->Add(predecessor);
-        }
+        AddLink(*query);
     }
     query->Close();
+    if (!badRows.isEmpty())
+        ShowMessage(QStringLiteral("Строки схемы навигации пропущены:\n") + badRows.join(QLatin1Char('\n')));
+}
+
+// Why a link row cannot be used; empty when it can.
+QString TTestNavigator::LinkRowFault(const TDataSet& Row)
+{
+    if (Row.FieldByName(QStringLiteral("TIP_NAV_ID"))->IsNull())
+        return QStringLiteral("не задан TIP_NAV_ID");
+    const bool filtered = Row.FieldByName(QStringLiteral("TIP_NAV_ID"))->AsInteger() == FilteredClassLink;
+    if (filtered && FieldText(Row, QStringLiteral("PARAMETR")).trimmed().isEmpty())
+        return QStringLiteral("не задан PARAMETR связи с отбором");
+    return QString();
+}
+
+void TTestNavigator::AddLink(const TDataSet& Row)
+{
+    const QString predecessor = FieldText(Row, QStringLiteral("PREDOK"));
+    const QString successor = FieldText(Row, QStringLiteral("POTOMOK"));
+    const qint32 navType = Row.FieldByName(QStringLiteral("TIP_NAV_ID"))->AsInteger();
+    const QString parameter = FieldText(Row, QStringLiteral("PARAMETR"));
+    TContextInfo* record = ContextRecord(FieldText(Row, QStringLiteral("CON")));
+    const int classIndex = Env::ClassNames->IndexOf(successor);
+    const TClass entityClass = classIndex < 0 ? nullptr : Env::ClassNames->ObjectAs<TMetaClass>(classIndex);
+    TStringList* contextLinks = LinkListOf(record->ClassLinks, predecessor);
+    if (contextLinks && entityClass) {
+        contextLinks->AddObject(successor, new TEntityLink(successor, entityClass, navType, parameter));
+        if (TStringList* predecessors = LinkListOf(record->ParentNames, successor))
+            predecessors->Add(predecessor);
+    }
+    TStringList* links = LinkListOf(FClassNames, predecessor);
+    if (!links)
+        Debug(QStringLiteral("Класс ") + predecessor + QStringLiteral(" не найден в списке FClassNames"));
+    else if (!entityClass)
+        Debug(QStringLiteral("Класс ") + successor + QStringLiteral(" не найден в списке ClassNames"));
+    else {
+        links->AddObject(successor, new TEntityLink(successor, entityClass, navType, parameter));
+        if (TStringList* predecessors = LinkListOf(FParentNames, successor))
+            predecessors->Add(predecessor);
+    }
 }
 
 // The display text and the class type of every registered class of the schema.
@@ -439,24 +492,18 @@ void TTestNavigator::LoadClassTypes()
 
 void TTestNavigator::ReadTreeWidth()
 {
-    TRegistry registry;
-    registry.OpenKey(RegistryKeyOfWidth(), true);
-    if (registry.ValueExists(QStringLiteral("Width"))) {
-        const int width = registry.ReadInteger(QStringLiteral("Width"));
-        Panel2->resize(width == 0 ? ZeroTreeWidth : width, Panel2->height());
-    } else {
-        Panel2->resize(DefaultTreeWidth, Panel2->height());
-        registry.WriteInteger(QStringLiteral("Width"), DefaultTreeWidth);
-    }
+    Panel2->resize(StoredTreeWidth(), Panel2->height());
     if (QLayout* layout = this->layout())
         layout->setGeometry(contentsRect());
 }
 
 void TTestNavigator::WriteTreeWidth()
 {
-    TRegistry registry;
-    registry.OpenKey(RegistryKeyOfWidth(), true);
-    registry.WriteInteger(QStringLiteral("Width"), Panel2->width());
+    TRegistry::WriteSetting([this] {
+        TRegistry registry;
+        registry.OpenKey(RegistryKeyOfWidth(), true);
+        registry.WriteInteger(QStringLiteral("Width"), Panel2->width());
+    });
 }
 
 void TTestNavigator::DockIntoFormOwner()
@@ -479,49 +526,84 @@ void TTestNavigator::CreateRoots()
         ShowMessage(QStringLiteral("В навигаторе отсутсвуют элементы, необходимо обратиться к администратору"));
         return;
     }
-    TContext* defaultContext = ContextManager::GetContextByName(DefaultContextName);
     for (int i = 0; i < links->Count(); ++i) {
-        const int index = Env::ClassNames->IndexOf(links->Strings(i));
-        if (index < 0)
-            continue;
-        const auto* entityClass = Env::ClassNames->ObjectAs<TMetaClass>(index);
-        TEntity* entity = EClasses::CreateEntity(entityClass, QString(), nullptr);
-        TTreeNode* node = TreeView1->Items()->AddObject(LatinUpperCase(Env::ClassString->Strings(index)), entity);
-        entity->InheritedContext = defaultContext;
-        ObjectManager::Objects->AddClassObjectReference(Env::ClassNames->Strings(index), QString(), node);
-        if (HasLinks(record, links->Strings(i)))
-            node->SetHasChildren(true);
-        ActivateNode(node);
+        const QString className = links->Strings(i);
+        try {
+            AddRoot(record, className);
+        } catch (...) {
+            const int index = Env::ClassNames->IndexOf(className);
+            ShowMessage(QStringLiteral("Ошибка открытия узла «") + (index < 0 ? className : Env::ClassString->Strings(index))
+                + QStringLiteral("»: ") + ExceptionMessage(std::current_exception()));
+        }
     }
+}
+
+// One root class node, activated (its form shown). A root whose entity cannot be made or
+// shown is told with the reason by the caller; the other roots come up.
+void TTestNavigator::AddRoot(TContextInfo* Record, const QString& ClassName)
+{
+    const int index = Env::ClassNames->IndexOf(ClassName);
+    if (index < 0)
+        return;
+    const auto* entityClass = Env::ClassNames->ObjectAs<TMetaClass>(index);
+    TEntity* entity = EClasses::CreateEntity(entityClass, QString(), nullptr);
+    TTreeNode* node = TreeView1->Items()->AddObject(LatinUpperCase(Env::ClassString->Strings(index)), entity);
+    entity->InheritedContext = ContextManager::GetContextByName(DefaultContextName);
+    ObjectManager::Objects->AddClassObjectReference(Env::ClassNames->Strings(index), QString(), node);
+    if (HasLinks(Record, ClassName))
+        node->SetHasChildren(true);
+    ActivateNode(node);
 }
 
 // --- shutdown -------------------------------------------------------------------------------
 
+// Every step runs, also after an earlier one failed, so that a next connect starts from an
+// empty tree and schema; a failure is told once at the end.
 void TTestNavigator::Unplug()
 {
-    try {
+    bool failed = false;
+    const auto step = [&failed](const std::function<void()>& Run) {
+        try {
+            Run();
+        } catch (...) {
+            failed = true;
+        }
+    };
+    {
         Env::TProgressText progress(QStringLiteral("Закрытие навигатора..."));
         FClosing = true;
-        Panel1->Hide();
-        Hide();
-        if (Env::CurrentDataForm) {
-            HideNavigatorForm();
-            Env::CurrentDataForm = nullptr;
-        }
-        WriteTreeWidth();
-        const QList<QWidget*> docked = DockClients(Panel1);
-        for (auto it = docked.rbegin(); it != docked.rend(); ++it)
-            FloatControl(*it, FloatingRect);
-        ClearTree();
-        FreeSchema();
-        Env::CurrentObject = nullptr;
-        delete ObjectManager::Objects;
-        ObjectManager::Objects = nullptr;
+        step([this] { TakeDownForms(); });
+        step([this] { WriteTreeWidth(); });
+        step([this] { ClearTree(); });
+        step([this] { FreeSchema(); });
+        step([this] { FreeObjectRegistry(); });
         // Out of the window it was docked in, which may go before the navigator does.
-        ManualFloat(FloatingRect);
-    } catch (...) {
-        ShowMessage(QStringLiteral("Ошибка закрытия навигатора"));
+        step([this] { ManualFloat(FloatingRect); });
+        SetPanelText(Env::PrograssorPanel, QString());
     }
+    if (failed)
+        ShowMessage(QStringLiteral("Ошибка закрытия навигатора"));
+}
+
+void TTestNavigator::TakeDownForms()
+{
+    Panel1->Hide();
+    Hide();
+    if (Env::CurrentDataForm) {
+        HideNavigatorForm();
+        Env::CurrentDataForm = nullptr;
+    }
+    const QList<QWidget*> docked = DockClients(Panel1);
+    for (auto it = docked.rbegin(); it != docked.rend(); ++it)
+        FloatControl(*it, FloatingRect);
+}
+
+void TTestNavigator::FreeObjectRegistry()
+{
+    Env::CurrentObject = nullptr;
+    ++FShowings;
+    delete ObjectManager::Objects;
+    ObjectManager::Objects = nullptr;
 }
 
 // Frees every node's entity, then the nodes. The tree's reports of a changed selection are
@@ -529,13 +611,12 @@ void TTestNavigator::Unplug()
 void TTestNavigator::ClearTree()
 {
     TNodeRemoval removal(this);
-    for (TTreeNode* node : TreeView1->Items()->AllNodes()) {
-        delete node->Data();
-        node->SetData(nullptr);
-    }
-    TreeView1->Items()->Clear();
     FLastNode = nullptr;
     FFormNode = nullptr;
+    ++FShowings;
+    for (TTreeNode* node : TreeView1->Items()->AllNodes())
+        ReleaseEntityOf(node);
+    TreeView1->Items()->Clear();
 }
 
 void TTestNavigator::FreeSchema()

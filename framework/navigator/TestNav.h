@@ -26,6 +26,7 @@
 
 #include <QPoint>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <QString>
 #include <QtGlobal>
@@ -38,6 +39,7 @@ namespace DatabaseManager {
 class TNavQuery;
 } // namespace DatabaseManager
 class TComboBox;
+class TDataSet;
 class TMenuItem;
 class TPanel;
 class TPopupMenu;
@@ -53,6 +55,8 @@ using EClasses::TEntity;
 using EClasses::TEntityLink;
 
 // The navigation schema of one context.
+class THeldNode;
+
 class TContextInfo : public TObject {
     VEL_DECLARE_CLASS(TContextInfo, TObject)
 public:
@@ -140,10 +144,10 @@ public:
     void ForwardByHistory();
 
     // Event handlers of the form's components.
-    void TreeView1Expanding(TObject* Sender, TTreeNode* Node, bool& AllowExpansion);
+    Q_INVOKABLE void TreeView1Expanding(TObject* Sender, TTreeNode* Node, bool& AllowExpansion);
     Q_INVOKABLE void TreeView1Collapsed(TObject* Sender, TTreeNode* Node);
     Q_INVOKABLE void TreeView1Change(TObject* Sender, TTreeNode* Node);
-    void TreeView1ContextPopup(TObject* Sender, const QPoint& MousePos, bool& Handled);
+    Q_INVOKABLE void TreeView1ContextPopup(TObject* Sender, const QPoint& MousePos, bool& Handled);
     Q_INVOKABLE void N1Click(TObject* Sender);
     Q_INVOKABLE void N3Click(TObject* Sender);
     Q_INVOKABLE void SpeedButton1Click(TObject* Sender);
@@ -192,13 +196,18 @@ private:
     void LoadClassLists(DatabaseManager::TNavQuery& Query, const QString& Column, TStringList* TContextInfo::*ContextLists,
         TStringList* AllContexts);
     void LoadLinks();
+    static QString LinkRowFault(const TDataSet& Row);
+    void AddLink(const TDataSet& Row);
     void LoadClassTypes();
     void ReadTreeWidth();
     void WriteTreeWidth();
     void DockIntoFormOwner();
     void CreateRoots();
+    void AddRoot(TContextInfo* Record, const QString& ClassName);
+    void TakeDownForms();
     void ClearTree();
     void FreeSchema();
+    void FreeObjectRegistry();
     // The schema record of a context, made when it is not there yet.
     TContextInfo* ContextRecord(const QString& ContextName);
     TContextInfo* FindContextRecord(const QString& ContextName) const;
@@ -211,13 +220,25 @@ private:
     bool HasLinks(TContextInfo* Record, const QString& ClassName) const;
     TEntityLink* LinkTo(TContextInfo* Record, const QString& From, const QString& To) const;
     void FreeEntityOf(TTreeNode* Node);
+    // Frees the node's entity and forgets it in the form that shows it.
+    void ReleaseEntityOf(TTreeNode* Node);
     void ForgetRemovedNode(TTreeNode* Node);
     void Expand(TTreeNode* Node);
+    // Before the children of Node are removed: the question about unsaved edits of the
+    // node on show, when it is one of them.
+    void OfferToSaveBelow(TTreeNode* Node);
 
     // Selection and forms.
     void ShowContextOf(TTreeNode* Node);
     void DisplaySelected(TTreeNode* Node);
-    void DisplayNode(TTreeNode* Node, EClasses::TEntityInstance* Saving);
+    // The question about the modified object on show, with these buttons; the answer.
+    int AskToSave(int Buttons);
+    // Saves the object being left, if it is still the one on show since Showing (see
+    // FShowings); false (told with the reason) when the save failed.
+    bool SaveLeftObject(EClasses::TEntityInstance* Modified, quint64 Showing);
+    void DisplayHeld(const THeldNode& Held, const QString& FailureMessage);
+    void DisplayNode(const THeldNode& Held);
+    bool ReplaceShownForm(const THeldNode& Held);
     void DockSubForms(TTreeNode* Node, EClasses::TNavigatorForm* Form);
     void StackAsBands(QWidget* Site);
     void LayOutNow(QWidget* Host);
@@ -236,8 +257,10 @@ private:
     void SelectFound(Steps Select);
     void SelectActivated(TTreeNode* Found);
     void LeaveLastNode();
+    bool LeaveShownObject();
     std::vector<TTreeNode*> ExpandAncestorsOf(const QString& ListClass);
-    void BuildAncestorTree(const QString& ClassName, TStringList* Tree, QStringList& Chain);
+    void BuildAncestorTree(const QString& ClassName, TStringList* Tree, QStringList& Chain, QSet<QString>& Followed);
+    void ExpandBelow(TTreeNode* Node, QStringList& Chain);
     bool FindAncestorPath(TStringList* Tree, TStringList* Path);
     void FreeAncestorTree(TStringList* Tree);
     bool ObjectBelow(TTreeNode* StartNode, TClass ObjectClass, qint64 ObjectID);
@@ -245,6 +268,10 @@ private:
     int FRemovingNodes = 0;
     bool FSyncQueued = false;
     bool FSelectingByCode = false;
+    bool FSavingShownObject = false;
+    // Counts each object put on show or taken off it: an object freed while a question was
+    // open is never taken for a new one that happens to live at its address.
+    quint64 FShowings = 0;
     QPointer<QMenu> FEntityPopup;
 };
 

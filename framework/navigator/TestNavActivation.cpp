@@ -8,6 +8,8 @@
 #include "Env.h"
 #include "ObjectManager.h"
 
+#include <QSet>
+
 #include <memory>
 #include <vector>
 
@@ -34,6 +36,13 @@ std::vector<TTreeNode*> ClassNodes(const QString& ClassName)
     for (int i = 0; i < found.Count(); ++i)
         nodes.push_back(found.ObjectAs<TTreeNode>(i));
     return nodes;
+}
+
+// A class a path may pass through: registered, of the class type "1".
+bool MayLeadToList(const QString& ClassName)
+{
+    const int index = Env::ClassNames->IndexOf(ClassName);
+    return index >= 0 && Env::ClassTypes->Strings(index) == QStringLiteral("1");
 }
 
 TTreeNode* ObjectNode(TClass ObjectClass, qint64 ObjectID)
@@ -89,7 +98,7 @@ void TTestNavigator::ActivateObject(TClass ListClass, TClass ObjectClass, qint64
         Expand(listNode);
     }
     TTreeNode* found = ObjectNode(ObjectClass, ObjectID);
-    if (!found)
+    if (!found || !LeaveShownObject() || !(found = ObjectNode(ObjectClass, ObjectID)))
         return;
     SelectFound([&] {
         LeaveLastNode();
@@ -116,8 +125,24 @@ void TTestNavigator::ActivateObjectInstance(TClass ListClass, TClass ObjectClass
             found = ObjectNode(ObjectClass, ObjectID);
         }
     }
-    if (found)
+    if (found && LeaveShownObject() && (found = ObjectNode(ObjectClass, ObjectID)))
         SelectFound([&] { SelectActivated(found); });
+}
+
+// Before an activation leaves the object on show, its unsaved edits are dealt with as on a
+// click: saved (Yes), dropped (No), or kept with the object on show and no activation
+// (Cancel, or a save that failed). The question and the save let messages run, so the
+// caller looks the found object up again afterwards.
+bool TTestNavigator::LeaveShownObject()
+{
+    EClasses::TEntityInstance* modified = ModifiedInstance(Env::CurrentObject);
+    if (!modified)
+        return true;
+    const quint64 showing = FShowings;
+    const int answer = AskToSave(mbYes | mbNo | mbCancel);
+    if (answer == mrYes)
+        return SaveLeftObject(modified, showing);
+    return answer == mrNo;
 }
 
 void TTestNavigator::SelectActivated(TTreeNode* Found)
@@ -143,7 +168,8 @@ std::vector<TTreeNode*> TTestNavigator::ExpandAncestorsOf(const QString& ListCla
 {
     TStringList ancestors;
     QStringList chain{ListClass};
-    BuildAncestorTree(ListClass, &ancestors, chain);
+    QSet<QString> followed;
+    BuildAncestorTree(ListClass, &ancestors, chain, followed);
     TStringList path;
     FindAncestorPath(&ancestors, &path);
     FreeAncestorTree(&ancestors);
@@ -162,8 +188,12 @@ std::vector<TTreeNode*> TTestNavigator::ExpandAncestorsOf(const QString& ListCla
 
 // The predecessors of a class, each with the tree of its own predecessors, up to the
 // classes whose first node is visible. A class already on the chain is not followed again,
-// so a schema in which a class leads back to itself ends the search.
-void TTestNavigator::BuildAncestorTree(const QString& ClassName, TStringList* Tree, QStringList& Chain)
+// so a schema in which a class leads back to itself ends the search. Each class is followed
+// once per search: met again on another way, it is a dead end (no branch), since the way up
+// from it was searched already; a class no path may pass through is not followed at all. So
+// a dense schema is searched in time linear in its links.
+void TTestNavigator::BuildAncestorTree(const QString& ClassName, TStringList* Tree, QStringList& Chain,
+    QSet<QString>& Followed)
 {
     TStringList* predecessors = LinkListOf(FParentNames, ClassName);
     if (!predecessors)
@@ -172,31 +202,36 @@ void TTestNavigator::BuildAncestorTree(const QString& ClassName, TStringList* Tr
         const QString predecessor = predecessors->Strings(i);
         if (Chain.contains(predecessor, Qt::CaseInsensitive))
             continue;
+        const QString key = predecessor.toCaseFolded();
+        if (Followed.contains(key) || !MayLeadToList(predecessor)) {
+            Tree->AddObject(predecessor, static_cast<TObject*>(nullptr));
+            continue;
+        }
+        Followed.insert(key);
         auto* branch = new TStringList;
         Tree->AddObject(predecessor, branch);
         const std::vector<TTreeNode*> nodes = ClassNodes(predecessor);
         if (nodes.empty() || !nodes.front()->IsVisible()) {
             Chain.append(predecessor);
-            BuildAncestorTree(predecessor, branch, Chain);
+            BuildAncestorTree(predecessor, branch, Chain, Followed);
             Chain.removeLast();
         }
     }
 }
 
 // Depth first: a chain of registered classes of type "1" from the first level of Tree to a
-// class whose branch ends. Path holds the chain found.
+// class whose branch ends; an entry without a branch is a dead end. Path holds the chain found.
 bool TTestNavigator::FindAncestorPath(TStringList* Tree, TStringList* Path)
 {
     if (Tree->IsEmpty())
         return true;
     for (int i = 0; i < Tree->Count(); ++i) {
         const QString className = Tree->Strings(i);
-        const int index = Env::ClassNames->IndexOf(className);
-        if (index < 0 || Env::ClassTypes->Strings(index) != QStringLiteral("1"))
+        auto* branch = Tree->ObjectAs<TStringList>(i);
+        if (!branch || !MayLeadToList(className))
             continue;
         Path->Add(className);
-        auto* branch = Tree->ObjectAs<TStringList>(i);
-        if (!branch || FindAncestorPath(branch, Path))
+        if (FindAncestorPath(branch, Path))
             return true;
         Path->Delete(Path->Count() - 1);
     }
@@ -275,8 +310,32 @@ void TTestNavigator::MakeVisibleObjectItsAndExpandChildren(TClass, qint64, TClas
     Env::TProgressText progress(QStringLiteral("Поиск узла-предка..."));
     if (!ObjectBelow(StartNode, ObjectClass, ObjectID))
         return;
-    if (TTreeNode* node = ObjectNode(ObjectClass, ObjectID))
-        node->Expand(true);
+    if (TTreeNode* node = ObjectNode(ObjectClass, ObjectID)) {
+        QStringList chain;
+        ExpandBelow(node, chain);
+    }
+}
+
+// Expands a node with all its descendants. Children are made as nodes open, so a schema in
+// which a class leads back to itself would never end: a node whose class is already on the
+// path from the first node is left closed.
+void TTestNavigator::ExpandBelow(TTreeNode* Node, QStringList& Chain)
+{
+    const QString className = ClassNameOf(Node);
+    if (Chain.contains(className))
+        return;
+    const THeldNode held(Node);
+    Node->Expand(false);
+    if (!(Node = held.Get()))
+        return;
+    Chain.append(className);
+    std::vector<THeldNode> children;
+    for (int i = 0; i < Node->Count(); ++i)
+        children.emplace_back(Node->Item(i));
+    for (const THeldNode& child : children)
+        if (TTreeNode* living = child.Get())
+            ExpandBelow(living, Chain);
+    Chain.removeLast();
 }
 
 void TTestNavigator::NodeCLose(TTreeNode* Node)

@@ -279,6 +279,11 @@ void TTestNavigator::NodeCollapsing(TTreeNode* Node)
 void TTestNavigator::FreeEntityOf(TTreeNode* Node)
 {
     ForgetRemovedNode(Node);
+    ReleaseEntityOf(Node);
+}
+
+void TTestNavigator::ReleaseEntityOf(TTreeNode* Node)
+{
     TEntity* entity = EntityOf(Node);
     if (entity && entity->Form && entity->Form->Entity == entity)
         entity->Form->Entity = nullptr;
@@ -286,15 +291,18 @@ void TTestNavigator::FreeEntityOf(TTreeNode* Node)
     Node->SetData(nullptr);
 }
 
+// The navigator stops naming the node before anything lets messages run (taking its form
+// down paints a status text).
 void TTestNavigator::ForgetRemovedNode(TTreeNode* Node)
 {
-    if (Node == FFormNode) {
-        HideNavigatorForm();
-        FFormNode = nullptr;
-        Env::CurrentObject = nullptr;
-    }
     if (Node == FLastNode)
         FLastNode = nullptr;
+    if (Node == FFormNode) {
+        FFormNode = nullptr;
+        Env::CurrentObject = nullptr;
+        ++FShowings;
+        HideNavigatorForm();
+    }
 }
 
 // --- node maintenance -----------------------------------------------------------------------
@@ -308,6 +316,8 @@ TTreeNode* TTestNavigator::AddNode(const QString& ClassName, const QString& Name
         Env::TProgressText progress(QStringLiteral("Добавляется узел..."));
         const TClass entityClass = RegisteredClass(ClassName).first;
         TEntity* parent = EntityOf(ParentNode);
+        if (!parent)
+            throw Exception(QStringLiteral("Узел-предок не задан или не несёт объекта"));
         TContextInfo* record = FindContextRecord(parent->Context->Name);
         if (!record)
             return nullptr;
@@ -340,11 +350,16 @@ void TTestNavigator::DeleteNode(TTreeNode* Node)
 {
     try {
         TNodeRemoval removal(this);
+        // The caller has freed the node's entity: only the navigator's own record of it goes,
+        // before the status text lets messages run.
+        ForgetRemovedNode(Node);
+        Node->SetData(nullptr);
+        const THeldNode held(Node);
         TBatchUpdate batch(TreeView1);
         Env::TProgressText progress(QStringLiteral("Удаляется узел..."));
+        if (!(Node = held.Get()))
+            return;
         NodeCollapsing(Node);
-        // The caller has freed the node's entity: only the navigator's own record of it goes.
-        ForgetRemovedNode(Node);
         Node->Delete();
     } catch (...) {
         ShowMessage(QStringLiteral("Ошибка удаления узла"));

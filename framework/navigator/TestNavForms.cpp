@@ -41,12 +41,6 @@ void DisplayGuarded(const QString& Message, const std::function<void()>& Display
     }
 }
 
-TEntityInstance* ModifiedInstance(TObject* Object)
-{
-    auto* instance = dynamic_cast<TEntityInstance*>(Object);
-    return instance && instance->Modified ? instance : nullptr;
-}
-
 } // namespace
 
 // --- change of selection --------------------------------------------------------------------
@@ -72,9 +66,12 @@ void TTestNavigator::TreeView1Change(TObject*, TTreeNode* Node)
         AddNodeToHistory(FLastNode);
     if (selected == FLastNode)
         return;
+    const THeldNode held(selected);
     if (EntityOf(selected))
         DisplaySelected(selected);
-    FLastNode = selected;
+    // A save may have rebuilt the list of the node and selected another one meanwhile.
+    if (TTreeNode* handled = held.Get())
+        FLastNode = handled;
     SetPanelText(Env::AdditionalPanel, ElapsedText(timer));
     Env::ShowProgress(QString());
 }
@@ -88,50 +85,94 @@ void TTestNavigator::ShowContextOf(TTreeNode* Node)
 }
 
 // Shows the form of the newly selected node, first dealing with an unsaved object that is
-// being left: saved (Yes), left as it is (No), or kept on show (Cancel).
+// being left: saved (Yes), left as it is (No), or kept on show (Cancel). A save that fails
+// keeps the object on show with its edits, as Cancel does, and says why.
 void TTestNavigator::DisplaySelected(TTreeNode* Node)
 {
     TObject* current = Env::CurrentObject;
+    const THeldNode held(Node);
     if (TEntityInstance* modified = ModifiedInstance(current)) {
-        const int answer = MessageDlg(QStringLiteral("Объект изменен. Сохранить изменения?"), TMsgDlgType::mtConfirmation,
-            mbYes | mbNo | mbCancel);
-        Node->SetHasChildren(true);
-        if (answer == mrYes)
-            DisplayGuarded(QStringLiteral("Произошла ошибка вывода формы mrYes"), [&] { DisplayNode(Node, modified); });
+        const quint64 showing = FShowings;
+        const int answer = AskToSave(mbYes | mbNo | mbCancel);
+        if (TTreeNode* node = held.Get())
+            node->SetHasChildren(true);
+        if (answer == mrYes && SaveLeftObject(modified, showing))
+            DisplayHeld(held, QStringLiteral("Произошла ошибка вывода формы mrYes"));
         else if (answer == mrNo)
-            DisplayGuarded(QStringLiteral("Произошла ошибка вывода формы mrNO"), [&] { DisplayNode(Node, nullptr); });
+            DisplayHeld(held, QStringLiteral("Произошла ошибка вывода формы mrNO"));
     } else if (dynamic_cast<TEntityInstance*>(current)) {
-        DisplayGuarded(QStringLiteral("Произошла ошибка вывода формы (не изменялось)"), [&] { DisplayNode(Node, nullptr); });
+        DisplayHeld(held, QStringLiteral("Произошла ошибка вывода формы (не изменялось)"));
     } else if (current) {
-        DisplayGuarded(QStringLiteral("Произошла ошибка вывода формы (") + ClassNameOf(Node) + QLatin1Char(')'),
-            [&] { DisplayNode(Node, nullptr); });
+        DisplayHeld(held, QStringLiteral("Произошла ошибка вывода формы (") + ClassNameOf(Node) + QLatin1Char(')'));
     } else {
-        DisplayGuarded(QStringLiteral("Произошла ошибка вывода формы не инициализирован"), [&] { DisplayNode(Node, nullptr); });
+        DisplayHeld(held, QStringLiteral("Произошла ошибка вывода формы не инициализирован"));
     }
     Env::ShowProgress(QString());
 }
 
-// Takes the shown form down, saves Saving when given, makes the node's children and shows
-// its form. A save that removed the node itself (by refreshing the tree) ends it there.
-void TTestNavigator::DisplayNode(TTreeNode* Node, TEntityInstance* Saving)
+int TTestNavigator::AskToSave(TMsgDlgButtons Buttons)
 {
-    const qint64 item = Node->ItemId();
-    Panel1->Hide();
-    HideNavigatorForm();
-    if (Saving) {
-        Saving->Save();
-        Node = TreeView1->Items()->FindByItemId(item);
-        if (!Node)
-            return;
+    return MessageDlg(QStringLiteral("Объект изменен. Сохранить изменения?"), TMsgDlgType::mtConfirmation, Buttons);
+}
+
+// Saves the object being left. A failure keeps it and its form as they are and tells the
+// database's reason; an object a refresh freed meanwhile (after asking on its own) has
+// nothing left to save.
+bool TTestNavigator::SaveLeftObject(TEntityInstance* Modified, quint64 Showing)
+{
+    // A save may rebuild the tree around the object (and so come back here): it is saved once.
+    if (FShowings != Showing || Env::CurrentObject != Modified || FSavingShownObject)
+        return true;
+    FSavingShownObject = true;
+    try {
+        Modified->Save();
+        FSavingShownObject = false;
+        return true;
+    } catch (...) {
+        FSavingShownObject = false;
+        ShowMessage(QStringLiteral("Объект не сохранен: ") + ExceptionMessage(std::current_exception()));
+        return false;
     }
+}
+
+// Displays the held node, if it is still there; a save or a refresh may have selected
+// another node meanwhile, so the tree's selection is put back on it first.
+void TTestNavigator::DisplayHeld(const THeldNode& Held, const QString& FailureMessage)
+{
+    TTreeNode* node = Held.Get();
+    if (!node)
+        return;
+    if (TreeView1->Selected() != node)
+        SelectByCode(node);
+    DisplayGuarded(FailureMessage, [&] { DisplayNode(Held); });
+}
+
+void TTestNavigator::DisplayNode(const THeldNode& Held)
+{
+    Panel1->Hide();
+    ReplaceShownForm(Held);
+    Panel1->Show();
+}
+
+// Takes the shown form down, makes the node's children and shows its form. Taking the form
+// down and making children paint status texts: the node is found again after each; false
+// when it went meanwhile.
+bool TTestNavigator::ReplaceShownForm(const THeldNode& Held)
+{
+    HideNavigatorForm();
+    TTreeNode* node = Held.Get();
+    if (!node)
+        return false;
     {
         TBatchUpdate batch(TreeView1);
         bool allow = true;
-        NodeExpanding(Node, allow);
+        NodeExpanding(node, allow);
     }
     Env::ShowProgress(QString());
-    ShowNewForm(Node);
-    Panel1->Show();
+    if (!(node = Held.Get()))
+        return false;
+    ShowNewForm(node);
+    return true;
 }
 
 void TTestNavigator::SelectByCode(TTreeNode* Node)
@@ -160,23 +201,27 @@ void TTestNavigator::QueueSelectionSync()
 
 // --- activation and forms -------------------------------------------------------------------
 
+// A modified object on show is saved without a question; a failing save keeps it on show and
+// the node is not activated.
 void TTestNavigator::ActivateNode(TTreeNode* Node)
 {
     TTreeOperation operation;
+    const THeldNode held(Node);
     Env::TProgressText progress(QStringLiteral("Активизация узла"));
-    if (Node == FLastNode)
+    if (!(Node = held.Get()) || Node == FLastNode)
         return;
-    Panel1->Hide();
     if (EntityOf(Node)) {
         TEntityInstance* modified = ModifiedInstance(Env::CurrentObject);
         if (modified)
             Node->SetHasChildren(true);
-        HideNavigatorForm();
-        if (modified)
-            modified->Save();
-        bool allow = true;
-        NodeExpanding(Node, allow);
-        ShowNewForm(Node);
+        if (modified && !SaveLeftObject(modified, FShowings))
+            return;
+        Panel1->Hide();
+        const bool shown = ReplaceShownForm(held);
+        Panel1->Show();
+        if (!shown)
+            return;
+        Node = held.Get();
     }
     FLastNode = Node;
     TreeView1->SetSelected(Node);
@@ -204,6 +249,7 @@ void TTestNavigator::ShowNewForm(TTreeNode* Node)
     LayOutNow(Panel1);
     LayOutNow(form);
     Env::CurrentObject = entity;
+    ++FShowings;
     entity->Node = Node;
     entity->Show();
     form->setUpdatesEnabled(false);
@@ -289,9 +335,10 @@ void TTestNavigator::TreeView1ContextPopup(TObject*, const QPoint& MousePos, boo
     QTreeWidgetItem* item = TreeView1->itemAt(MousePos);
     if (!item)
         return;
-    TTreeNode* node = TTreeView::NodeOf(item);
-    TreeView1->SetSelected(node);
-    const TEntity* entity = EntityOf(node);
+    const THeldNode held(TTreeView::NodeOf(item));
+    TreeView1->SetSelected(held.Get());
+    // The change of selection may have asked and saved: the node is found again.
+    const TEntity* entity = EntityOf(held.Get());
     if (entity && entity->Form && entity->Form->PopupMenu) {
         FEntityPopup = entity->Form->PopupMenu->Menu();
         entity->Form->PopupMenu->Popup(TreeView1->viewport()->mapToGlobal(MousePos + QPoint(0, 15)));

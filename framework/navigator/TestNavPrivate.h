@@ -31,6 +31,13 @@ inline TEntity* EntityOf(const TTreeNode* Node)
     return Node ? Node->DataAs<TEntity>() : nullptr;
 }
 
+// The object on show when it holds unsaved edits, else null.
+inline EClasses::TEntityInstance* ModifiedInstance(TObject* Object)
+{
+    auto* instance = dynamic_cast<EClasses::TEntityInstance*>(Object);
+    return instance && instance->Modified ? instance : nullptr;
+}
+
 // The class name of a node's entity; empty when it carries none.
 inline QString ClassNameOf(const TTreeNode* Node)
 {
@@ -77,6 +84,22 @@ public:
 private:
     TTestNavigator* FNavigator;
     TTreeOperation FOperation;
+};
+
+// A node held across a save, a modal box or a status text: they let messages run, and a
+// message may rebuild the list the node stood in. Get() finds the node again by its handle,
+// which is never reused, and is null once the node is gone.
+class THeldNode {
+public:
+    explicit THeldNode(TTreeNode* Node)
+        : FNodes(Node ? Node->TreeView()->Items() : nullptr), FItem(Node ? Node->ItemId() : -1)
+    {
+    }
+    TTreeNode* Get() const { return FNodes ? FNodes->FindByItemId(FItem) : nullptr; }
+
+private:
+    TTreeNodes* FNodes;
+    qint64 FItem;
 };
 
 // The begin and end of a batch update of the tree's nodes, the end also on failure.

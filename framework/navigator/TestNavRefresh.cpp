@@ -4,6 +4,7 @@
 #include "TestNav.h"
 #include "TestNavPrivate.h"
 
+#include "Dialogs.h"
 #include "Env.h"
 #include "ObjectManager.h"
 
@@ -34,14 +35,40 @@ std::vector<qint64> ObjectNodeHandles(TEntityInstance* Instance)
 
 } // namespace
 
+namespace {
+
+bool IsBelow(const TTreeNode* Node, const TTreeNode* Ancestor)
+{
+    for (const TTreeNode* parent = Node ? Node->Parent() : nullptr; parent; parent = parent->Parent())
+        if (parent == Ancestor)
+            return true;
+    return false;
+}
+
+} // namespace
+
+// The children of Node are made anew. When the node on show is among them and holds unsaved
+// edits, the user is asked first: Yes saves them, No lets them go with the node.
 void TTestNavigator::RefreshNode(TTreeNode* Node)
 {
     TTreeOperation operation;
+    const THeldNode held(Node);
+    OfferToSaveBelow(Node);
     Env::TProgressText progress(QStringLiteral("Обновление узла..."));
+    if (!(Node = held.Get()))
+        return;
     bool expanded = Node->Expanded();
     TBatchUpdate batch(TreeView1);
     NodeCollapsing(Node);
     NodeExpanding(Node, expanded);
+}
+
+void TTestNavigator::OfferToSaveBelow(TTreeNode* Node)
+{
+    EClasses::TEntityInstance* modified = ModifiedInstance(Env::CurrentObject);
+    const quint64 showing = FShowings;
+    if (modified && !FSavingShownObject && IsBelow(FFormNode, Node) && AskToSave(mbYes | mbNo) == mrYes)
+        SaveLeftObject(modified, showing);
 }
 
 void TTestNavigator::RefreshNodeAfterContextChange(TTreeNode* Node)

@@ -111,9 +111,14 @@ TEST_P(EntityDatabaseTest, ReadErrorsAreReportedAndTheChildrenReadSoFarStay)
     missing->TableName = QStringLiteral("NO_SUCH_TABLE");
     missing->GetChildList(&list);
     EXPECT_EQ(list.Count(), 2);
-    EXPECT_EQ(TestSupport::Dialogs().Messages(),
-        (std::vector<QString>{QStringLiteral("Произошла ошибка чтения данных из таблицы ODD"),
-            QStringLiteral("Произошла ошибка чтения данных из таблицы ")}));
+    // Each names its table and keeps the reason: the value that is no ID, the database's word.
+    const std::vector<QString> messages = TestSupport::Dialogs().Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Произошла ошибка чтения данных из таблицы ODD\n")));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("'x'"))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[1].startsWith(QStringLiteral("Произошла ошибка чтения данных из таблицы NO_SUCH_TABLE\n")));
+    EXPECT_TRUE(messages[1].mid(messages[1].indexOf(QLatin1Char('\n'))).contains(QStringLiteral("no_such_table"), Qt::CaseInsensitive))
+        << messages[1].toStdString();
 }
 
 TEST_P(EntityDatabaseTest, JournalsRecordCreatedAndDeletedObjectsOnce)

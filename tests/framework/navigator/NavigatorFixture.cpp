@@ -64,13 +64,16 @@ namespace {
 // A box runs its subtree in a context of its own.
 #define EXTRA_TNBox \
     void AfterCreate() override { SetContext(ContextManager::GetContextByName(QStringLiteral("Склад-тест"))); }
-// A client is hidden when its name says so, and counts its saves.
+// A client is hidden when its name says so, counts its saves and runs what a test gives it
+// after each (a failure, a refresh of the tree).
 #define EXTRA_TNClient                                                         \
     bool IsVisible() override { return !Name.contains(QStringLiteral("скрыт")); } \
     void Save() override                                                       \
     {                                                                          \
         ++Saves;                                                               \
         TEntityInstance::Save();                                               \
+        if (AfterSave)                                                         \
+            AfterSave();                                                       \
     }                                                                          \
     static inline int Saves = 0;
 
@@ -125,6 +128,8 @@ int ClientSaves()
 {
     return TNClient::Saves;
 }
+
+std::function<void()> AfterSave;
 
 std::map<QString, std::unique_ptr<EClasses::TNavigatorForm>>& NavigatorTest::Forms()
 {
@@ -193,6 +198,7 @@ void NavigatorTest::SetUp()
     FreedEntities().clear();
     Refreshed().clear();
     TNClient::Saves = 0;
+    AfterSave = nullptr;
     TestSupport::Dialogs().Reset();
 }
 

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -25,6 +26,8 @@ std::vector<QString>& FreedEntities();
 std::vector<QString>& Refreshed();
 // How often a client was saved in this test.
 int ClientSaves();
+// What a client's save does after it saved (nothing unless a test says).
+extern std::function<void()> AfterSave;
 
 class NavigatorTest : public TestSupport::TDatabaseTest {
 public:

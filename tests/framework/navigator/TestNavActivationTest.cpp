@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace NavigatorTests {
 
@@ -203,6 +205,182 @@ TEST_P(ActivationTest, RefreshesRebuildAndNotifyTheNodesAroundAnObject)
     TEntity archive(QString(), nullptr);
     Navigator()->RefreshClassObject(&archive);
     EXPECT_TRUE(FreedEntities().empty());
+}
+
+const QString SaveQuestion = QStringLiteral("Объект изменен. Сохранить изменения?");
+
+// Activation leaves an object with unsaved edits only as a click would: Cancel keeps it on
+// show and activates nothing, a failing save is told in the database's words and keeps it too,
+// No drops the edits, Yes saves them; each activation makes one history entry.
+TEST_P(ActivationTest, ActivationAsksAboutUnsavedEditsAsAClickDoes)
+{
+    Start();
+    Click(Vasiliev);
+    auto* vasiliev = EntityOfSelected<TEntityInstance>();
+    const int entries = Navigator()->FBackHistory->Count();
+    const auto activateAlekseev = [this](int Answer) {
+        TestSupport::Dialogs().Reset();
+        TestSupport::Dialogs().QueueMessageAnswer(Answer);
+        Navigator()->ActivateObjectInstance(Registered("TNClients"), Registered("TNClient"), 11);
+    };
+
+    vasiliev->Modified = true;
+    activateAlekseev(mrCancel);
+    EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>{SaveQuestion});
+    EXPECT_EQ(SelectedID(), 12);
+    EXPECT_EQ(Env::CurrentObject, vasiliev);
+    EXPECT_EQ(Env::CurrentDataForm, vasiliev->Form);
+    EXPECT_EQ(Navigator()->FBackHistory->Count(), entries);
+
+    AfterSave = [] { throw EDatabaseError(QStringLiteral("attempt to write a readonly database")); };
+    activateAlekseev(mrYes);
+    EXPECT_EQ(TestSupport::Dialogs().Messages(),
+        (std::vector<QString>{SaveQuestion, QStringLiteral("Объект не сохранен: attempt to write a readonly database")}));
+    EXPECT_EQ(SelectedID(), 12);
+    EXPECT_EQ(Env::CurrentObject, vasiliev);
+    AfterSave = nullptr;
+
+    vasiliev->Modified = true;
+    const int saves = ClientSaves();
+    activateAlekseev(mrNo);
+    EXPECT_EQ(SelectedID(), 11);
+    EXPECT_EQ(ClientSaves(), saves);
+    EXPECT_EQ(Navigator()->FBackHistory->Count(), entries + 1);
+
+    // Through a start node, Yes saves before the client is activated.
+    auto* alekseev = EntityOfSelected<TEntityInstance>();
+    alekseev->Modified = true;
+    TestSupport::Dialogs().QueueMessageAnswer(mrYes);
+    Navigator()->ActivateObjectInstanceWithParentObject(Registered("TNClients"), 0, Registered("TNClient"), 12, Node(Clients));
+    EXPECT_EQ(SelectedID(), 12);
+    EXPECT_EQ(ClientSaves(), saves + 1);
+    EXPECT_EQ(Navigator()->FBackHistory->Count(), entries + 2);
+}
+
+// Saves and questions let messages run, and messages rebuild lists: no node is used after
+// that freed it, and edits are never dropped without the question.
+TEST_P(ActivationTest, NodesFreedBySavesOrRefreshesAreNeverUsedAndEditsNeverDroppedUnasked)
+{
+    Start();
+    Click(Vasiliev);
+    const auto modifyShown = [] { dynamic_cast<TEntityInstance*>(Env::CurrentObject)->Modified = true; };
+    const auto refreshClients = [this] { Navigator()->RefreshNode(Node(Clients)); };
+
+    // Yes, and the save rebuilds the list of the node on show and of the node clicked.
+    modifyShown();
+    AfterSave = [this] { Navigator()->RefreshObjectDependences(Node(Vasiliev)->DataAs<TEntity>()); };
+    TestSupport::Dialogs().QueueMessageAnswer(mrYes);
+    Click({Clients[0], QStringLiteral("Алексеев")});
+    EXPECT_EQ(ClientSaves(), 1);
+    EXPECT_EQ(SelectedID(), 12);
+    EXPECT_EQ(Navigator()->FLastNode, Selected());
+    AfterSave = nullptr;
+
+    // A message arrives while the question is open and rebuilds the list: it asks on its own
+    // (here: save), and the first answer then saves nothing twice.
+    modifyShown();
+    TestSupport::Dialogs().Reset();
+    TestSupport::Dialogs().SetMessageObserver([&, asked = false](const auto&) mutable {
+        if (!std::exchange(asked, true))
+            refreshClients();
+    });
+    TestSupport::Dialogs().QueueMessageAnswer(mrYes);
+    TestSupport::Dialogs().QueueMessageAnswer(mrYes);
+    Click(Boxes);
+    TestSupport::Dialogs().SetMessageObserver(nullptr);
+    EXPECT_EQ(TestSupport::Dialogs().Messages(), (std::vector<QString>{SaveQuestion, SaveQuestion}));
+    EXPECT_EQ(ClientSaves(), 2);
+    EXPECT_EQ(Env::CurrentDataForm, FormOf(QStringLiteral("TNBoxes")));
+
+    // A refresh that removes the node on show asks first: Yes saves, No lets the edits go.
+    // A refresh elsewhere asks nothing.
+    for (const int answer : {mrYes, mrNo}) {
+        Click(Vasiliev);
+        modifyShown();
+        TestSupport::Dialogs().Reset();
+        TestSupport::Dialogs().QueueMessageAnswer(answer);
+        Navigator()->RefreshNode(Node(Boxes));
+        EXPECT_TRUE(TestSupport::Dialogs().Messages().empty());
+        refreshClients();
+        EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>{SaveQuestion});
+        EXPECT_EQ(ClientSaves(), 3);
+    }
+
+    // Activating a node, and the context menu, whose save frees the very node they hold.
+    Click(Vasiliev);
+    modifyShown();
+    AfterSave = refreshClients;
+    Navigator()->ActivateNode(Node({Clients[0], QStringLiteral("Алексеев")}));
+    EXPECT_EQ(ClientSaves(), 4);
+    Expanded(Clients);
+    Click(Vasiliev);
+    modifyShown();
+    TTreeNode* alekseev = Node({Clients[0], QStringLiteral("Алексеев")});
+    const QPoint at = Navigator()->TreeView1->visualItemRect(alekseev).center();
+    bool handled = false;
+    Navigator()->TreeView1ContextPopup(Navigator()->TreeView1, at, handled);
+    EXPECT_EQ(ClientSaves(), 5);
+}
+
+// Dense schema classes: each of them leads to all the others and to the list class.
+#define DENSE_CLASS(Name)                               \
+    class Name : public EClasses::TEntityClass {        \
+        VEL_DECLARE_CLASS(Name, EClasses::TEntityClass) \
+    public:                                             \
+        using TEntityClass::TEntityClass;               \
+    };                                                  \
+    VEL_IMPLEMENT_CLASS(Name)
+DENSE_CLASS(TND1) DENSE_CLASS(TND2) DENSE_CLASS(TND3) DENSE_CLASS(TND4) DENSE_CLASS(TND5) DENSE_CLASS(TND6)
+DENSE_CLASS(TND7) DENSE_CLASS(TND8) DENSE_CLASS(TND9) DENSE_CLASS(TND10) DENSE_CLASS(TND11) DENSE_CLASS(TNDList)
+
+// Activation ends on any schema: eleven classes that all lead to each other (every simple
+// path among them is more than a hundred million ways up), and a class below the found object
+// that leads back to itself.
+TEST_P(ActivationTest, ActivationEndsOnDenseAndCyclicSchemas)
+{
+    const std::vector<TClass> dense{TND1::StaticClass(), TND2::StaticClass(), TND3::StaticClass(), TND4::StaticClass(),
+        TND5::StaticClass(), TND6::StaticClass(), TND7::StaticClass(), TND8::StaticClass(), TND9::StaticClass(),
+        TND10::StaticClass(), TND11::StaticClass(), TNDList::StaticClass()};
+    for (size_t i = 0; i < dense.size(); ++i) {
+        ExecSQL(QStringLiteral("insert into CLASS values (%1, '%2', 'Плотный', 1)").arg(100 + i).arg(dense[i]->ClassName()));
+        Env::RegisterEntityClass(dense[i], nullptr);
+    }
+    const std::shared_ptr<void> unregister(nullptr, [&dense](void*) {
+        for (TClass entityClass : dense)
+            Env::UnregisterEntityClass(entityClass);
+    });
+    int id = 100;
+    QStringList rows;
+    for (size_t from = 0; from + 1 < dense.size(); ++from)
+        for (size_t to = 0; to < dense.size(); ++to)
+            if (from != to)
+                rows.append(QStringLiteral("(%1, %2, %3, 4, '', '_default', 1)").arg(id++).arg(100 + from).arg(100 + to));
+    ExecSQL(QStringLiteral("insert into NAVIGATSIA values ") + rows.join(QLatin1Char(',')));
+    // An order leads to the archive, which leads to itself.
+    Link(id, QStringLiteral("TNOrder"), QStringLiteral("TNArchive"), 4);
+    Start();
+
+    Click(Boxes);
+    Navigator()->ActivateObjectInstance(TNDList::StaticClass(), Registered("TNOrder"), 101);
+    EXPECT_EQ(Selected(), Node(Boxes));
+
+    Navigator()->MakeVisibleObjectItsAndExpandChildren(nullptr, 0, Registered("TNOrder"), 101, Node(Clients));
+    TTreeNode* order = ObjectManager::Objects->FindObjectReference(QStringLiteral("TNOrder"), 101, nullptr);
+    ASSERT_NE(order, nullptr);
+    ASSERT_TRUE(order->Expanded());
+    const auto childOfClass = [](TTreeNode* Parent, const QString& ClassName) -> TTreeNode* {
+        for (int i = 0; i < Parent->Count(); ++i)
+            if (Parent->Item(i)->DataAs<TEntity>()->ClassName() == ClassName)
+                return Parent->Item(i);
+        return nullptr;
+    };
+    TTreeNode* archive = childOfClass(order, QStringLiteral("TNArchive"));
+    ASSERT_NE(archive, nullptr);
+    EXPECT_TRUE(archive->Expanded());
+    TTreeNode* again = childOfClass(archive, QStringLiteral("TNArchive"));
+    ASSERT_NE(again, nullptr);
+    EXPECT_FALSE(again->Expanded());
+    EXPECT_EQ(again->Count(), 0);
 }
 
 VELNOR_INSTANTIATE_DATABASE_TEST(ActivationTest);

@@ -11,9 +11,12 @@
 #include "TreeView.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QKeyEvent>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace NavigatorTests {
 
@@ -159,7 +162,9 @@ TEST_P(NavigatorTest, ExpandsEveryKindOfLinkOnce)
     EXPECT_TRUE(Messages().isEmpty());
     TTreeNode* broken = Expanded({Boxes[0], QStringLiteral("Битая таблица")});
     EXPECT_EQ(Captions(broken), QStringList{QStringLiteral("а")});
-    EXPECT_EQ(Messages(), QStringList{QStringLiteral("Произошла ошибка чтения данных из таблицы ")});
+    ASSERT_EQ(Messages().size(), 1);
+    EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("Произошла ошибка чтения данных из таблицы BROKEN\n")))
+        << Messages()[0].toStdString();
 }
 
 TEST_P(NavigatorTest, CollapsingReleasesTheDeepestFirstAndForgetsContainers)
@@ -348,6 +353,107 @@ TEST_P(NavigatorTest, TreeOperationsHoldInputBackAndReportFailures)
     Env::UnregisterEntityClass(TNWithoutInstanceConstructor::StaticClass());
 }
 
+// A registry that cannot be written, or a width that is no number, never stops the navigator:
+// the default width is taken, a failed write told once, and every step of the shutdown runs,
+// so that the next start builds the same tree again.
+TEST_P(NavigatorTest, AReadOnlyRegistryOrABadWidthNeverStopsStartOrShutdown)
+{
+    TRegistry registry;
+    registry.OpenKey(QStringLiteral("Software\\Velnor07\\NAVTEST\\TTestNavigator"), true);
+    registry.WriteString(QStringLiteral("Width"), QStringLiteral("широко"));
+    Start();
+    EXPECT_EQ(Navigator()->Panel2->width(), 250);
+    const int nodes = Navigator()->TreeView1->Items()->Count();
+    Navigator()->Unplug();
+    EXPECT_TRUE(Messages().isEmpty());
+
+    TRegistry().DeleteKey(QStringLiteral("Software\\Velnor07\\NAVTEST"));
+    const QString file = TestSupport::RegistryFile();
+    ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    const std::shared_ptr<void> writable(
+        nullptr, [file](void*) { QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner); });
+    Start();
+    EXPECT_EQ(Navigator()->Panel2->width(), 250);
+    ASSERT_EQ(Messages().size(), 1);
+    EXPECT_TRUE(Messages()[0].contains(file)) << Messages()[0].toStdString();
+    EXPECT_EQ(Navigator()->TreeView1->Items()->Count(), nodes);
+    // The splitter dragged: the width cannot be written (told already); all is freed the same.
+    Navigator()->Panel2->resize(180, Navigator()->Panel2->height());
+    Navigator()->Unplug();
+    EXPECT_EQ(Messages().size(), 1);
+    EXPECT_EQ(Navigator()->TreeView1->Items()->Count(), 0);
+    EXPECT_EQ(Navigator()->FClassNames, nullptr);
+    EXPECT_EQ(ObjectManager::Objects, nullptr);
+    Start();
+    EXPECT_EQ(Navigator()->TreeView1->Items()->Count(), nodes);
+}
+
+// Schema rows that cannot make a link are skipped and told once, each by its ID; a root whose
+// node cannot be shown is told with the reason; the rest of the tree comes up.
+TEST_P(NavigatorTest, BadSchemaRowsAreToldByTheirIDAndTheRestComesUp)
+{
+    ExecSQL(QStringList{
+        QStringLiteral("insert into NAVIGATSIA values (30, 2, 3, NULL, '', '_default', 1)"),
+        QStringLiteral("insert into NAVIGATSIA values (31, 3, 7, 3, NULL, '_default', 1)"),
+        QStringLiteral("insert into CLASS values (14, 'TNWithoutInstanceConstructor', 'Без конструктора', 2)"),
+        QStringLiteral("insert into NAVIGATSIA values (32, 2, 14, 2, '', '_default', 1)"),
+    });
+    Env::RegisterEntityClass(TNWithoutInstanceConstructor::StaticClass(), nullptr);
+    const std::shared_ptr<void> unregister(
+        nullptr, [](void*) { Env::UnregisterEntityClass(TNWithoutInstanceConstructor::StaticClass()); });
+    Start();
+    ASSERT_EQ(Messages().size(), 2);
+    EXPECT_EQ(Messages()[0], QStringLiteral("Строки схемы навигации пропущены:\nNAVIGATSIA ID=30: не задан TIP_NAV_ID\n"
+                                            "NAVIGATSIA ID=31: не задан PARAMETR связи с отбором"));
+    EXPECT_EQ(Messages()[1], QStringLiteral("Ошибка открытия узла «Clients и клиенты»: "
+                                            "Класс TNWithoutInstanceConstructor не имеет такого конструктора"));
+    ASSERT_EQ(Navigator()->TreeView1->Items()->RootCount(), 2);
+    EXPECT_EQ(Navigator()->TreeView1->Selected(), Node(Boxes));
+    EXPECT_EQ(Captions(Expanded(Vasiliev)),
+        (QStringList{QStringLiteral("Заказы"), QStringLiteral("Заметки"), QStringLiteral("Платежи")}));
+    EXPECT_EQ(Messages().size(), 2);
+}
+
+// The maintenance plug-ins call, on the real navigator: AddNode refuses a parent that is no
+// node with its box; DeleteNode of the node on show forgets it before any status text lets
+// messages run; the tree cleared at shutdown leaves no form naming a freed entity.
+TEST_P(NavigatorTest, NodeMaintenanceGuardsItsCallersAndForgetsRemovedNodes)
+{
+    TStatusBar status(nullptr, nullptr);
+    Env::MessagePanel = status.AddPanel();
+    const std::shared_ptr<void> panel(nullptr, [](void*) { Env::MessagePanel = nullptr; });
+    Start();
+    Expanded(Clients);
+    EXPECT_EQ(Navigator()->AddNode(QStringLiteral("TNClient"), QStringLiteral("Новый"), 15, nullptr), nullptr);
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral("Ошибка добавления узла")});
+    TTreeNode* added = Navigator()->AddNode(QStringLiteral("TNClient"), QStringLiteral("Новый"), 15, Node(Clients));
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(added->Parent(), Node(Clients));
+    Navigator()->ChangeNode(added, QStringLiteral("Новый клиент"));
+    EXPECT_EQ(Captions(Node(Clients)).last(), QStringLiteral("Новый клиент"));
+
+    Click(Vasiliev);
+    TTreeNode* vasiliev = Node(Vasiliev);
+    bool forgottenBeforeStatus = false;
+    Env::MessagePanel->OnChange = [&](TObject*) {
+        if (Env::MessagePanel->Text() == QStringLiteral("Удаляется узел..."))
+            forgottenBeforeStatus = Navigator()->FFormNode == nullptr && Env::CurrentObject == nullptr
+                && Navigator()->FLastNode != vasiliev;
+    };
+    delete vasiliev->DataAs<TEntity>();
+    Navigator()->DeleteNode(vasiliev);
+    Env::MessagePanel->OnChange = nullptr;
+    EXPECT_TRUE(forgottenBeforeStatus);
+    EXPECT_EQ(Node(Vasiliev), nullptr);
+
+    Click({Clients[0], QStringLiteral("Алексеев")});
+    EClasses::TNavigatorForm* form = FormOf(QStringLiteral("TNClient"));
+    ASSERT_EQ(form->Entity, Node({Clients[0], QStringLiteral("Алексеев")})->DataAs<TEntity>());
+    Navigator()->Unplug();
+    EXPECT_EQ(form->Entity, nullptr);
+    EXPECT_EQ(Messages().size(), 1);
+}
+
 TEST_P(NavigatorTest, PublishedOperationsAreFoundByName)
 {
     Start();
@@ -357,6 +463,13 @@ TEST_P(NavigatorTest, PublishedOperationsAreFoundByName)
     EXPECT_TRUE(QMetaObject::invokeMethod(Navigator(), "RefreshNodeByAddingObject", Q_ARG(TTreeNode*, Node(Clients)),
         Q_ARG(qint64, 15), Q_ARG(QString, QStringLiteral("Новый клиент"))));
     EXPECT_EQ(Node(Clients)->Item(Node(Clients)->Count() - 1)->Text(), QStringLiteral("Новый клиент"));
+    bool allow = true;
+    EXPECT_TRUE(QMetaObject::invokeMethod(Navigator(), "TreeView1Expanding", Q_ARG(TObject*, nullptr),
+        Q_ARG(TTreeNode*, Node(Boxes)), Q_ARG(bool&, allow)));
+    EXPECT_GT(Node(Boxes)->Count(), 0);
+    bool handled = false;
+    EXPECT_TRUE(QMetaObject::invokeMethod(Navigator(), "TreeView1ContextPopup", Q_ARG(TObject*, nullptr),
+        Q_ARG(QPoint, QPoint(-1, -1)), Q_ARG(bool&, handled)));
 }
 
 VELNOR_INSTANTIATE_DATABASE_TEST(NavigatorTest);

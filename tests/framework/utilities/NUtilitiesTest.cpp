@@ -4,6 +4,8 @@
 #include "Registry.h"
 #include "TestEnvironment.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -84,6 +86,23 @@ TEST_F(NUtilitiesTest, ANonIntegerValueMakesTheStartFail)
     SetSwitchText(QStringLiteral("1"));
     NUtilities::Finalize();
     EXPECT_THROW(NUtilities::Initialize(), ERegistryException);
+    EXPECT_FALSE(DebugMessageShown());
+}
+
+// A registry file made read-only (as the provisioning may leave it) without the key: the
+// start goes on with the switch off, and the file is told once, unchanged.
+TEST_F(NUtilitiesTest, AReadOnlyRegistryWithoutTheKeyStartsWithTheSwitchOff)
+{
+    const QString file = TRegistry::FileName();
+    ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    TestSupport::Dialogs().Reset();
+    NUtilities::Finalize();
+    EXPECT_NO_THROW(NUtilities::Initialize());
+    const std::vector<QString> told = TestSupport::Dialogs().Messages();
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_TRUE(told[0].contains(file)) << told[0].toStdString();
+    EXPECT_FALSE(TRegistry().KeyExists(DebugKey));
     EXPECT_FALSE(DebugMessageShown());
 }
 
