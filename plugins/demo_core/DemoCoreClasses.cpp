@@ -24,6 +24,7 @@ VEL_IMPLEMENT_CLASS(TStockInstance)
 VEL_IMPLEMENT_CLASS(TStockGoodClass)
 
 using DemoRecords::Col;
+using DemoRecords::TColumnKind;
 using DemoRecords::FormOf;
 using DemoRecords::TListForm;
 using DemoRecords::TRecordForm;
@@ -198,8 +199,8 @@ void RegisterClasses()
         true);
     Registrations.RegisterList(TGoodsClass::StaticClass(), "Товары");
     Registrations.RegisterRecord(TGoodsInstance::StaticClass(), "Товар",
-        {Col("NAZVANIE", "Наименование"), Col("EDINICA", "Единица"), Col("CENA", "Цена"),
-            Col("POSTAVSHCHIK_ID", "Код поставщика")},
+        {Col("NAZVANIE", "Наименование"), Col("EDINICA", "Единица"), Col("CENA", "Цена", TColumnKind::Number),
+            Col("POSTAVSHCHIK_ID", "Код поставщика", TColumnKind::Integer)},
         false);
     auto* goodsForm = FormOf<TRecordForm>(TGoodsInstance::StaticClass());
     goodsForm->AddButton(QStringLiteral("Поставщик"), [goodsForm](TObject*) { ShowSupplierOfGood(goodsForm); });
@@ -210,8 +211,8 @@ void RegisterClasses()
     Registrations.RegisterList(TWarehousesClass::StaticClass(), "Склады");
     Registrations.RegisterList(TStockContainer::StaticClass(), "Остатки склада");
     Registrations.RegisterRecord(TStockInstance::StaticClass(), "Остаток",
-        {Col("NAZVANIE", "Наименование"), Col("SKLAD_ID", "Код склада"), Col("TOVAR_ID", "Код товара"),
-            Col("KOLICHESTVO", "Количество")},
+        {Col("NAZVANIE", "Наименование"), Col("SKLAD_ID", "Код склада", TColumnKind::Integer), Col("TOVAR_ID", "Код товара", TColumnKind::Integer),
+            Col("KOLICHESTVO", "Количество", TColumnKind::Integer)},
         false);
     auto* stockForm = FormOf<TRecordForm>(TStockInstance::StaticClass());
     stockForm->AddButton(QStringLiteral("Товар остатка"), [stockForm](TObject*) { ToggleGoodOfStockRow(stockForm); });

@@ -2,9 +2,12 @@
 
 #include "DbTables.h"
 #include "Env.h"
+#include "Exceptions.h"
 #include "Menus.h"
 #include "MessageManager.h"
 #include "NavigatorManager.h"
+
+#include <QLocale>
 
 namespace DemoRecords {
 
@@ -33,6 +36,8 @@ TEdit* AddField(TForm* Form, const TColumn& Column)
     label->SetAlign(alLeft);
     auto* edit = new TEdit(band, band);
     edit->SetAlign(alClient);
+    // Found by its column, as the row names it.
+    edit->setObjectName(Column.Name.toUpper());
     return edit;
 }
 
@@ -47,9 +52,22 @@ std::unique_ptr<TQuery> NewQuery(const QString& SQL, const QMap<QString, QVarian
 }
 
 // An empty edit stands for NULL: a number or date column takes no empty text.
-QVariant ColumnValue(const QString& Text)
+// The edit's text as the column takes it; raises EConvertError naming the field.
+QVariant ColumnValue(const TColumn& Column, const QString& Text)
 {
-    return Text.isEmpty() ? QVariant() : QVariant(Text);
+    const QString trimmed = Text.trimmed();
+    if (trimmed.isEmpty())
+        return QVariant();
+    bool converted = true;
+    QVariant value(Text);
+    if (Column.Kind == TColumnKind::Integer)
+        value = QLocale::c().toLongLong(trimmed, &converted);
+    else if (Column.Kind == TColumnKind::Number)
+        value = QLocale::c().toDouble(QString(trimmed).replace(QLatin1Char(','), QLatin1Char('.')), &converted);
+    if (!converted)
+        throw EConvertError(QStringLiteral("Поле «%1»: '%2' не является %3").arg(Column.Caption, Text,
+            Column.Kind == TColumnKind::Integer ? QStringLiteral("целым числом") : QStringLiteral("числом")));
+    return value;
 }
 
 // NULL shows as an empty edit, whatever the column's type.
@@ -135,9 +153,9 @@ void TClassRegistrations::RegisterRecord(TClass Class, const char* Caption, cons
     Register(Class, new TRecordForm(QString::fromUtf8(Caption), Columns, WithSubForms));
 }
 
-TColumn Col(const char* Name, const char* Caption)
+TColumn Col(const char* Name, const char* Caption, TColumnKind Kind)
 {
-    return {QString::fromLatin1(Name), QString::fromUtf8(Caption)};
+    return {QString::fromLatin1(Name), QString::fromUtf8(Caption), Kind};
 }
 
 TPanel* NewButtonBar(TComponent* Owner, QWidget* Parent, TAlign Align)
@@ -195,6 +213,7 @@ TRecordForm::TRecordForm(const QString& Caption, const QList<TColumn>& Columns, 
     for (const TColumn& column : Columns) {
         TEdit* edit = AddField(this, column);
         FEdits.insert(column.Name.toUpper(), edit);
+        FColumns.insert(column.Name.toUpper(), column);
         connect(edit, &QLineEdit::textChanged, this, &TRecordForm::FieldChanged);
     }
     if (WithSubForms) {
@@ -218,6 +237,14 @@ QMap<QString, QString> TRecordForm::Values() const
     QMap<QString, QString> values;
     for (auto it = FEdits.begin(); it != FEdits.end(); ++it)
         values.insert(it.key(), it.value()->Text());
+    return values;
+}
+
+QMap<QString, QVariant> TRecordForm::ColumnValues(const QMap<QString, QString>& Values) const
+{
+    QMap<QString, QVariant> values;
+    for (auto it = Values.begin(); it != Values.end(); ++it)
+        values.insert(it.key(), ColumnValue(FColumns.value(it.key(), TColumn{it.key(), it.key()}), it.value()));
     return values;
 }
 
@@ -343,9 +370,8 @@ void TRecordInstance::Save()
 
 void TRecordInstance::WriteRow(const QMap<QString, QString>& Row)
 {
-    QMap<QString, QVariant> params{{QStringLiteral("ID"), ID}};
-    for (auto it = Row.begin(); it != Row.end(); ++it)
-        params.insert(it.key(), ColumnValue(it.value()));
+    QMap<QString, QVariant> params = RecordForm()->ColumnValues(Row);
+    params.insert(QStringLiteral("ID"), ID);
     ExecSQL(QStringLiteral("update %1 set %2 where ID = :ID").arg(TableName, Assignments(Row.keys())), params);
     Values = Row;
     if (Row.contains(QStringLiteral("NAZVANIE")))

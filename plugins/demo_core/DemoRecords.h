@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <memory>
 #include <utility>
@@ -23,14 +24,18 @@ class TMessageManager;
 
 namespace DemoRecords {
 
-// One edited column: its name in the table and its caption on the form.
+// What a column holds: a text, a whole number (a key, a count) or a number (a price).
+enum class TColumnKind { Text, Integer, Number };
+
+// One edited column: its name in the table, its caption on the form and what it holds.
 struct TColumn {
     QString Name;
     QString Caption;
+    TColumnKind Kind = TColumnKind::Text;
 };
 
 // A column from its name and its UTF-8 caption.
-TColumn Col(const char* Name, const char* Caption);
+TColumn Col(const char* Name, const char* Caption, TColumnKind Kind = TColumnKind::Text);
 
 // The entity classes a package registered, each with its form; the package owns the forms.
 class TClassRegistrations {
@@ -95,6 +100,10 @@ public:
     // Fills the edits without marking anything modified.
     void ShowValues(const QMap<QString, QString>& Values);
     QMap<QString, QString> Values() const;
+    // The values as the table takes them: a whole number or a number where the column holds
+    // one, NULL for an empty edit. A text that is not such a number raises EConvertError
+    // naming the field, so that nothing is written.
+    QMap<QString, QVariant> ColumnValues(const QMap<QString, QString>& Values) const;
     // A button in a bar below the fields, the bar made with the first one.
     TButton* AddButton(const QString& Caption, TNotifyEvent OnClick);
 
@@ -102,6 +111,7 @@ private:
     void FieldChanged();
 
     QMap<QString, TEdit*> FEdits;
+    QMap<QString, TColumn> FColumns;
     TPanel* FButtonBar = nullptr;
     bool FFilling = false;
 };

@@ -17,6 +17,7 @@ VEL_IMPLEMENT_CLASS(TOrdersClass)
 VEL_IMPLEMENT_CLASS(TNewOrdersClass)
 
 using DemoRecords::Col;
+using DemoRecords::TColumnKind;
 using DemoRecords::FormOf;
 using DemoRecords::TListForm;
 using DemoRecords::TRecordForm;
@@ -130,12 +131,12 @@ void RegisterClasses()
     Registrations.RegisterList(TClientOrdersClass::StaticClass(), "Заказы клиента");
     Registrations.Register(TOrderInstance::StaticClass(),
         new DemoOrderForm::TOrderForm(QStringLiteral("Заказ"),
-            {Col("NAZVANIE", "Наименование"), Col("KLIENT_ID", "Код клиента"), Col("DATA", "Дата"), Col("STATUS", "Статус"),
-                Col("SUMMA", "Сумма")}));
+            {Col("NAZVANIE", "Наименование"), Col("KLIENT_ID", "Код клиента", TColumnKind::Integer), Col("DATA", "Дата"), Col("STATUS", "Статус"),
+                Col("SUMMA", "Сумма", TColumnKind::Number)}));
     Registrations.RegisterList(TOrderLinesClass::StaticClass(), "Строки заказа");
     Registrations.RegisterRecord(TOrderLineInstance::StaticClass(), "Строка заказа",
-        {Col("NAZVANIE", "Наименование"), Col("ZAKAZ_ID", "Код заказа"), Col("TOVAR_ID", "Код товара"),
-            Col("KOLICHESTVO", "Количество"), Col("CENA", "Цена")},
+        {Col("NAZVANIE", "Наименование"), Col("ZAKAZ_ID", "Код заказа", TColumnKind::Integer), Col("TOVAR_ID", "Код товара", TColumnKind::Integer),
+            Col("KOLICHESTVO", "Количество", TColumnKind::Integer), Col("CENA", "Цена", TColumnKind::Number)},
         false);
     Registrations.RegisterList(TOrdersClass::StaticClass(), "Журнал заказов");
     Registrations.RegisterList(TNewOrdersClass::StaticClass(), "Новые заказы");

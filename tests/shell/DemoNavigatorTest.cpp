@@ -12,8 +12,11 @@
 #include "TestNav.h"
 #include "TreeView.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QLineEdit>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +25,12 @@
 namespace {
 
 using ShellTest::TShell;
+
+// An order's node by its handle, and its ID.
+struct THeldOrder {
+    qint64 Node;
+    qint64 ID;
+};
 
 const int DemoRows = 40;
 
@@ -74,8 +83,119 @@ protected:
         Env::Services->ObjectAs<EClasses::TServiceInfo>(Env::Services->IndexOf(Name))->MenuItem->Click();
     }
 
+    static TButton* ButtonOf(QWidget* Form, const QString& Caption)
+    {
+        for (TButton* button : Form->findChildren<TButton*>())
+            if (button->Caption() == Caption)
+                return button;
+        return nullptr;
+    }
+
+    // What a person does: a click on a field (which takes the focus), or on a button.
+    static void ClickInto(QWidget* Widget) { QTest::mouseClick(Widget, Qt::LeftButton, {}, QPoint(4, 4)); }
+    // Clicks into the form's field of that column and types Text at its end.
+    static void TypeInto(QWidget* Form, const QString& Column, const QString& Text)
+    {
+        QLineEdit* field = Form->findChild<QLineEdit*>(Column);
+        ASSERT_NE(field, nullptr) << Column.toStdString();
+        ClickInto(field);
+        QTest::keyClick(field, Qt::Key_End);
+        QTest::keyClicks(field, Text);
+    }
+
+    void SelectFirstClient()
+    {
+        TTreeNode* clients = Tree()->Items()->Root(0);
+        clients->Expand(false);
+        Tree()->SetSelected(clients->Item(0));
+    }
+
     std::unique_ptr<TShell> Shell;
 };
+
+// A clerk clicks into a client's field, then disconnects, connects again and quits: the
+// field's focus leaves with its form, so the main window never names a field of a package
+// that is gone.
+TEST_P(DemoProgram, AFieldClickedIntoSurvivesDisconnectConnectAndExit)
+{
+    Shell->Form()->show();
+    QApplication::setActiveWindow(Shell->Form());
+    Connect();
+    // A stock row shows its context in the first panel; the disconnect clears it.
+    TTreeNode* warehouse = Tree()->Items()->Root(3);
+    warehouse->Expand(false);
+    warehouse->Item(0)->Expand(false);
+    Tree()->SetSelected(warehouse->Item(0)->Item(0));
+    ASSERT_FALSE(Env::PrograssorPanel->Text().isEmpty());
+    for (int session = 0; session < 2; ++session) {
+        SelectFirstClient();
+        QLineEdit* field = SelectedObject()->Form->findChild<QLineEdit*>();
+        ASSERT_NE(field, nullptr);
+        ClickInto(field);
+        ASSERT_EQ(Shell->Form()->focusWidget(), field);
+        const QWidget* fieldAddress = field;
+        if (session == 0) {
+            Shell->Form()->DisconnectItem->Click();
+            EXPECT_NE(Shell->Form()->focusWidget(), fieldAddress);
+            EXPECT_NE(QApplication::focusWidget(), fieldAddress);
+            EXPECT_TRUE(Env::PrograssorPanel->Text().isEmpty());
+            Connect();
+        } else {
+            Shell->Form()->CloseItem->Click();
+            EXPECT_FALSE(Shell->Form()->SessionRunning());
+            EXPECT_NE(Shell->Form()->focusWidget(), fieldAddress);
+        }
+    }
+    EXPECT_TRUE(TestSupport::Dialogs().Messages().empty());
+}
+
+// An order edited by typing, then «Клиент заказа»: the question comes as on a click. Cancel
+// keeps the order with its edit on show; No goes to the client without saving; Yes saves the
+// order first. A client code that is no number is refused with the field named.
+TEST_P(DemoProgram, LeavingAnEditedOrderByItsClientButtonAsksAndAWrongNumberIsRefused)
+{
+    Shell->Form()->show();
+    QApplication::setActiveWindow(Shell->Form());
+    Connect();
+    TTreeNode* journal = Tree()->Items()->Root(2);
+    journal->Expand(false);
+    const THeldOrder order{journal->Item(1)->ItemId(), journal->Item(1)->DataAs<EClasses::TEntityInstance>()->ID};
+    const QString nameQuery = QStringLiteral("select NAZVANIE from ZAKAZY where ID = %1").arg(order.ID);
+    const QString savedName = QueryValue(nameQuery).toString();
+    for (const int answer : {mrCancel, mrNo, mrYes}) {
+        TTreeNode* orderNode = Tree()->Items()->FindByItemId(order.Node);
+        ASSERT_NE(orderNode, nullptr);
+        Tree()->SetSelected(orderNode);
+        TForm* form = SelectedObject()->Form;
+        TypeInto(form, QStringLiteral("NAZVANIE"), QStringLiteral(" pravka"));
+        ASSERT_TRUE(SelectedObject()->Modified);
+        TestSupport::Dialogs().Reset();
+        TestSupport::Dialogs().QueueMessageAnswer(answer);
+        ClickInto(ButtonOf(form, QStringLiteral("Клиент заказа")));
+        EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>{QStringLiteral("Объект изменен. Сохранить изменения?")});
+        if (answer == mrCancel) {
+            EXPECT_EQ(SelectedObject()->ID, order.ID);
+            EXPECT_EQ(Env::CurrentDataForm, form);
+            EXPECT_TRUE(form->findChild<QLineEdit*>(QStringLiteral("NAZVANIE"))->text().endsWith(QStringLiteral(" pravka")));
+            EXPECT_EQ(QueryValue(nameQuery).toString(), savedName);
+        } else {
+            EXPECT_EQ(SelectedObject()->ClassName(), QStringLiteral("TClientInstance"));
+            EXPECT_EQ(QueryValue(nameQuery).toString(), answer == mrYes ? savedName + QStringLiteral(" pravka") : savedName);
+        }
+    }
+
+    Tree()->SetSelected(Tree()->Items()->FindByItemId(order.Node));
+    TForm* form = SelectedObject()->Form;
+    const QString clientQuery = QStringLiteral("select KLIENT_ID from ZAKAZY where ID = %1").arg(order.ID);
+    const QVariant client = QueryValue(clientQuery);
+    TypeInto(form, QStringLiteral("KLIENT_ID"), QStringLiteral(" PRAVKA"));
+    TestSupport::Dialogs().Reset();
+    ClickInto(ButtonOf(form, QStringLiteral("Сохранить")));
+    ASSERT_EQ(TestSupport::Dialogs().Messages().size(), 1u);
+    EXPECT_TRUE(TestSupport::Dialogs().Messages()[0].contains(QStringLiteral("«Код клиента»")))
+        << TestSupport::Dialogs().Messages()[0].toStdString();
+    EXPECT_EQ(QueryValue(clientQuery), client);
+}
 
 TEST_P(DemoProgram, AConnectShowsTheNavigatorWhereAClientOpensOntoItsOrders)
 {
