@@ -14,6 +14,8 @@ protected:
     void SetUp() override
     {
         TDatabaseTest::SetUp();
+        if (IsSkipped())
+            return;
         ExecSQL(QStringList{
             QStringLiteral("create table T (ID integer primary key, NAZVANIE varchar(40))"),
             QStringLiteral("with recursive N(X) as (select 1 union all select X + 1 from N where X < %1) "

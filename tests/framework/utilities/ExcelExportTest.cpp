@@ -115,6 +115,8 @@ protected:
     void SetUp() override
     {
         TDatabaseTest::SetUp();
+        if (IsSkipped())
+            return;
         ExecSQL(QStringLiteral("create table R (ID integer primary key, NAZVANIE varchar(40), CENA float, KOD bigint)"));
         RegisterAutomationServer(ProgId, [this] { return std::make_shared<TRecordingObject>(&FRecording, QStringLiteral("Excel")); });
         FPanel = FStatusBar.AddPanel();
