@@ -265,6 +265,9 @@ private:
     {
         switch (FReader.tokenType()) {
         case QXmlStreamReader::StartDocument:
+            // A sheet without an XML declaration gets none (the reader reports an empty version).
+            if (FReader.documentVersion().isEmpty())
+                break;
             if (FReader.isStandaloneDocument())
                 FWriter.writeStartDocument(FReader.documentVersion().toString(), true);
             else
@@ -273,7 +276,7 @@ private:
         case QXmlStreamReader::EndDocument: FWriter.writeEndDocument(); break;
         case QXmlStreamReader::StartElement:
             FWriter.writeStartElement(FReader.qualifiedName().toString());
-            CopyAttributes(QString());
+            CopyAttributes();
             break;
         case QXmlStreamReader::EndElement: FWriter.writeEndElement(); break;
         case QXmlStreamReader::Characters:
@@ -293,14 +296,15 @@ private:
         }
     }
 
-    // The namespace declarations and attributes of the element at the reader, but Skipped.
-    void CopyAttributes(const QString& Skipped)
+    // The namespace declarations and attributes of the element at the reader, but those named
+    // in Skipped.
+    void CopyAttributes(const QStringList& Skipped = {})
     {
         for (const QXmlStreamNamespaceDeclaration& declaration : FReader.namespaceDeclarations())
             FWriter.writeAttribute(declaration.prefix().isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + declaration.prefix().toString(),
                                    declaration.namespaceUri().toString());
         for (const QXmlStreamAttribute& attribute : FReader.attributes())
-            if (attribute.qualifiedName() != Skipped)
+            if (!Skipped.contains(attribute.qualifiedName()))
                 FWriter.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
     }
 
@@ -384,10 +388,10 @@ private:
         const QXmlStreamAttributes attributes = FReader.attributes();
         const QString rowStyle = attributes.value(QStringLiteral("customFormat")) == u"1" ? attributes.value(QStringLiteral("s")).toString() : QString();
         FWriter.writeStartElement(FReader.qualifiedName().toString());
-        if (!attributes.hasAttribute(QStringLiteral("r")))
-            FWriter.writeAttribute(QStringLiteral("r"), QString::number(Row));
+        // The row's number as it was read (an empty r is numbered after the row before), once.
+        FWriter.writeAttribute(QStringLiteral("r"), QString::number(Row));
         // The span of columns is a hint the added cells would make wrong.
-        CopyAttributes(merging ? QStringLiteral("spans") : QString());
+        CopyAttributes(merging ? QStringList{QStringLiteral("r"), QStringLiteral("spans")} : QStringList{QStringLiteral("r")});
         int nextColumn = 1;
         int previousColumn = 0;
         while (ReadToken()) {
@@ -460,13 +464,14 @@ private:
         FWriter.writeEndElement();
     }
 
-    // Copies the cell at the reader with everything in it, numbering it when it was not.
+    // Copies the cell at the reader with everything in it, numbering it when it was not (its
+    // r missing or empty).
     void CopyCell(int Row, int Column, bool Unnumbered)
     {
         FWriter.writeStartElement(FReader.qualifiedName().toString());
         if (Unnumbered)
             FWriter.writeAttribute(QStringLiteral("r"), CellName(Row, Column));
-        CopyAttributes(QString());
+        CopyAttributes(Unnumbered ? QStringList{QStringLiteral("r")} : QStringList());
         for (int depth = 1; depth > 0 && ReadToken();) {
             if (FReader.isStartElement())
                 ++depth;

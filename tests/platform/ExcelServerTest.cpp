@@ -380,6 +380,11 @@ TEST(ExcelServerTest, CellsMergeIntoOddlyWrittenSheets)
     EXPECT_TRUE(merged.contains("<x:mergeCell ref=\"A6:B6\"/>"));
     EXPECT_FALSE(merged.contains("spans=\"1:2\"")) << "a row that takes new cells loses its column span hint";
     EXPECT_THROW(ExcelFiles::MergeCells("<worksheet><sheetData><row r=\"1\"><c", cells), EOleError);
+
+    // Found by fuzzing: a row and a cell with an empty number are numbered once, not twice; a
+    // sheet without an XML declaration is not given one with an empty version.
+    const QByteArray emptyNumbers = R"(<worksheet><sheetData><row r=""><c r="" s="4"/></row></sheetData></worksheet>)";
+    EXPECT_EQ(CellsOfSheetXml(ExcelFiles::MergeCells(emptyNumbers, ExcelFiles::TCellStore())), QStringList{QStringLiteral("A1 s=4")});
 }
 
 } // namespace
