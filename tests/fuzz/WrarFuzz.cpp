@@ -29,10 +29,19 @@ namespace {
 const Wrar::TExtractionLimits Limits{std::uintmax_t(4) << 20, 200};
 constexpr std::uintmax_t MaxEntryBytes = std::uintmax_t(4) << 20;
 
+// The scratch folder of this process, removed when the fuzzer ends.
 const fs::path& Scratch()
 {
-    static const fs::path scratch = fs::temp_directory_path() / ("velnor-fuzz-wrar-" + std::to_string(getpid()));
-    return scratch;
+    struct TScratch {
+        fs::path Path = fs::temp_directory_path() / ("velnor-fuzz-wrar-" + std::to_string(getpid()));
+        ~TScratch()
+        {
+            std::error_code ignored;
+            fs::remove_all(Path, ignored);
+        }
+    };
+    static const TScratch scratch;
+    return scratch.Path;
 }
 
 // The contents of every entry of the archive that reads to its end without a fault, by the
