@@ -1,17 +1,15 @@
 #include "DbTables.h"
 
+#include "AliasFile.h"
 #include "Exceptions.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlIndex>
-#include <QTextStream>
 
 #include <algorithm>
-#include <map>
 
 VEL_IMPLEMENT_CLASS(TSession)
 VEL_IMPLEMENT_CLASS(TDatabase)
@@ -20,33 +18,11 @@ VEL_IMPLEMENT_CLASS(TTable)
 
 namespace {
 
-// One section of the alias file: its keys in lower case.
-struct TAlias {
-    QString Name;
-    std::map<QString, QString> Keys;
-    QString Key(const char* Name) const
-    {
-        auto found = Keys.find(QString::fromLatin1(Name));
-        return found == Keys.end() ? QString() : found->second;
-    }
-};
+using AliasFile::TAlias;
 
 std::vector<TAlias> ReadAliasFile()
 {
-    std::vector<TAlias> aliases;
-    QFile file(TSession::AliasFileName());
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return aliases;
-    QTextStream stream(&file);
-    while (!stream.atEnd()) {
-        const QString line = stream.readLine().trimmed();
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']')))
-            aliases.push_back({line.mid(1, line.size() - 2).trimmed(), {}});
-        else if (!aliases.empty() && line.contains(QLatin1Char('=')) && !line.startsWith(QLatin1Char(';')))
-            aliases.back().Keys[line.section(QLatin1Char('='), 0, 0).trimmed().toLower()] =
-                line.section(QLatin1Char('='), 1).trimmed();
-    }
-    return aliases;
+    return AliasFile::Read(TSession::AliasFileName());
 }
 
 TAlias FindAlias(const QString& AliasName)

@@ -1,16 +1,17 @@
 #include "ExcelFiles.h"
 
 #include "Automation.h"
+#include "FileReplacement.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
 #include <xlsxwriter.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -52,16 +53,36 @@ QString CellName(int Row, int Column)
     return letters + QString::number(Row);
 }
 
-// The column of a cell name such as "AB12"; 0 when it has no letters.
+[[noreturn]] void RaiseDamagedSheet(const QString& Reason)
+{
+    throw EOleError(QStringLiteral("лист повреждён: %1").arg(Reason));
+}
+
+bool IsColumnLetter(QChar C)
+{
+    return (C >= u'A' && C <= u'Z') || (C >= u'a' && C <= u'z');
+}
+
+// The column of a cell name such as "AB12"; raises EOleError for a name without column
+// letters or beyond the sheet's last column.
 int ColumnOf(QStringView Name)
 {
     int column = 0;
-    for (QChar c : Name) {
-        if (!c.isLetter())
-            break;
-        column = column * 26 + (c.toUpper().unicode() - u'A' + 1);
-    }
+    for (qsizetype i = 0; i < Name.size() && IsColumnLetter(Name[i]) && column <= MaxColumns; ++i)
+        column = column * 26 + (Name[i].toUpper().unicode() - u'A' + 1);
+    if (column < 1 || column > MaxColumns)
+        RaiseDamagedSheet(QStringLiteral("ячейка «%1» вне листа").arg(Name.toString()));
     return column;
+}
+
+// The number of a row as its r attribute gives it; raises EOleError outside the sheet.
+int RowOf(QStringView Number)
+{
+    bool valid = false;
+    const int row = Number.toInt(&valid);
+    if (!valid || row < 1 || row > MaxRows)
+        RaiseDamagedSheet(QStringLiteral("строка «%1» вне листа").arg(Number.toString()));
+    return row;
 }
 
 // The local part of a qualified XML name ("x:row" -> "row").
@@ -86,30 +107,40 @@ QString XmlSafeText(const QString& Text)
 }
 
 // A file written beside its target and renamed over it when complete, so a failed save never
-// leaves half a workbook where a good one was.
+// leaves half a workbook where a good one was. A report the user made read-only is refused, a
+// link is written at its target and the report keeps its permission bits.
 class TTargetFile {
 public:
     explicit TTargetFile(const QString& Path)
-        : FPath(Path), FTemporary(QFileInfo(Path).absolutePath() + QStringLiteral("/.") + QFileInfo(Path).fileName() + QStringLiteral(".XXXXXX"))
+        : FPath(Path), FTarget(FileReplacement::TargetOf(Path))
     {
-        if (!FTemporary.open())
-            RaiseSaveError(FPath, FTemporary.errorString());
-        FTemporary.close();
+        if (QFileInfo::exists(FTarget) && !FileReplacement::Writable(FTarget))
+            RaiseSaveError(FPath, QStringLiteral("файл доступен только для чтения"));
+        FTemporary = FileReplacement::CreateBeside(FTarget);
+        if (FTemporary.isEmpty())
+            RaiseSaveError(FPath, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    TTargetFile(const TTargetFile&) = delete;
+    TTargetFile& operator=(const TTargetFile&) = delete;
+    ~TTargetFile()
+    {
+        if (!FTemporary.isEmpty())
+            QFile::remove(FTemporary);
     }
 
-    QString TemporaryPath() const { return FTemporary.fileName(); }
+    QString TemporaryPath() const { return FTemporary; }
 
     void Commit()
     {
-        QFile::setPermissions(TemporaryPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-        if (std::rename(QFile::encodeName(TemporaryPath()).constData(), QFile::encodeName(FPath).constData()) != 0)
+        if (!FileReplacement::Replace(FTemporary, FTarget))
             RaiseSaveError(FPath, QString::fromLocal8Bit(std::strerror(errno)));
-        FTemporary.setAutoRemove(false);
+        FTemporary.clear();
     }
 
 private:
     QString FPath;
-    QTemporaryFile FTemporary;
+    QString FTarget;
+    QString FTemporary;
 };
 
 } // namespace
@@ -224,7 +255,7 @@ private:
             return false;
         FReader.readNext();
         if (FReader.hasError())
-            throw EOleError(QStringLiteral("лист повреждён: %1").arg(FReader.errorString()));
+            RaiseDamagedSheet(FReader.errorString());
         return true;
     }
 
@@ -234,6 +265,9 @@ private:
     {
         switch (FReader.tokenType()) {
         case QXmlStreamReader::StartDocument:
+            // A sheet without an XML declaration gets none (the reader reports an empty version).
+            if (FReader.documentVersion().isEmpty())
+                break;
             if (FReader.isStandaloneDocument())
                 FWriter.writeStartDocument(FReader.documentVersion().toString(), true);
             else
@@ -242,7 +276,7 @@ private:
         case QXmlStreamReader::EndDocument: FWriter.writeEndDocument(); break;
         case QXmlStreamReader::StartElement:
             FWriter.writeStartElement(FReader.qualifiedName().toString());
-            CopyAttributes(QString());
+            CopyAttributes();
             break;
         case QXmlStreamReader::EndElement: FWriter.writeEndElement(); break;
         case QXmlStreamReader::Characters:
@@ -262,14 +296,15 @@ private:
         }
     }
 
-    // The namespace declarations and attributes of the element at the reader, but Skipped.
-    void CopyAttributes(const QString& Skipped)
+    // The namespace declarations and attributes of the element at the reader, but those named
+    // in Skipped.
+    void CopyAttributes(const QStringList& Skipped = {})
     {
         for (const QXmlStreamNamespaceDeclaration& declaration : FReader.namespaceDeclarations())
             FWriter.writeAttribute(declaration.prefix().isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + declaration.prefix().toString(),
                                    declaration.namespaceUri().toString());
         for (const QXmlStreamAttribute& attribute : FReader.attributes())
-            if (attribute.qualifiedName() != Skipped)
+            if (!Skipped.contains(attribute.qualifiedName()))
                 FWriter.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
     }
 
@@ -303,7 +338,9 @@ private:
         while (ReadToken()) {
             if (IsStart(u"row")) {
                 const QStringView number = FReader.attributes().value(QStringLiteral("r"));
-                const int row = number.isEmpty() ? previousRow + 1 : number.toInt();
+                const int row = number.isEmpty() ? previousRow + 1 : RowOf(number);
+                if (row > MaxRows)
+                    RaiseDamagedSheet(QStringLiteral("строк больше, чем на листе"));
                 WriteRowsBefore(row);
                 MergeRow(row);
                 previousRow = row;
@@ -351,16 +388,18 @@ private:
         const QXmlStreamAttributes attributes = FReader.attributes();
         const QString rowStyle = attributes.value(QStringLiteral("customFormat")) == u"1" ? attributes.value(QStringLiteral("s")).toString() : QString();
         FWriter.writeStartElement(FReader.qualifiedName().toString());
-        if (!attributes.hasAttribute(QStringLiteral("r")))
-            FWriter.writeAttribute(QStringLiteral("r"), QString::number(Row));
+        // The row's number as it was read (an empty r is numbered after the row before), once.
+        FWriter.writeAttribute(QStringLiteral("r"), QString::number(Row));
         // The span of columns is a hint the added cells would make wrong.
-        CopyAttributes(merging ? QStringLiteral("spans") : QString());
+        CopyAttributes(merging ? QStringList{QStringLiteral("r"), QStringLiteral("spans")} : QStringList{QStringLiteral("r")});
         int nextColumn = 1;
         int previousColumn = 0;
         while (ReadToken()) {
             if (IsStart(u"c")) {
                 const QStringView name = FReader.attributes().value(QStringLiteral("r"));
                 const int column = name.isEmpty() ? previousColumn + 1 : ColumnOf(name);
+                if (column > MaxColumns)
+                    RaiseDamagedSheet(QStringLiteral("ячеек в строке больше, чем столбцов на листе"));
                 previousColumn = column;
                 nextColumn = WriteCellsBefore(Row, cells, nextColumn, column, rowStyle);
                 if (HoldsValue(cells, column)) {
@@ -425,13 +464,14 @@ private:
         FWriter.writeEndElement();
     }
 
-    // Copies the cell at the reader with everything in it, numbering it when it was not.
+    // Copies the cell at the reader with everything in it, numbering it when it was not (its
+    // r missing or empty).
     void CopyCell(int Row, int Column, bool Unnumbered)
     {
         FWriter.writeStartElement(FReader.qualifiedName().toString());
         if (Unnumbered)
             FWriter.writeAttribute(QStringLiteral("r"), CellName(Row, Column));
-        CopyAttributes(QString());
+        CopyAttributes(Unnumbered ? QStringList{QStringLiteral("r")} : QStringList());
         for (int depth = 1; depth > 0 && ReadToken();) {
             if (FReader.isStartElement())
                 ++depth;
@@ -470,40 +510,113 @@ struct TZipDiscard {
 };
 using TZipArchive = std::unique_ptr<zip_t, TZipDiscard>;
 
-TZipArchive OpenArchive(const QByteArray& Bytes, const QString& FileName)
-{
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(Bytes.constData(), static_cast<zip_uint64_t>(Bytes.size()), 0, &error);
-    zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
-    if (!archive) {
-        const QString reason = QString::fromUtf8(zip_error_strerror(&error));
-        zip_source_free(source);
+// No real template comes near these: a larger file, a part larger than this when inflated or
+// all parts together, or a large part inflating more than MaxRatio times (deflate at most
+// reaches about 1000) is a damaged or hostile file, refused before anything is allocated.
+constexpr zip_uint64_t MaxTemplateBytes = zip_uint64_t(256) << 20;
+constexpr zip_uint64_t MaxInflatedBytes = zip_uint64_t(256) << 20;
+constexpr zip_uint64_t RatioCheckedFrom = zip_uint64_t(1) << 20;
+constexpr zip_uint64_t MaxRatio = 250;
+
+// The parts of a template package, each read to its end and checked (sizes, CRC) before any
+// of them is used.
+class TTemplatePackage {
+public:
+    TTemplatePackage(const QByteArray& Bytes, const QString& FileName)
+        : FFileName(FileName)
+    {
+        if (static_cast<zip_uint64_t>(Bytes.size()) > MaxTemplateBytes)
+            RaiseNotAWorkbook(FileName, QStringLiteral("файл больше %1 МиБ").arg(MaxTemplateBytes >> 20));
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t* source = zip_source_buffer_create(Bytes.constData(), static_cast<zip_uint64_t>(Bytes.size()), 0, &error);
+        zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error) : nullptr;
+        if (!archive) {
+            const QString reason = QString::fromUtf8(zip_error_strerror(&error));
+            zip_source_free(source);
+            zip_error_fini(&error);
+            RaiseNotAWorkbook(FileName, reason);
+        }
         zip_error_fini(&error);
-        RaiseNotAWorkbook(FileName, reason);
+        FArchive.reset(archive);
+        VerifyParts();
     }
-    zip_error_fini(&error);
-    return TZipArchive(archive);
-}
 
-QByteArray ReadEntry(zip_t* Archive, const QString& Entry, const QString& FileName)
-{
-    zip_stat_t stat;
-    zip_stat_init(&stat);
-    if (zip_stat(Archive, Entry.toUtf8().constData(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
-        RaiseNotAWorkbook(FileName, QStringLiteral("нет части %1").arg(Entry));
-    zip_file_t* file = zip_fopen_index(Archive, stat.index, 0);
-    if (!file)
-        RaiseNotAWorkbook(FileName, QString::fromUtf8(zip_strerror(Archive)));
-    QByteArray data(static_cast<qsizetype>(stat.size), Qt::Uninitialized);
-    const zip_int64_t read = zip_fread(file, data.data(), stat.size);
-    zip_fclose(file);
-    if (read != static_cast<zip_int64_t>(stat.size))
-        RaiseNotAWorkbook(FileName, QStringLiteral("часть %1 не читается").arg(Entry));
-    return data;
-}
+    // The contents of the part Name; raises EOleError when there is none.
+    QByteArray Part(const QString& Name) const
+    {
+        const zip_int64_t index = zip_name_locate(FArchive.get(), Name.toUtf8().constData(), 0);
+        if (index < 0)
+            RaiseNotAWorkbook(FFileName, QStringLiteral("нет части %1").arg(Name));
+        QByteArray data;
+        Read(static_cast<zip_uint64_t>(index), &data);
+        return data;
+    }
 
-// The folder of a part ("xl/workbook.xml" -> "xl/") and a target resolved against it.
+private:
+    // Every part is inflated to its end: libzip checks its length and CRC there.
+    void VerifyParts() const
+    {
+        zip_uint64_t inflated = 0;
+        const zip_int64_t count = zip_get_num_entries(FArchive.get(), 0);
+        for (zip_int64_t index = 0; index < count; ++index) {
+            inflated += Read(static_cast<zip_uint64_t>(index), nullptr);
+            if (inflated > MaxInflatedBytes)
+                RaiseNotAWorkbook(FFileName, QStringLiteral("части книги вместе больше %1 МиБ").arg(MaxInflatedBytes >> 20));
+        }
+    }
+
+    zip_stat_t CheckedStat(zip_uint64_t Index) const
+    {
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (zip_stat_index(FArchive.get(), Index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE) || !(stat.valid & ZIP_STAT_COMP_SIZE))
+            RaiseNotAWorkbook(FFileName, QString::fromUtf8(zip_strerror(FArchive.get())));
+        const QString name = QString::fromUtf8(stat.name ? stat.name : "");
+        if (stat.size > MaxInflatedBytes)
+            RaiseNotAWorkbook(FFileName, QStringLiteral("часть %1 больше %2 МиБ").arg(name).arg(MaxInflatedBytes >> 20));
+        if (stat.size >= RatioCheckedFrom && stat.size / std::max<zip_uint64_t>(stat.comp_size, 1) > MaxRatio)
+            RaiseNotAWorkbook(FFileName, QStringLiteral("часть %1 сжата в %2 раз больше, чем бывает в книгах")
+                                             .arg(name).arg(stat.size / std::max<zip_uint64_t>(stat.comp_size, 1)));
+        return stat;
+    }
+
+    // Inflates the part at Index to its end, into Data when it is given; returns its size.
+    // A part longer or shorter than it says, or whose CRC is wrong, raises EOleError.
+    zip_uint64_t Read(zip_uint64_t Index, QByteArray* Data) const
+    {
+        const zip_stat_t stat = CheckedStat(Index);
+        const QString name = QString::fromUtf8(stat.name ? stat.name : "");
+        std::unique_ptr<zip_file_t, decltype(&zip_fclose)> file(zip_fopen_index(FArchive.get(), Index, 0), zip_fclose);
+        if (!file)
+            RaiseNotAWorkbook(FFileName, QStringLiteral("часть %1 не читается: %2").arg(name, QString::fromUtf8(zip_strerror(FArchive.get()))));
+        if (Data)
+            Data->reserve(static_cast<qsizetype>(stat.size));
+        char buffer[65536];
+        zip_uint64_t total = 0;
+        for (;;) {
+            const zip_int64_t got = zip_fread(file.get(), buffer, sizeof buffer);
+            if (got < 0)
+                RaiseNotAWorkbook(FFileName, QStringLiteral("часть %1 повреждена: %2").arg(name, QString::fromUtf8(zip_file_strerror(file.get()))));
+            if (got == 0)
+                break;
+            total += static_cast<zip_uint64_t>(got);
+            if (total > stat.size)
+                RaiseNotAWorkbook(FFileName, QStringLiteral("часть %1 длиннее, чем указано").arg(name));
+            if (Data)
+                Data->append(buffer, static_cast<qsizetype>(got));
+        }
+        if (total != stat.size)
+            RaiseNotAWorkbook(FFileName, QStringLiteral("часть %1 короче, чем указано").arg(name));
+        return total;
+    }
+
+    QString FFileName;
+    TZipArchive FArchive;
+};
+
+// The folder of a part ("xl/workbook.xml" -> "xl/") and a target resolved against it; an
+// empty string for a target that climbs above the package's root.
 QString ResolvePart(const QString& From, const QString& Target)
 {
     if (Target.startsWith(u'/'))
@@ -513,8 +626,11 @@ QString ResolvePart(const QString& From, const QString& Target)
     // Targets such as "../worksheets/sheet1.xml" climb out of the folder.
     QStringList parts;
     for (const QString& part : resolved.split(u'/', Qt::SkipEmptyParts)) {
-        if (part == u"..")
+        if (part == u"..") {
+            if (parts.isEmpty())
+                return QString();
             parts.removeLast();
+        }
         else if (part != u".")
             parts.append(part);
     }
@@ -564,17 +680,30 @@ TWorkbookTemplate::TWorkbookTemplate(const QString& FileName)
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly))
         RaiseNotAWorkbook(FileName, file.errorString());
+    if (static_cast<zip_uint64_t>(file.size()) > MaxTemplateBytes)
+        RaiseNotAWorkbook(FileName, QStringLiteral("файл больше %1 МиБ").arg(MaxTemplateBytes >> 20));
     FBytes = file.readAll();
-    TZipArchive archive = OpenArchive(FBytes, FileName);
-    const QString workbook = ResolvePart(QString(), RelationshipTarget(ReadEntry(archive.get(), QStringLiteral("_rels/.rels"), FileName),
-                                                                       QString(), QStringLiteral("/officeDocument")));
-    const QByteArray workbookXml = ReadEntry(archive.get(), workbook, FileName);
-    const QString sheetId = FirstSheetId(workbookXml);
-    const QString sheetTarget = RelationshipTarget(ReadEntry(archive.get(), RelationshipsOf(workbook), FileName), sheetId, QString());
+    const TTemplatePackage package(FBytes, FileName);
+    const auto partOf = [&](const QString& From, const QString& Target) {
+        const QString part = ResolvePart(From, Target);
+        if (part.isEmpty())
+            RaiseNotAWorkbook(FileName, QStringLiteral("ссылка на часть вне книги: %1").arg(Target));
+        return part;
+    };
+    const QString workbook = partOf(QString(), RelationshipTarget(package.Part(QStringLiteral("_rels/.rels")), QString(),
+                                                                  QStringLiteral("/officeDocument")));
+    const QString sheetId = FirstSheetId(package.Part(workbook));
+    const QString sheetTarget = RelationshipTarget(package.Part(RelationshipsOf(workbook)), sheetId, QString());
     if (sheetId.isEmpty() || sheetTarget.isEmpty())
         RaiseNotAWorkbook(FileName, QStringLiteral("в книге нет листов"));
-    FSheetEntry = ResolvePart(workbook, sheetTarget);
-    FSheetXml = ReadEntry(archive.get(), FSheetEntry, FileName);
+    FSheetEntry = partOf(workbook, sheetTarget);
+    FSheetXml = package.Part(FSheetEntry);
+    // The sheet is read through once now, so that a damaged one is refused on opening.
+    try {
+        MergeCells(FSheetXml, TCellStore());
+    } catch (const EOleError& error) {
+        RaiseNotAWorkbook(FileName, error.Message());
+    }
 }
 
 void TWorkbookTemplate::Write(const TCellStore& Cells, const QString& Path) const

@@ -2,16 +2,25 @@
 // Running another program to its end: started from an argument vector (never through a
 // shell, so blanks, quotes and Cyrillic letters in its words need no quoting), with the
 // caller's environment and current directory, waited for at most a given time and killed
-// when it runs longer. The program's standard error goes to ours; its output is discarded.
+// when it runs longer. Its standard output and standard error are kept for the caller.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 enum class TProcessOutcome {
     Finished,       // the program ended within the time with exit status 0
-    Failed,         // the program ended within the time with another status, or crashed
+    Failed,         // the program ended within the time with another status
+    Crashed,        // the program was ended by a signal
     NotStarted,     // the program does not exist or cannot be executed
     TimedOut,       // the program ran longer than the time and was killed
 };
 
-TProcessOutcome RunProcess(const QString& Program, const QStringList& Arguments, int TimeoutMilliseconds);
+struct TProcessResult {
+    TProcessOutcome Outcome = TProcessOutcome::NotStarted;
+    int ExitCode = 0;       // of a program that finished or failed
+    QByteArray Output;      // its standard output
+    QByteArray Errors;      // its standard error
+};
+
+TProcessResult RunProcess(const QString& Program, const QStringList& Arguments, int TimeoutMilliseconds);

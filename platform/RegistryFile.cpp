@@ -1,5 +1,7 @@
 #include "RegistryFile.h"
 
+#include "FileReplacement.h"
+
 #include "Exceptions.h"
 #include "StringList.h"
 
@@ -284,15 +286,6 @@ void SyncDirectory(const QString& Directory)
     TDescriptor dir(::open(NativePath(Directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Valid())
         ::fsync(dir.Fd());
-}
-
-// Whether the file at Path may be changed: it has a write permission bit (even a user who
-// may write anything keeps a file marked read-only unchanged) and the user may write it.
-bool Writable(const QString& Path)
-{
-    struct stat info {};
-    return ::stat(NativePath(Path).constData(), &info) == 0 && (info.st_mode & 0222) != 0
-        && ::access(NativePath(Path).constData(), W_OK) == 0;
 }
 
 TRegistryFile::TFileIdentity IdentityOf(const struct stat& Info)
@@ -602,15 +595,6 @@ const TRegistryDocument& TRegistryFile::Document()
     return *FSnapshot->Document;
 }
 
-QString TRegistryFile::TargetFile() const
-{
-    const QFileInfo info(FFileName);
-    if (!info.isSymLink())
-        return FFileName;
-    const QString target = info.canonicalFilePath();
-    return target.isEmpty() ? info.symLinkTarget() : target;
-}
-
 void TRegistryFile::Reload(bool Locked)
 {
     struct stat info {};
@@ -645,7 +629,7 @@ void TRegistryFile::Reload(bool Locked)
 
 void TRegistryFile::Update(const std::function<void(TRegistryDocument&)>& Change)
 {
-    const QString target = TargetFile();
+    const QString target = FileReplacement::TargetOf(FFileName);
     const QString directory = QFileInfo(target).absolutePath();
     if (!QDir().mkpath(directory))
         throw ERegistryException(QStringLiteral("Не удаётся создать каталог файла реестра %1").arg(directory));
@@ -653,7 +637,7 @@ void TRegistryFile::Update(const std::function<void(TRegistryDocument&)>& Change
     if (!lock.Valid() || !LockExclusive(lock.Fd()))
         RaiseIoError(QStringLiteral("блокировка"));
     Reload(true);
-    if (FSnapshot->Identity.Exists && !Writable(target))
+    if (FSnapshot->Identity.Exists && !FileReplacement::Writable(target))
         throw ERegistryException(QStringLiteral("Файл реестра %1 доступен только для чтения").arg(FFileName));
     TRegistryDocument changed = *FSnapshot->Document;
     Change(changed);

@@ -153,8 +153,6 @@ public:
     };
 
 private:
-    // The file the name leads to: the target of a symbolic link.
-    QString TargetFile() const;
     // Reads the file again unless it is unchanged; Locked: the caller holds the write lock,
     // and the bytes are compared even when the file looks unchanged.
     void Reload(bool Locked);

@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   postgresql python3-openpyxl
   xvfb xauth imagemagick xdotool
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what is needed, builds, starts a throwaway PostgreSQL server,
 # runs every test on SQLite and on PostgreSQL, the installed SDK round trip, then the thread and message tests again in a
-# second build under the race detector, and stops the server.
+# second build under the race detector, the package tests under the address sanitizer,
+# fuzzes the readers of outside input, and stops the server.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${VELNOR_BUILD_DIR:-$ROOT/build}"
@@ -43,3 +44,11 @@ export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:exitcode=86
 "$ASAN_BUILD/bin/plugins_tests" --gtest_filter='PackageLoadTest.*'
 unset ASAN_OPTIONS
 # --- end of AddressSanitizer ----------------------------------------------------------------
+
+# --- Fuzzing: the readers of outside input -------------------------------------------------
+# Each reader of files that come from outside (registry file, spreadsheet template, archive
+# extraction, alias file) runs under libFuzzer for 60 seconds, two at a time, in a small clang
+# build of just those sources (build-fuzz/). A crash, leak, hang, out-of-memory or sanitizer
+# report fails the command; the input is kept under build-fuzz/findings/.
+VELNOR_BUILD_DIR="$BUILD" "$ROOT/tools/fuzz.sh" all 60
+# --- end of fuzzing --------------------------------------------------------------------------

@@ -11,8 +11,9 @@ class TDataSet;
 namespace ExtendedCopy {
 
 // Appends every record of Source to Destination. False, after a message box, when a
-// dataset does not open or a record cannot be appended or transferred; the records posted
-// before the failure stay.
+// dataset does not open or a record cannot be appended or transferred or the records cannot
+// be committed; the message ends with how many records were really kept ("Сохранено записей:
+// N"): those posted before the failure, or none when their commit failed.
 bool SimpleCopyTables(TDataSet* Source, TDataSet* Destination);
 
 // The copy that SimpleCopyTables and NUtilities::NUCopyTables share. For every source

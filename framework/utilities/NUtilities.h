@@ -21,9 +21,11 @@ namespace NUtilities {
 void ClearDir(const QString& Dir);
 
 // Packs the files of SourceDir whose names match FileMask ("*.txt", "*.*") into ArchiveName,
-// stored with names relative to SourceDir. False, after a message box, when the archiver
-// cannot be started, runs longer than ArchiverTimeout (it is killed then) or ends with a
-// non-zero exit status (it found nothing to pack, the archive is damaged, a disk is full).
+// stored with names relative to SourceDir (links are not packed). False, after a message box
+// that says which, when no folder is given, when the archiver cannot be started or runs
+// longer than ArchiverTimeout (it is killed then), when it fails (nothing to pack, a damaged
+// archive, a full disk; its exit status and reason are shown) or when it refused files
+// ("Пропущено файлов: N").
 bool PackFiles(const QString& SourceDir, const QString& FileMask, const QString& ArchiveName);
 // Extracts every file of the archive ArchivePath into TargetDir without stored paths,
 // overwriting. The second argument is not used. Result as for PackFiles.
@@ -34,7 +36,9 @@ extern int ArchiverTimeout;
 
 // Copies FileName into TargetDir (a removable disk's folder) as often as the user wants,
 // asking first with Question and checking the free space of the file system that holds
-// TargetDir before each copy. False when the user declines at Question, true otherwise.
+// TargetDir before each copy. A copy that fails is shown with its file and leaves no
+// truncated file (an older copy stays as it was). False when the user declines at Question
+// or the last copy failed, true otherwise.
 bool FileCopyProc(const QString& Question, const QString& FileName, const QString& TargetDir);
 
 // The part of Text before its first "="; Right receives the part after its last "=". A text

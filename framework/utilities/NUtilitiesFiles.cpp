@@ -4,11 +4,13 @@
 
 #include "Dialogs.h"
 #include "Env.h"
+#include "FileReplacement.h"
 #include "Processes.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -38,13 +40,45 @@ QString WithSeparator(const QString& Dir)
     return Dir.endsWith(QLatin1Char('/')) ? Dir : Dir + QLatin1Char('/');
 }
 
-// A failed archiver counts as one that did not run: true would tell the caller that files
-// were packed or unpacked when they were not.
+// The archiver's exit status when it did its work but refused files or entries (links, names
+// outside the folder); their number is its output.
+constexpr int ArchiverRefusedExit = 2;
+
+// What the user is told about an archiver that did not do all of its work.
+QString ArchiverFailure(const TProcessResult& Result)
+{
+    switch (Result.Outcome) {
+    case TProcessOutcome::Failed: {
+        if (Result.ExitCode == ArchiverRefusedExit)
+            return QStringLiteral("Пропущено файлов: ") + QString::fromUtf8(Result.Output).trimmed();
+        const QString reason = QString::fromLocal8Bit(Result.Errors).trimmed().section(QLatin1Char('\n'), -1);
+        return QStringLiteral("Приложение архивации данных завершилось с ошибкой (код %1)").arg(Result.ExitCode)
+            + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason);
+    }
+    case TProcessOutcome::Crashed:
+        return QStringLiteral("Приложение архивации данных завершилось аварийно");
+    default:
+        return QStringLiteral("Произошла ошибка запуска приложения архивации данных");
+    }
+}
+
+// True only when the archiver did all its work: true would tell the caller that files were
+// packed or unpacked when they were not.
 bool RunArchiver(const QStringList& Arguments)
 {
-    if (RunProcess(ArchiverProgram(), Arguments, ArchiverTimeout) == TProcessOutcome::Finished)
+    const TProcessResult result = RunProcess(ArchiverProgram(), Arguments, ArchiverTimeout);
+    if (result.Outcome == TProcessOutcome::Finished)
         return true;
-    ShowMessage(QStringLiteral("Произошла ошибка запуска приложения архивации данных"));
+    ShowMessage(ArchiverFailure(result));
+    return false;
+}
+
+// An empty folder name would make the archiver work on the root folder.
+bool FolderGiven(const QString& Dir, const QString& Message)
+{
+    if (!Dir.trimmed().isEmpty())
+        return true;
+    ShowMessage(Message);
     return false;
 }
 
@@ -80,11 +114,25 @@ TSpaceCheck CheckSpace(const QString& FileName, const QString& TargetDir)
     }
 }
 
-void CopyOnto(const QString& FileName, const QString& TargetDir)
+// Copies FileName into TargetDir through a new file that replaces the target only when the
+// copy is complete, so that a full or removed disk never leaves a truncated copy (nor spoils
+// an older one). A failure is told to the user with the file it concerns; false then.
+bool CopyOnto(const QString& FileName, const QString& TargetDir)
 {
-    std::error_code ignored;
-    fs::copy_file(FsPath(FileName), FsPath(WithSeparator(TargetDir) + QFileInfo(FileName).fileName()),
-                  fs::copy_options::overwrite_existing, ignored);
+    const QString target = FileReplacement::TargetOf(WithSeparator(TargetDir) + QFileInfo(FileName).fileName());
+    const QString temporary = FileReplacement::CreateBeside(target);
+    std::error_code error;
+    if (temporary.isEmpty())
+        error = std::error_code(errno, std::generic_category());
+    else if (fs::copy_file(FsPath(FileName), FsPath(temporary), fs::copy_options::overwrite_existing, error)
+             && !FileReplacement::Replace(temporary, target))
+        error = std::error_code(errno, std::generic_category());
+    if (!error)
+        return true;
+    if (!temporary.isEmpty())
+        QFile::remove(temporary);
+    ShowMessage(QStringLiteral("Не удалось записать файл %1: %2").arg(target, QString::fromLocal8Bit(error.message())));
+    return false;
 }
 
 } // namespace
@@ -102,27 +150,30 @@ void ClearDir(const QString& Dir)
 
 bool PackFiles(const QString& SourceDir, const QString& FileMask, const QString& ArchiveName)
 {
-    return RunArchiver({QStringLiteral("a"), QStringLiteral("-ep1"), ArchiveName, WithSeparator(SourceDir) + FileMask});
+    return FolderGiven(SourceDir, QStringLiteral("Не указана папка с файлами для архивации"))
+        && RunArchiver({QStringLiteral("a"), QStringLiteral("-ep1"), QStringLiteral("--"), ArchiveName, WithSeparator(SourceDir) + FileMask});
 }
 
 bool UnPackFiles(const QString& TargetDir, const QString&, const QString& ArchivePath)
 {
-    return RunArchiver({QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-ep"), ArchivePath, WithSeparator(TargetDir)});
+    return FolderGiven(TargetDir, QStringLiteral("Не указана папка для распаковки архива"))
+        && RunArchiver({QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-ep"), QStringLiteral("--"), ArchivePath, WithSeparator(TargetDir)});
 }
 
 bool FileCopyProc(const QString& Question, const QString& FileName, const QString& TargetDir)
 {
     if (!Asked(Question))
         return false;
+    bool copied = true;
     do {
         ShowMessage(QStringLiteral("Вставьте дискету в дисковод A:"));
         const TSpaceCheck check = CheckSpace(FileName, TargetDir);
         if (check == TSpaceCheck::Ended)
             break;
         if (check == TSpaceCheck::Passed)
-            CopyOnto(FileName, TargetDir);
+            copied = CopyOnto(FileName, TargetDir);
     } while (Asked(QStringLiteral("Сделать еще одну копию?")));
-    return true;
+    return copied;
 }
 
 QString SplitRange(const QString& Text, QString& Right)

@@ -5,9 +5,14 @@
 #include "WorkbookReader.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QJsonArray>
 #include <QXmlStreamReader>
+
+#include <sys/stat.h>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -167,6 +172,139 @@ TEST(ExcelServerTest, RefusalsAreClearErrors)
     EXPECT_TRUE(OleErrorOf([&] { workbooks.Call(QStringLiteral("Open"), TOleVariant::ByRef(missing)); }).contains(missing));
 }
 
+QByteArray ReadBytes(const QString& Path)
+{
+    QFile file(Path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void WriteBytes(const QString& Path, const QByteArray& Bytes)
+{
+    QFile file(Path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << Path.toStdString();
+    file.write(Bytes);
+}
+
+// The template with Count bytes of the stored data of its part Part inverted (the part's
+// local header found by its name; the name and extra field lengths give where the data starts).
+QByteArray WithDamagedPart(QByteArray Bytes, const QByteArray& Part, int Count)
+{
+    const qsizetype name = Bytes.indexOf(Part);
+    const qsizetype header = name - 30;
+    EXPECT_TRUE(header >= 0 && Bytes.mid(header, 4) == QByteArray("PK\x03\x04", 4)) << "local header of " << Part.constData();
+    const auto little = [&](qsizetype At) { return static_cast<uchar>(Bytes[At]) | static_cast<uchar>(Bytes[At + 1]) << 8; };
+    const qsizetype data = header + 30 + little(header + 26) + little(header + 28);
+    const qsizetype stored = little(header + 18);
+    for (qsizetype i = data + stored / 4; i < data + std::min<qsizetype>(stored, stored / 4 + Count); ++i)
+        Bytes[i] = static_cast<char>(~Bytes[i]);
+    return Bytes;
+}
+
+// Opening a template and saving a report from it, as the order form does.
+void SaveFromTemplate(QString TemplateName, const QString& Report)
+{
+    TOleVariant excel = CreateOleObject(QStringLiteral("Excel.Application"));
+    excel.Call(QStringLiteral("WorkBooks")).Call(QStringLiteral("Open"), TOleVariant::ByRef(TemplateName));
+    Put(excel, 3, 2, QStringLiteral("Товар"));
+    SaveAs(excel, Report);
+    excel.Call(QStringLiteral("Quit"));
+}
+
+// A damaged template is refused on opening with the template named, whatever part is
+// damaged and however: nothing is written and the report saved before stays byte for byte.
+TEST(ExcelServerTest, ADamagedTemplateIsRefusedAndTheOldReportStays)
+{
+    const QString good = OutputFile(QStringLiteral("good template.xlsx"));
+    TestSupport::WriteTemplate(good);
+    const QString report = OutputFile(QStringLiteral("Бланк заказа.xls"));
+    SaveFromTemplate(good, report);
+    const QByteArray saved = ReadBytes(report);
+    const QByteArray sheet = R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>)";
+
+    struct TDamage {
+        const char* What;
+        std::function<void(const QString&)> Make;
+    };
+    const std::vector<TDamage> damages = {
+        {"64 bytes of the second sheet inverted",
+         [&](const QString& Path) { WriteBytes(Path, WithDamagedPart(ReadBytes(good), "xl/worksheets/sheet2.xml", 64)); }},
+        {"a relationship that climbs above the package",
+         [](const QString& Path) {
+             TestSupport::ReplacePart(Path, QStringLiteral("xl/_rels/workbook.xml.rels"),
+                                      R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+                                      R"(<Relationship Id="rId1" Type="x/worksheet" Target="../../x"/></Relationships>)");
+         }},
+        {"a cell reference without letters",
+         [&](const QString& Path) {
+             TestSupport::ReplacePart(Path, QStringLiteral("xl/worksheets/sheet1.xml"),
+                                      sheet + R"(<row r="3"><c r="3"><v>1</v></c></row></sheetData></worksheet>)");
+         }},
+        {"a row beyond the sheet",
+         [&](const QString& Path) {
+             TestSupport::ReplacePart(Path, QStringLiteral("xl/worksheets/sheet1.xml"),
+                                      sheet + R"(<row r="2147483647"/></sheetData></worksheet>)");
+         }},
+        {"a sheet that inflates a thousandfold",
+         [&](const QString& Path) {
+             TestSupport::ReplacePart(Path, QStringLiteral("xl/worksheets/sheet1.xml"), sheet + "</sheetData></worksheet>", 4 << 20);
+         }},
+    };
+    for (const TDamage& damage : damages) {
+        const QString damaged = OutputFile(QStringLiteral("damaged.xlsx"));
+        QFile::remove(damaged);
+        QFile::copy(good, damaged);
+        damage.Make(damaged);
+        const QString error = OleErrorOf([&] { SaveFromTemplate(damaged, report); });
+        EXPECT_TRUE(error.contains(damaged)) << damage.What << ": " << error.toStdString();
+        EXPECT_EQ(ReadBytes(report), saved) << damage.What;
+    }
+    EXPECT_EQ(QDir(TestSupport::TempDir()).entryList({QStringLiteral(".*.xls.*")}, QDir::Hidden | QDir::Files), QStringList());
+}
+
+// A save follows the rules of every file the user keeps: a read-only report is refused and
+// stays, a link stays a link and its target takes the workbook, a report keeps its
+// permission bits and a new one gets those the umask allows.
+TEST(ExcelServerTest, ASaveKeepsReadOnlyReportsLinksAndPermissions)
+{
+    const QString templateName = OutputFile(QStringLiteral("rules.xlsx"));
+    TestSupport::WriteTemplate(templateName);
+    const mode_t oldMask = ::umask(027);
+    const QString fresh = OutputFile(QStringLiteral("new report.xls"));
+    SaveFromTemplate(templateName, fresh);
+    const auto permissions = [](const QString& Path) {
+        struct stat info {};
+        ::stat(QFile::encodeName(Path).constData(), &info);
+        return info.st_mode & 07777;
+    };
+    EXPECT_EQ(permissions(fresh), 0640u);
+
+    const QString kept = OutputFile(QStringLiteral("kept report.xls"));
+    WriteBytes(kept, "old");
+    ::chmod(QFile::encodeName(kept).constData(), 0604);
+    SaveFromTemplate(templateName, kept);
+    EXPECT_EQ(permissions(kept), 0604u);
+    EXPECT_NE(ReadBytes(kept), QByteArray("old"));
+
+    const QString link = OutputFile(QStringLiteral("link report.xls"));
+    QFile::link(kept, link);
+    TOleVariant excel = CreateOleObject(QStringLiteral("Excel.Application"));
+    excel.Call(QStringLiteral("WorkBooks")).Call(QStringLiteral("Add"));
+    Put(excel, 1, 1, QStringLiteral("через ссылку"));
+    SaveAs(excel, link);
+    excel.Call(QStringLiteral("Quit"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(CellOf(SheetOf(ReadWorkbook(kept), 0), "A1"), (QJsonArray{QStringLiteral("str"), QStringLiteral("через ссылку")}));
+    EXPECT_EQ(permissions(kept), 0604u);
+
+    const QString readOnly = OutputFile(QStringLiteral("read-only report.xls"));
+    WriteBytes(readOnly, "keep me");
+    ::chmod(QFile::encodeName(readOnly).constData(), 0444);
+    const QString error = OleErrorOf([&] { SaveFromTemplate(templateName, readOnly); });
+    EXPECT_TRUE(error.contains(readOnly) && error.contains(QStringLiteral("только для чтения"))) << error.toStdString();
+    EXPECT_EQ(ReadBytes(readOnly), QByteArray("keep me"));
+    ::umask(oldMask);
+}
+
 // A server registered over a program id answers it until it is unregistered.
 TEST(ExcelServerTest, LatestRegistrationAnswers)
 {
@@ -242,6 +380,11 @@ TEST(ExcelServerTest, CellsMergeIntoOddlyWrittenSheets)
     EXPECT_TRUE(merged.contains("<x:mergeCell ref=\"A6:B6\"/>"));
     EXPECT_FALSE(merged.contains("spans=\"1:2\"")) << "a row that takes new cells loses its column span hint";
     EXPECT_THROW(ExcelFiles::MergeCells("<worksheet><sheetData><row r=\"1\"><c", cells), EOleError);
+
+    // Found by fuzzing: a row and a cell with an empty number are numbered once, not twice; a
+    // sheet without an XML declaration is not given one with an empty version.
+    const QByteArray emptyNumbers = R"(<worksheet><sheetData><row r=""><c r="" s="4"/></row></sheetData></worksheet>)";
+    EXPECT_EQ(CellsOfSheetXml(ExcelFiles::MergeCells(emptyNumbers, ExcelFiles::TCellStore())), QStringList{QStringLiteral("A1 s=4")});
 }
 
 } // namespace

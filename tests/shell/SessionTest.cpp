@@ -112,6 +112,8 @@ protected:
     void SetUp() override
     {
         TDatabaseTest::SetUp();
+        if (IsSkipped())
+            return;
         ExecSQL({"create table POLZOVATEL (ID integer primary key, NAZVANIE varchar(50))",
                  "insert into POLZOVATEL values (7, 'KASSA')",
                  "create table modul (STROKA varchar(100), POLZ_ID integer, ORDER_NO integer)"});

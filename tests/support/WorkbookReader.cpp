@@ -48,12 +48,22 @@ other['B1'] = 7701234567
 book.save(sys.argv[1])
 )";
 
+const char* ReplacePartScript = R"(
+import sys, zipfile
+path, part, content, padding = sys.argv[1], sys.argv[2], sys.argv[3].encode(), int(sys.argv[4])
+with zipfile.ZipFile(path) as old:
+    parts = [(info, old.read(info)) for info in old.infolist()]
+with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as new:
+    for info, data in parts:
+        new.writestr(info.filename, content + b' ' * padding if info.filename == part else data)
+)";
+
 // The system's python, which the Debian package python3-openpyxl serves (a python of the
 // user's own, earlier on PATH, may lack it).
-QByteArray RunPython(const char* Script, const QString& Argument)
+QByteArray RunPython(const char* Script, const QStringList& Arguments)
 {
     QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(Script), Argument});
+    python.start(QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral("-c"), QString::fromUtf8(Script)} + Arguments);
     const bool finished = python.waitForFinished(60000);
     const QByteArray errors = python.readAllStandardError();
     EXPECT_TRUE(finished && python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0)
@@ -65,7 +75,7 @@ QByteArray RunPython(const char* Script, const QString& Argument)
 
 QJsonObject ReadWorkbook(const QString& Path)
 {
-    return QJsonDocument::fromJson(RunPython(ReaderScript, Path)).object();
+    return QJsonDocument::fromJson(RunPython(ReaderScript, {Path})).object();
 }
 
 QStringList CellLines(const QJsonObject& Workbook, int Sheet)
@@ -82,7 +92,12 @@ QStringList CellLines(const QJsonObject& Workbook, int Sheet)
 
 void WriteTemplate(const QString& Path)
 {
-    RunPython(TemplateScript, Path);
+    RunPython(TemplateScript, {Path});
+}
+
+void ReplacePart(const QString& Path, const QString& Part, const QByteArray& Content, int Padding)
+{
+    RunPython(ReplacePartScript, {Path, Part, QString::fromUtf8(Content), QString::number(Padding)});
 }
 
 } // namespace TestSupport

@@ -22,4 +22,8 @@ QStringList CellLines(const QJsonObject& Workbook, int Sheet);
 // second sheet "Реквизиты" with A1 "ИНН" and B1 7701234567.
 void WriteTemplate(const QString& Path);
 
+// Rewrites the workbook at Path with its part Part holding Content followed by Padding blanks
+// (which deflate to almost nothing), every part deflated.
+void ReplacePart(const QString& Path, const QString& Part, const QByteArray& Content, int Padding = 0);
+
 } // namespace TestSupport

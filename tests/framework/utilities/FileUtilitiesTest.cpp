@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -130,7 +133,53 @@ TEST_F(FileUtilitiesTest, PackedFilesOfAMaskComeBackFlatIntoAFolderWithBlanksAnd
     EXPECT_EQ(Entries(second).size(), 3) << Entries(second).join(", ").toStdString();
 }
 
-TEST_F(FileUtilitiesTest, ExtractionNeverWritesOutsideTheTargetAndAFailedArchiverIsReported)
+// A zip archive of stored entries written by hand, so that it can hold a wrong CRC.
+class TZipWriter {
+public:
+    void AddStored(const QByteArray& Name, const QByteArray& Data, quint32 Crc)
+    {
+        const qsizetype offset = FData.size();
+        FData += Number(0x04034b50, 4) + Number(20, 2) + Number(0, 2) + Number(0, 2) + Number(0, 4) + Number(Crc, 4)
+            + Number(Data.size(), 4) + Number(Data.size(), 4) + Number(Name.size(), 2) + Number(0, 2) + Name + Data;
+        FDirectory += Number(0x02014b50, 4) + Number(20, 2) + Number(20, 2) + Number(0, 2) + Number(0, 2) + Number(0, 4)
+            + Number(Crc, 4) + Number(Data.size(), 4) + Number(Data.size(), 4) + Number(Name.size(), 2) + Number(0, 2)
+            + Number(0, 2) + Number(0, 2) + Number(0, 2) + Number(0, 4) + Number(offset, 4) + Name;
+        ++FCount;
+    }
+    QByteArray Finish() const
+    {
+        return FData + FDirectory + Number(0x06054b50, 4) + Number(0, 2) + Number(0, 2) + Number(FCount, 2)
+            + Number(FCount, 2) + Number(FDirectory.size(), 4) + Number(FData.size(), 4) + Number(0, 2);
+    }
+
+private:
+    static QByteArray Number(quint64 Value, int Bytes)
+    {
+        QByteArray bytes;
+        for (int i = 0; i < Bytes; ++i)
+            bytes += static_cast<char>((Value >> (8 * i)) & 0xff);
+        return bytes;
+    }
+    QByteArray FData;
+    QByteArray FDirectory;
+    int FCount = 0;
+};
+
+const QString ArchiverFailed = QStringLiteral("Приложение архивации данных завершилось с ошибкой (код 1)");
+
+bool StartsWith(const std::vector<QString>& Messages, std::initializer_list<QString> Beginnings)
+{
+    if (Messages.size() != Beginnings.size())
+        return false;
+    return std::equal(Messages.begin(), Messages.end(), Beginnings.begin(),
+                      [](const QString& Message, const QString& Beginning) { return Message.startsWith(Beginning); });
+}
+
+// Entries that could land outside the target, or flatten to no name, are refused and counted
+// for the user; the others are extracted. A damaged member, an archive that unpacks to far
+// more than its size allows, and an archive that is none fail with the archiver's status and
+// leave no file behind.
+TEST_F(FileUtilitiesTest, HostileArchivesWriteNothingOutsideTheTargetNorAnyDamagedFile)
 {
     const QString base = NewFolder(QStringLiteral("опасный архив"));
     const QString target = base + QStringLiteral("/цель");
@@ -140,22 +189,81 @@ TEST_F(FileUtilitiesTest, ExtractionNeverWritesOutsideTheTargetAndAFailedArchive
     tar.AddFile("../outside.txt", "escaped");
     tar.AddFile(QFile::encodeName(outside), "absolute");
     tar.AddLink("link.txt", QFile::encodeName(outside));
+    tar.AddFile("sub/.", "dot");
     tar.AddFile("deep/path/good.txt", "kept");
     WriteFile(base + QStringLiteral("/bad.tar"), tar.Finish());
 
-    EXPECT_TRUE(UnPackFiles(target, QString(), base + QStringLiteral("/bad.tar")));
+    EXPECT_FALSE(UnPackFiles(target, QString(), base + QStringLiteral("/bad.tar")));
+    EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>({QStringLiteral("Пропущено файлов: 4")}));
     EXPECT_EQ(Entries(target), QStringList({QStringLiteral("good.txt")}));
     EXPECT_EQ(ReadFile(target + QStringLiteral("/good.txt")), QByteArray("kept"));
     EXPECT_FALSE(QFileInfo::exists(outside));
 
-    EXPECT_TRUE(TestSupport::Dialogs().Calls().empty());
+    TestSupport::Dialogs().Reset();
+    TZipWriter zip;
+    zip.AddStored("first.txt", "intact", 0x0ccb2d80);
+    zip.AddStored("damaged.txt", "contents", 0x12345678);
+    WriteFile(base + QStringLiteral("/bad crc.zip"), zip.Finish());
+    const QString damagedTarget = NewFolder(QStringLiteral("повреждённый"));
+    WriteFile(damagedTarget + QStringLiteral("/damaged.txt"), "older copy");
+    EXPECT_FALSE(UnPackFiles(damagedTarget, QString(), base + QStringLiteral("/bad crc.zip")));
+    EXPECT_EQ(ReadFile(damagedTarget + QStringLiteral("/damaged.txt")), QByteArray("older copy"));
+    EXPECT_EQ(Entries(damagedTarget), QStringList({QStringLiteral("damaged.txt"), QStringLiteral("first.txt")}));
+
+    // 80 MiB of zeros pack into well under a megabyte: far more than any report archive unpacks to.
+    const QString bombSource = NewFolder(QStringLiteral("нули"));
+    QFile zeros(bombSource + QStringLiteral("/zeros.bin"));
+    ASSERT_TRUE(zeros.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 80; ++i)
+        zeros.write(QByteArray(1 << 20, '\0'));
+    zeros.close();
+    EXPECT_TRUE(PackFiles(bombSource, QStringLiteral("*.*"), base + QStringLiteral("/bomb.zip")));
+    const QString bombTarget = NewFolder(QStringLiteral("бомба"));
+    EXPECT_FALSE(UnPackFiles(bombTarget, QString(), base + QStringLiteral("/bomb.zip")));
+    EXPECT_EQ(Entries(bombTarget), QStringList());
 
     WriteFile(base + QStringLiteral("/damaged.zip"), "PK\x03\x04 this is no archive");
     EXPECT_FALSE(UnPackFiles(target, QString(), base + QStringLiteral("/damaged.zip")));
     EXPECT_FALSE(PackFiles(base + QStringLiteral("/no such folder"), QStringLiteral("*.*"), base + QStringLiteral("/new.zip")));
     EXPECT_EQ(Entries(target), QStringList({QStringLiteral("good.txt")}));
     EXPECT_FALSE(QFileInfo::exists(base + QStringLiteral("/new.zip")));
-    EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>({LaunchFailure, LaunchFailure}));
+    EXPECT_TRUE(StartsWith(TestSupport::Dialogs().Messages(), {ArchiverFailed, ArchiverFailed, ArchiverFailed, ArchiverFailed}))
+        << TestSupport::Dialogs().Messages().size();
+}
+
+// Packing takes names beginning with "-" as names, never follows a link out of the folder,
+// leaves nothing behind when the archive's name is a folder, and refuses an empty folder
+// (which would mean the root) before the archiver runs.
+TEST_F(FileUtilitiesTest, PackingKeepsToItsFolderAndTakesEveryNameAsAName)
+{
+    const QString base = NewFolder(QStringLiteral("упаковка"));
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(base);
+    QDir().mkpath(QStringLiteral("-отчёты"));
+    WriteFile(QStringLiteral("-отчёты/отчёт.txt"), "report");
+    const QString secret = NewFolder(QStringLiteral("чужое")) + QStringLiteral("/secret.txt");
+    WriteFile(secret, "secret");
+    QFile::link(secret, QStringLiteral("-отчёты/link.txt"));
+    EXPECT_FALSE(PackFiles(QStringLiteral("-отчёты"), QStringLiteral("*.*"), QStringLiteral("-архив.zip")));
+    EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>({QStringLiteral("Пропущено файлов: 1")}));
+    QDir().mkpath(QStringLiteral("-распаковано"));
+    TestSupport::Dialogs().Reset();
+    EXPECT_TRUE(UnPackFiles(QStringLiteral("-распаковано"), QString(), QStringLiteral("-архив.zip")));
+    EXPECT_EQ(Entries(QStringLiteral("-распаковано")), QStringList({QStringLiteral("отчёт.txt")}));
+    QDir::setCurrent(previous);
+
+    QDir(base).mkpath(QStringLiteral("папка.zip"));
+    EXPECT_FALSE(PackFiles(base + QStringLiteral("/-отчёты"), QStringLiteral("*.txt"), base + QStringLiteral("/папка.zip")));
+    EXPECT_EQ(Entries(base), QStringList({QStringLiteral("-архив.zip"), QStringLiteral("-отчёты"), QStringLiteral("-распаковано"),
+                                          QStringLiteral("папка.zip")}));
+    EXPECT_TRUE(Entries(base + QStringLiteral("/папка.zip")).isEmpty());
+
+    EXPECT_FALSE(PackFiles(QString(), QStringLiteral("*.*"), base + QStringLiteral("/root.zip")));
+    EXPECT_FALSE(UnPackFiles(QStringLiteral(" "), QString(), base + QStringLiteral("/-архив.zip")));
+    EXPECT_FALSE(QFileInfo::exists(base + QStringLiteral("/root.zip")));
+    EXPECT_TRUE(StartsWith(TestSupport::Dialogs().Messages(),
+                           {ArchiverFailed, QStringLiteral("Не указана папка с файлами для архивации"),
+                            QStringLiteral("Не указана папка для распаковки архива")}));
 }
 
 TEST_F(FileUtilitiesTest, AMissingOrHangingArchiverIsReportedAndAHangingOneIsKilled)
@@ -256,6 +364,32 @@ TEST_F(FileCopyProcTest, AFileLargerThanTheFreeSpaceIsNotCopiedButAnotherCopyIsO
     EXPECT_EQ(TestSupport::Dialogs().Messages(),
               std::vector<QString>({QStringLiteral("Скопировать?"), Insert, shortage, shortage, Another}));
     EXPECT_TRUE(Entries(FDisk).isEmpty());
+}
+
+// A copy stopped on the way (by the file size limit here, as by a full disk) is named to the
+// user and leaves no truncated file: the older copy on the disk stays as it was.
+TEST_F(FileCopyProcTest, AFailedCopyIsReportedWithItsFileAndLeavesNoTruncatedCopy)
+{
+    WriteFile(FFile, QByteArray(256 * 1024, 'x'));
+    const QString copy = FDisk + QStringLiteral("база данных.db");
+    WriteFile(copy, "older copy");
+    Answer({mrYes, mrOk, mrOk, mrNo});
+    rlimit original {};
+    getrlimit(RLIMIT_FSIZE, &original);
+    const rlimit small{64 * 1024, original.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool copied = FileCopyProc(QStringLiteral("Скопировать?"), FFile, FDisk);
+    setrlimit(RLIMIT_FSIZE, &original);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(copied);
+    const std::vector<QString> messages = TestSupport::Dialogs().Messages();
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_TRUE(messages[2].startsWith(QStringLiteral("Не удалось записать файл ") + copy)) << messages[2].toStdString();
+    EXPECT_EQ(messages[3], Another);
+    EXPECT_EQ(ReadFile(copy), QByteArray("older copy"));
+    EXPECT_EQ(Entries(FDisk), QStringList({QStringLiteral("база данных.db")}));
 }
 
 TEST(SplitRange, TakesThePartBeforeTheFirstAndAfterTheLastEqualsSign)

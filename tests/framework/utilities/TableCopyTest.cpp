@@ -4,6 +4,8 @@
 #include "NUtilities.h"
 #include "TestEnvironment.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -89,6 +91,43 @@ TEST_P(TableCopyTest, PlainCopyAppendsAndReportsAFailedRecordKeepingThoseBefore)
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Ошибка переноса:")) && messages[0].size() > 16) << messages[0].toStdString();
     EXPECT_EQ(Destination().size(), 5) << "the two records before the duplicate key stay";
     EXPECT_TRUE(Destination().contains(QStringLiteral("11 Одиннадцать  нет")));
+}
+
+// Whatever fails, the message says how many records were really kept, and that many are in
+// the table. A deferred constraint fails where a full disk does: on SQLite at the commit of
+// the copy's one transaction, which then keeps nothing (also after an earlier failure); on
+// PostgreSQL at the post of its record, each record before it kept.
+TEST_P(TableCopyTest, AFailedCopySaysHowManyRecordsWereReallyKept)
+{
+    if (Backend() == TestSupport::TBackend::SQLite)
+        ExecSQL(QStringLiteral("pragma foreign_keys = on"));
+    ExecSQL(QStringLiteral("create table LINKS (ID bigint primary key, DEST_ID bigint references DEST (ID) deferrable initially deferred)"));
+    FDestination.SetTableName(QStringLiteral("LINKS"));
+    const QRegularExpression kept(QStringLiteral("\nСохранено записей: (\\d+)$"));
+    const auto keptBy = [&](const QString& Message) { return kept.match(Message).captured(1).toInt(); };
+
+    SetSource(QStringLiteral("select 100 as ID, 1 as DEST_ID union all select 101, 999 union all select 102, 2"));
+    EXPECT_FALSE(SimpleCopyTables(&FSource, &FDestination));
+    ASSERT_EQ(TestSupport::Dialogs().Messages().size(), 1u);
+    QString message = TestSupport::Dialogs().Messages()[0];
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Ошибка переноса:")))
+        << message.toStdString();
+    EXPECT_TRUE(kept.match(message).hasMatch()) << message.toStdString();
+    EXPECT_EQ(keptBy(message), Backend() == TestSupport::TBackend::SQLite ? 0 : 1) << message.toStdString();
+    EXPECT_EQ(QueryValue(QStringLiteral("select count(*) from LINKS")).toInt(), keptBy(message));
+
+    // A duplicate key first, then the commit fails as well: both are told.
+    TestSupport::Dialogs().Reset();
+    ExecSQL(QStringLiteral("delete from LINKS"));
+    SetSource(QStringLiteral("select 200 as ID, 1 as DEST_ID union all select 201, 999 union all select 200, 2"));
+    EXPECT_FALSE(SimpleCopyTables(&FSource, &FDestination));
+    ASSERT_EQ(TestSupport::Dialogs().Messages().size(), 1u);
+    message = TestSupport::Dialogs().Messages()[0];
+    EXPECT_TRUE(kept.match(message).hasMatch()) << message.toStdString();
+    EXPECT_EQ(QueryValue(QStringLiteral("select count(*) from LINKS")).toInt(), keptBy(message)) << message.toStdString();
+    if (Backend() == TestSupport::TBackend::SQLite) {
+        EXPECT_TRUE(message.contains(QStringLiteral("Перенесённые записи не сохранены: "))) << message.toStdString();
+    }
 }
 
 TEST_P(TableCopyTest, FieldsAreMatchedByDestinationPositionAndSourceName)
