@@ -149,9 +149,12 @@ QStringList DistinctNames(const QStringList& Names)
     return distinct;
 }
 
-const QString RecordChangedMessage = QStringLiteral("Запись не найдена: она изменена или удалена другим пользователем");
-
 } // namespace
+
+QString RecordChangedMessage()
+{
+    return QStringLiteral("Запись не найдена: она изменена или удалена другим пользователем");
+}
 
 // ---------------------------------------------------------------------------------------
 // TSession
@@ -653,7 +656,7 @@ public:
         if (statement.lastError().isValid())
             RaiseDriverError(statement.lastError());
         if (!found)
-            throw EDatabaseError(RecordChangedMessage);
+            throw EDatabaseError(RecordChangedMessage());
         return row;
     }
 
@@ -759,5 +762,5 @@ void TTableWriter::Delete(TDatabase* Database, const TDataSet& DataSet, const st
         if (!IsKey(keys, i))
             conditions.append(statement.StillHolds(i, Row[i]));
     if (statement.Run(QStringLiteral("delete from %1 where %2").arg(FTableName, conditions.join(QStringLiteral(" and ")))).numRowsAffected() == 0)
-        throw EDatabaseError(RecordChangedMessage);
+        throw EDatabaseError(RecordChangedMessage());
 }

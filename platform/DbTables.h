@@ -106,6 +106,9 @@ private:
     std::vector<TDataSet*> FClients;
 };
 
+// The message of a write whose row another user changed or deleted since it was read.
+QString RecordChangedMessage();
+
 // Writes the edits of a dataset back to one table by the table's primary key (its column ID
 // when the connection knows of none). An update sets the changed columns only, and a row
 // written is read back as stored. Other workstations may have changed the row since it was

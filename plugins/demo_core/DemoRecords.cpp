@@ -1,6 +1,8 @@
 #include "DemoRecords.h"
 
 #include "DbTables.h"
+#include "Dialogs.h"
+#include "Exceptions.h"
 #include "Env.h"
 #include "Menus.h"
 #include "MessageManager.h"
@@ -56,14 +58,6 @@ QVariant ColumnValue(const QString& Text)
 QString FieldText(const TField* Field)
 {
     return Field->IsNull() ? QString() : Field->AsString();
-}
-
-QString Assignments(const QStringList& Columns)
-{
-    QStringList assignments;
-    for (const QString& column : Columns)
-        assignments.append(column + QStringLiteral(" = :") + column);
-    return assignments.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -230,6 +224,15 @@ TButton* TRecordForm::AddButton(const QString& Caption, TNotifyEvent OnClick)
     return AddBarButton(FButtonBar, Caption, std::move(OnClick));
 }
 
+bool TRecordForm::SaveShownRow()
+{
+    auto* instance = dynamic_cast<EClasses::TEntityInstance*>(Entity);
+    if (!instance)
+        return false;
+    instance->Save();
+    return !instance->Modified;
+}
+
 void TRecordForm::FieldChanged()
 {
     if (FFilling)
@@ -311,18 +314,24 @@ TRecordForm* TRecordInstance::RecordForm() const
     return static_cast<TRecordForm*>(Form);
 }
 
+// The row query stays open with the row as read: a save writes only over those values.
 void TRecordInstance::Load()
 {
     const QStringList columns = RecordForm()->ColumnNames();
-    FRowQuery = NewQuery(QStringLiteral("select ID, %1 from %2 where ID = :ID").arg(columns.join(QStringLiteral(", ")), TableName),
-        {{QStringLiteral("ID"), ID}});
+    if (!FRowQuery) {
+        FRowQuery = NewQuery(QStringLiteral("select ID, %1 from %2 where ID = :ID").arg(columns.join(QStringLiteral(", ")), TableName),
+            {{QStringLiteral("ID"), ID}});
+        FRowQuery->SetUpdateTableName(TableName);
+    }
+    FRowQuery->Close();
     DataSet = FRowQuery.get();
     TEntityInstance::Load();
+    // Read to its end, the query holds no cursor (which on SQLite would keep others from writing).
+    FRowQuery->FetchAll();
     Values.clear();
     if (Found)
         for (const QString& column : columns)
             Values.insert(column, FieldText(DataSet->FieldByName(column)));
-    DataSet->Close();
 }
 
 void TRecordInstance::Show()
@@ -335,21 +344,34 @@ void TRecordInstance::Show()
 
 void TRecordInstance::Save()
 {
-    if (Form->Entity == this)
-        WriteRow(RecordForm()->Values());
+    if (Form->Entity == this && !WriteRow(RecordForm()->Values()))
+        return;
     TEntityInstance::Save();
     Saved();
 }
 
-void TRecordInstance::WriteRow(const QMap<QString, QString>& Row)
+// Writes the columns whose text differs from the row as loaded; the table takes them only if
+// no one else has changed those columns since. A failure is shown, and the edits stay.
+bool TRecordInstance::WriteRow(const QMap<QString, QString>& Row)
 {
-    QMap<QString, QVariant> params{{QStringLiteral("ID"), ID}};
-    for (auto it = Row.begin(); it != Row.end(); ++it)
-        params.insert(it.key(), ColumnValue(it.value()));
-    ExecSQL(QStringLiteral("update %1 set %2 where ID = :ID").arg(TableName, Assignments(Row.keys())), params);
+    try {
+        if (!Found || !FRowQuery || !FRowQuery->Active())
+            throw EDatabaseError(RecordChangedMessage());
+        FRowQuery->Edit();
+        for (auto it = Row.begin(); it != Row.end(); ++it)
+            if (it.value() != Values.value(it.key()))
+                FRowQuery->FieldByName(it.key())->SetValue(ColumnValue(it.value()));
+        FRowQuery->Post();
+    } catch (const EDatabaseError& Error) {
+        if (FRowQuery)
+            FRowQuery->Cancel();
+        ShowMessage(Error.Message());
+        return false;
+    }
     Values = Row;
     if (Row.contains(QStringLiteral("NAZVANIE")))
         Name = Row.value(QStringLiteral("NAZVANIE"));
+    return true;
 }
 
 } // namespace DemoRecords

@@ -97,6 +97,8 @@ public:
     QMap<QString, QString> Values() const;
     // A button in a bar below the fields, the bar made with the first one.
     TButton* AddButton(const QString& Caption, TNotifyEvent OnClick);
+    // Saves the instance shown; false when it could not (the message shown, the edits kept).
+    bool SaveShownRow();
 
 private:
     void FieldChanged();
@@ -155,7 +157,10 @@ public:
 
     // Reads the row through the instance's dataset; Found tells whether it exists.
     void Load() override;
-    // Writes the form's values to the row (UPDATE by ID), then updates the tree caption.
+    // Writes the form's changed values to the row, then updates the tree caption. When
+    // another user has changed those columns since the row was loaded (or deleted the row),
+    // nothing is written: the message is shown, and the instance stays modified, its form
+    // keeping the edits.
     void Save() override;
     void Show() override;
 
@@ -168,7 +173,7 @@ protected:
     virtual void Saved() {}
 
 private:
-    void WriteRow(const QMap<QString, QString>& Row);
+    bool WriteRow(const QMap<QString, QString>& Row);
     std::unique_ptr<TQuery> FRowQuery;
 };
 
