@@ -687,9 +687,11 @@ QStringList TTableWriter::KeyNames(TDatabase* Database)
         return FKeyNames;
     FKeyNames.clear();
     FKeysDatabase = Database->DatabaseName();
-    QSqlIndex index = Database->Connection().primaryIndex(FTableName);
+    // PostgreSQL keeps unquoted names in lower case: asked that way first, it answers at once.
+    const bool postgres = Database->Connection().driverName() == QLatin1String("QPSQL");
+    QSqlIndex index = Database->Connection().primaryIndex(postgres ? FTableName.toLower() : FTableName);
     if (index.isEmpty())
-        index = Database->Connection().primaryIndex(FTableName.toLower());
+        index = Database->Connection().primaryIndex(postgres ? FTableName : FTableName.toLower());
     for (int i = 0; i < index.count(); ++i)
         FKeyNames.append(index.fieldName(i));
     if (FKeyNames.isEmpty())
