@@ -7,6 +7,7 @@
 #include "Menus.h"
 #include "MessageManager.h"
 #include "NavigatorManager.h"
+#include "TreeView.h"
 
 namespace DemoRecords {
 
@@ -58,6 +59,17 @@ QVariant ColumnValue(const QString& Text)
 QString FieldText(const TField* Field)
 {
     return Field->IsNull() ? QString() : Field->AsString();
+}
+
+// The rows the navigator has listed below Node as its instances; false when it has listed
+// none. Showing a class node's form right after expanding it then does not read a list of a
+// hundred thousand rows a second time.
+bool ListedRows(TTreeNode* Node, EClasses::TEntityChildList& Rows)
+{
+    for (int i = 0; Node && i < Node->Count(); ++i)
+        if (const auto* row = Node->Item(i)->DataAs<EClasses::TEntityInstance>())
+            Rows.AddChild(row->ID, Node->Item(i)->Text());
+    return Rows.Count() > 0;
 }
 
 } // namespace
@@ -275,7 +287,8 @@ TRecordClass::~TRecordClass()
 void TRecordClass::Show()
 {
     EClasses::TEntityChildList children;
-    GetChildList(&children);
+    if (!ListedRows(Node, children))
+        GetChildList(&children);
     static_cast<TListForm*>(Form)->ShowChildren(&children);
     TEntityClass::Show();
 }
