@@ -16,20 +16,17 @@
 // (without --postgres, VELNOR_TEST_PG is used).
 
 #include "Application.h"
-#include "ApplicationSystemChooseForm.h"
+#include "BenchShell.h"
 #include "BenchSupport.h"
 #include "DemoRecords.h"
 #include "DemoSetup.h"
 #include "Dialogs.h"
 #include "EClasses.h"
 #include "Env.h"
-#include "LoginForm.h"
-#include "OptionsForm.h"
 #include "Registry.h"
 #include "StatusBar.h"
 #include "TestNav.h"
 #include "TreeView.h"
-#include "Velkit07.h"
 #include "mainform.h"
 
 #include <QCommandLineParser>
@@ -122,27 +119,7 @@ TTreeNode* ChildWithID(TTreeNode* Parent, qint64 ID)
 
 class TWorkstation {
 public:
-    TWorkstation(int Index, QTextStream& Out) : FIndex(Index), FOut(Out)
-    {
-        SetDialogHost(&FDialogs);
-        Velkit07::Initialize();
-        OptionsForm::Initialize();
-        FForm = std::make_unique<mainform::TForm1>();
-        LoginForm::LoginFrm = new LoginForm::TLoginFrm;
-        ApplicationSystemChooseForm::ApplicationSystemChooseFrm = new ApplicationSystemChooseForm::TApplicationSystemChooseFrm;
-    }
-
-    ~TWorkstation()
-    {
-        delete ApplicationSystemChooseForm::ApplicationSystemChooseFrm;
-        ApplicationSystemChooseForm::ApplicationSystemChooseFrm = nullptr;
-        delete LoginForm::LoginFrm;
-        LoginForm::LoginFrm = nullptr;
-        FForm.reset();
-        OptionsForm::Finalize();
-        Velkit07::Finalize();
-        SetDialogHost(nullptr);
-    }
+    TWorkstation(int Index, QTextStream& Out) : FIndex(Index), FOut(Out) {}
 
     void RunRound(int Round, qint64 Client)
     {
@@ -160,7 +137,7 @@ public:
         going = going && Timed(QStringLiteral("export"), [this] { return ExportLines(); });
         going = going && Timed(QStringLiteral("client"), [this] { return ActivateClient(); });
         Timed(QStringLiteral("disconnect"), [this] {
-            FForm->DisconnectItemClick(nullptr);
+            FShell.Form()->DisconnectItemClick(nullptr);
             return Navigator() == nullptr || Navigator()->TreeView1->Items()->Count() == 0;
         });
     }
@@ -189,7 +166,7 @@ private:
     {
         FDialogs.Reset();
         FDialogs.QueueModalAnswer([](TForm*) { return static_cast<int>(mrOk); });
-        Application::PostMessage(FForm->Handle(), mainform::WM_CONNECT);
+        Application::PostMessage(FShell.Form()->Handle(), mainform::WM_CONNECT);
         for (int round = 0; round < 1000000 && Env::MessagePanel->Text() != Ready; ++round)
             QCoreApplication::processEvents();
         return Env::MessagePanel->Text() == Ready && Navigator()->TreeView1->Items()->RootCount() == 5;
@@ -252,8 +229,8 @@ private:
 
     int FIndex;
     QTextStream& FOut;
-    TScriptedDialogHost FDialogs;
-    std::unique_ptr<mainform::TForm1> FForm;
+    BenchShell::TShell FShell;
+    TScriptedDialogHost& FDialogs = *FShell.Dialogs();
     qint64 FClient = 0;
     int FRound = 0;
     QWidget* FOrderForm = nullptr;
