@@ -125,9 +125,12 @@ QStringList DistinctNames(const QStringList& Names)
     return distinct;
 }
 
-const QString RecordChangedMessage = QStringLiteral("Запись не найдена: она изменена или удалена другим пользователем");
-
 } // namespace
+
+QString RecordChangedMessage()
+{
+    return QStringLiteral("Запись не найдена: она изменена или удалена другим пользователем");
+}
 
 // ---------------------------------------------------------------------------------------
 // TSession
@@ -448,7 +451,36 @@ std::shared_ptr<QSqlQuery> TQuery::ExecutedStatement(TDatabase* Database)
 
 std::shared_ptr<QSqlQuery> TQuery::OpenCursor(TDatabase* Database)
 {
-    return ExecutedStatement(Database);
+    if (UpdateTableName().isEmpty())
+        return ExecutedStatement(Database);
+    // Asked before the statement runs: the driver's own catalogue query would cut it short.
+    Database->FinishPendingCursors();
+    const QStringList keyNames = FWriter.KeyNames(Database);
+    std::shared_ptr<QSqlQuery> statement = ExecutedStatement(Database);
+    FWriter.ResolveKeyFields(keyNames, statement->record());
+    return statement;
+}
+
+void TQuery::SetUpdateTableName(const QString& Name)
+{
+    CheckInactive();
+    FWriter.SetTableName(Name);
+}
+
+std::vector<QVariant> TQuery::WriteRow(const std::vector<QVariant>& Old, const std::vector<QVariant>& New,
+                                       const std::vector<bool>& Modified)
+{
+    if (UpdateTableName().isEmpty())
+        return TDataSet::WriteRow(Old, New, Modified);
+    return FWriter.Write(Database(), *this, Old, New, Modified);
+}
+
+void TQuery::DeleteRow(const std::vector<QVariant>& Row)
+{
+    if (UpdateTableName().isEmpty())
+        TDataSet::DeleteRow(Row);
+    else
+        FWriter.Delete(Database(), *this, Row);
 }
 
 void TQuery::ExecSQL()
@@ -473,21 +505,177 @@ TTable::TTable(TComponent* AOwner)
 void TTable::SetTableName(const QString& Name)
 {
     CheckInactive();
-    FTableName = Name;
+    FWriter.SetTableName(Name);
 }
 
-QStringList TTable::PrimaryKeyNames(TDatabase* Database) const
+std::shared_ptr<QSqlQuery> TTable::OpenCursor(TDatabase* Database)
 {
-    QSqlIndex index = Database->Connection().primaryIndex(FTableName);
-    if (index.isEmpty())
-        index = Database->Connection().primaryIndex(FTableName.toLower());
-    QStringList names;
-    for (int i = 0; i < index.count(); ++i)
-        names.append(index.fieldName(i));
-    return names.isEmpty() ? QStringList{QStringLiteral("ID")} : names;
+    if (TableName().isEmpty())
+        throw EDatabaseError(QStringLiteral("Не задано имя таблицы"));
+    auto statement = std::make_shared<QSqlQuery>(Database->NewStatement());
+    // Asked before the cursor runs: the driver's own catalogue query would cut it short.
+    const QStringList keyNames = FWriter.KeyNames(Database);
+    statement->setForwardOnly(true);
+    if (!statement->exec(QStringLiteral("select * from ") + TableName()))
+        RaiseDriverError(statement->lastError());
+    FWriter.ResolveKeyFields(keyNames, statement->record());
+    return statement;
 }
 
-void TTable::ResolveKeyFields(const QStringList& Names, const QSqlRecord& Record)
+std::vector<QVariant> TTable::WriteRow(const std::vector<QVariant>& Old, const std::vector<QVariant>& New,
+                                       const std::vector<bool>& Modified)
+{
+    return FWriter.Write(Database(), *this, Old, New, Modified);
+}
+
+void TTable::DeleteRow(const std::vector<QVariant>& Row)
+{
+    FWriter.Delete(Database(), *this, Row);
+}
+
+// ---------------------------------------------------------------------------------------
+// TTableWriter
+
+namespace {
+
+const int MSecsPerDay = 24 * 60 * 60 * 1000;
+
+// Qt reads PostgreSQL times and timestamps to the millisecond; the server keeps microseconds.
+bool ReadToTheMillisecond(TFieldType Type, bool PostgreSQL)
+{
+    return PostgreSQL && (Type == ftTime || Type == ftDateTime);
+}
+
+// The value Step milliseconds away; a time of day stays within its day.
+QVariant MillisecondsAway(const QVariant& Value, int Step)
+{
+    if (Value.metaType().id() == QMetaType::QDateTime)
+        return Value.toDateTime().addMSecs(Step);
+    const int msecs = Value.toTime().msecsSinceStartOfDay() + Step;
+    return QTime::fromMSecsSinceStartOfDay(std::clamp(msecs, 0, MSecsPerDay - 1));
+}
+
+// One write-back statement of a dataset's row as it is built: the texts name the dataset's
+// columns, and the values bound to the markers are collected in the order of the markers.
+class TWriteStatement {
+public:
+    TWriteStatement(TDatabase* Database, const TDataSet& DataSet)
+        : FDatabase(Database), FDataSet(DataSet),
+          FPostgreSQL(Database->Connection().driverName() == QLatin1String("QPSQL"))
+    {
+    }
+
+    QString Column(int Index) const
+    {
+        return FDatabase->Connection().driver()->escapeIdentifier(FDataSet.Fields(Index)->FieldName(), QSqlDriver::FieldName);
+    }
+
+    // All columns of the dataset, for "returning".
+    QString AllColumns() const
+    {
+        QStringList names;
+        for (int i = 0; i < FDataSet.FieldCount(); ++i)
+            names.append(Column(i));
+        return names.join(QStringLiteral(", "));
+    }
+
+    // "A = ?": an assignment, or the condition on a key column.
+    QString Equals(int Index, const QVariant& Value)
+    {
+        FValues.push_back(Value);
+        return Column(Index) + QStringLiteral(" = ?");
+    }
+
+    // The condition that the column still holds Value, NULL included.
+    QString StillHolds(int Index, const QVariant& Value)
+    {
+        if (!Value.isNull() && ReadToTheMillisecond(FDataSet.Fields(Index)->DataType(), FPostgreSQL)) {
+            FValues.push_back(MillisecondsAway(Value, -1));
+            FValues.push_back(MillisecondsAway(Value, 1));
+            return Column(Index) + QStringLiteral(" between ? and ?");
+        }
+        FValues.push_back(Value);
+        return Column(Index) + (FPostgreSQL ? QStringLiteral(" is not distinct from ?") : QStringLiteral(" is ?"));
+    }
+
+    // A marker per value, for an insert.
+    QString Markers(const std::vector<QVariant>& Values)
+    {
+        FValues.insert(FValues.end(), Values.begin(), Values.end());
+        return QStringList(static_cast<qsizetype>(Values.size()), QStringLiteral("?")).join(QStringLiteral(", "));
+    }
+
+    QSqlQuery Run(const QString& Text) const
+    {
+        QSqlQuery statement = FDatabase->NewStatement();
+        if (!statement.prepare(Text))
+            RaiseDriverError(statement.lastError());
+        for (size_t i = 0; i < FValues.size(); ++i)
+            statement.bindValue(static_cast<int>(i), FValues[i]);
+        if (!statement.exec())
+            RaiseDriverError(statement.lastError());
+        return statement;
+    }
+
+    // The row an insert or update returned; none means the row read is gone or changed.
+    // The statement is read to its end: SQLite commits its change only then, and a commit
+    // that fails (the file locked by another connection) is reported there, not as success.
+    std::vector<QVariant> ReturnedRow(const QString& Text) const
+    {
+        QSqlQuery statement = Run(Text);
+        const bool found = statement.next();
+        std::vector<QVariant> row;
+        for (int i = 0; found && i < FDataSet.FieldCount(); ++i)
+            row.push_back(statement.value(i));
+        while (statement.next()) {
+        }
+        if (statement.lastError().isValid())
+            RaiseDriverError(statement.lastError());
+        if (!found)
+            throw EDatabaseError(RecordChangedMessage());
+        return row;
+    }
+
+private:
+    TDatabase* FDatabase;
+    const TDataSet& FDataSet;
+    bool FPostgreSQL;
+    std::vector<QVariant> FValues;
+};
+
+bool IsKey(const std::vector<int>& Keys, int Index)
+{
+    return std::find(Keys.begin(), Keys.end(), Index) != Keys.end();
+}
+
+} // namespace
+
+void TTableWriter::SetTableName(const QString& Name)
+{
+    FTableName = Name;
+    FKeyNames.clear();
+    FKeyFields.clear();
+}
+
+QStringList TTableWriter::KeyNames(TDatabase* Database)
+{
+    if (!FKeyNames.isEmpty() && FKeysDatabase == Database->DatabaseName())
+        return FKeyNames;
+    FKeyNames.clear();
+    FKeysDatabase = Database->DatabaseName();
+    // PostgreSQL keeps unquoted names in lower case: asked that way first, it answers at once.
+    const bool postgres = Database->Connection().driverName() == QLatin1String("QPSQL");
+    QSqlIndex index = Database->Connection().primaryIndex(postgres ? FTableName.toLower() : FTableName);
+    if (index.isEmpty())
+        index = Database->Connection().primaryIndex(postgres ? FTableName : FTableName.toLower());
+    for (int i = 0; i < index.count(); ++i)
+        FKeyNames.append(index.fieldName(i));
+    if (FKeyNames.isEmpty())
+        return {QStringLiteral("ID")};
+    return FKeyNames;
+}
+
+void TTableWriter::ResolveKeyFields(const QStringList& Names, const QSqlRecord& Record)
 {
     FKeyFields.clear();
     for (const QString& name : Names)
@@ -498,102 +686,59 @@ void TTable::ResolveKeyFields(const QStringList& Names, const QSqlRecord& Record
         FKeyFields.clear();
 }
 
-std::shared_ptr<QSqlQuery> TTable::OpenCursor(TDatabase* Database)
-{
-    if (FTableName.isEmpty())
-        throw EDatabaseError(QStringLiteral("Не задано имя таблицы"));
-    auto statement = std::make_shared<QSqlQuery>(Database->NewStatement());
-    // Asked before the cursor runs: the driver's own catalogue query would cut it short.
-    const QStringList keyNames = PrimaryKeyNames(Database);
-    statement->setForwardOnly(true);
-    if (!statement->exec(QStringLiteral("select * from ") + FTableName))
-        RaiseDriverError(statement->lastError());
-    ResolveKeyFields(keyNames, statement->record());
-    return statement;
-}
-
-const std::vector<int>& TTable::CheckedKeyFields() const
+const std::vector<int>& TTableWriter::CheckedKeyFields() const
 {
     if (FKeyFields.empty())
         throw EDatabaseError(QStringLiteral("У таблицы %1 нет первичного ключа").arg(FTableName));
     return FKeyFields;
 }
 
-QString TTable::ColumnName(int Index) const
+std::vector<QVariant> TTableWriter::Write(TDatabase* Database, const TDataSet& DataSet, const std::vector<QVariant>& Old,
+                                          const std::vector<QVariant>& New, const std::vector<bool>& Modified) const
 {
-    return Database()->Connection().driver()->escapeIdentifier(Fields(Index)->FieldName(), QSqlDriver::FieldName);
-}
-
-// "A = ?" for each field, joined by Separator.
-QString TTable::Assignments(const std::vector<int>& Indexes, const QString& Separator) const
-{
-    QStringList parts;
-    for (int index : Indexes)
-        parts.append(ColumnName(index) + QStringLiteral(" = ?"));
-    return parts.join(Separator);
-}
-
-QString TTable::InsertText(const std::vector<int>& Indexes) const
-{
-    if (Indexes.empty())
-        return QStringLiteral("insert into %1 default values returning *").arg(FTableName);
-    QStringList names;
-    for (int index : Indexes)
-        names.append(ColumnName(index));
-    const QString markers = QStringList(names.size(), QStringLiteral("?")).join(QStringLiteral(", "));
-    return QStringLiteral("insert into %1 (%2) values (%3) returning *").arg(FTableName, names.join(QStringLiteral(", ")), markers);
-}
-
-QSqlQuery TTable::Statement(const QString& Text, const std::vector<QVariant>& Values) const
-{
-    QSqlQuery statement = Database()->NewStatement();
-    if (!statement.prepare(Text))
-        RaiseDriverError(statement.lastError());
-    for (size_t i = 0; i < Values.size(); ++i)
-        statement.bindValue(static_cast<int>(i), Values[i]);
-    if (!statement.exec())
-        RaiseDriverError(statement.lastError());
-    return statement;
-}
-
-std::vector<QVariant> TTable::ReturnedRow(QSqlQuery Statement) const
-{
-    if (!Statement.next())
-        throw EDatabaseError(RecordChangedMessage);
-    std::vector<QVariant> row;
-    for (int i = 0; i < FieldCount(); ++i)
-        row.push_back(Statement.value(i));
-    return row;
-}
-
-std::vector<QVariant> TTable::WriteRow(const std::vector<QVariant>& Old, const std::vector<QVariant>& New,
-                                       const std::vector<bool>& Modified)
-{
+    TWriteStatement statement(Database, DataSet);
     std::vector<int> changed;
-    std::vector<QVariant> values;
     for (size_t i = 0; i < Modified.size(); ++i)
-        if (Modified[i]) {
+        if (Modified[i])
             changed.push_back(static_cast<int>(i));
-            values.push_back(New[i]);
+    if (Old.empty()) {
+        if (changed.empty())
+            return statement.ReturnedRow(QStringLiteral("insert into %1 default values returning %2").arg(FTableName, statement.AllColumns()));
+        QStringList names;
+        std::vector<QVariant> values;
+        for (int index : changed) {
+            names.append(statement.Column(index));
+            values.push_back(New[index]);
         }
-    if (Old.empty())
-        return ReturnedRow(Statement(InsertText(changed), values));
+        const QString markers = statement.Markers(values);
+        return statement.ReturnedRow(QStringLiteral("insert into %1 (%2) values (%3) returning %4")
+                                         .arg(FTableName, names.join(QStringLiteral(", ")), markers, statement.AllColumns()));
+    }
     const std::vector<int>& keys = CheckedKeyFields();
+    QStringList assignments;
+    for (int index : changed)
+        assignments.append(statement.Equals(index, New[index]));
+    QStringList conditions;
     for (int key : keys)
-        values.push_back(Old[key]);
-    return ReturnedRow(Statement(QStringLiteral("update %1 set %2 where %3 returning *")
-                                     .arg(FTableName, Assignments(changed, QStringLiteral(", ")),
-                                          Assignments(keys, QStringLiteral(" and "))),
-                                 values));
+        conditions.append(statement.Equals(key, Old[key]));
+    for (int index : changed)
+        if (!IsKey(keys, index))
+            conditions.append(statement.StillHolds(index, Old[index]));
+    return statement.ReturnedRow(QStringLiteral("update %1 set %2 where %3 returning %4")
+                                     .arg(FTableName, assignments.join(QStringLiteral(", ")),
+                                          conditions.join(QStringLiteral(" and ")), statement.AllColumns()));
 }
 
-void TTable::DeleteRow(const std::vector<QVariant>& Row)
+void TTableWriter::Delete(TDatabase* Database, const TDataSet& DataSet, const std::vector<QVariant>& Row) const
 {
+    TWriteStatement statement(Database, DataSet);
     const std::vector<int>& keys = CheckedKeyFields();
-    std::vector<QVariant> values;
+    QStringList conditions;
     for (int key : keys)
-        values.push_back(Row[key]);
-    QSqlQuery statement = Statement(QStringLiteral("delete from %1 where %2").arg(FTableName, Assignments(keys, QStringLiteral(" and "))), values);
-    if (statement.numRowsAffected() == 0)
-        throw EDatabaseError(RecordChangedMessage);
+        conditions.append(statement.Equals(key, Row[key]));
+    for (int i = 0; i < DataSet.FieldCount(); ++i)
+        if (!IsKey(keys, i))
+            conditions.append(statement.StillHolds(i, Row[i]));
+    if (statement.Run(QStringLiteral("delete from %1 where %2").arg(FTableName, conditions.join(QStringLiteral(" and ")))).numRowsAffected() == 0)
+        throw EDatabaseError(RecordChangedMessage());
 }

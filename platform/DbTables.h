@@ -106,6 +106,43 @@ private:
     std::vector<TDataSet*> FClients;
 };
 
+// The message of a write whose row another user changed or deleted since it was read.
+QString RecordChangedMessage();
+
+// Writes the edits of a dataset back to one table by the table's primary key (its column ID
+// when the connection knows of none). An update sets the changed columns only, and a row
+// written is read back as stored. Other workstations may have changed the row since it was
+// read, so an update also requires that each changed column still holds the value read, and
+// a delete that every column still holds it (NULL matching NULL: "is not distinct from" on
+// PostgreSQL, "is" on SQLite). When no row matches, nothing is written and EDatabaseError
+// "record changed by another user" is raised; the dataset keeps its edit. Times and
+// timestamps, which Qt reads from PostgreSQL in milliseconds while the server keeps
+// microseconds, match within the millisecond read.
+class TTableWriter {
+public:
+    const QString& TableName() const { return FTableName; }
+    void SetTableName(const QString& Name);
+    // Finds the key among the columns of the dataset's statement. Asks the connection for
+    // the primary key once per table; call it before the statement runs, since the driver's
+    // catalogue query would cut the statement's cursor short.
+    QStringList KeyNames(TDatabase* Database);
+    void ResolveKeyFields(const QStringList& Names, const QSqlRecord& Record);
+
+    // Writes a new row (Old empty) or an edited one of DataSet, opened on Database; returns
+    // the row as stored, in the dataset's columns.
+    std::vector<QVariant> Write(TDatabase* Database, const TDataSet& DataSet, const std::vector<QVariant>& Old,
+                                const std::vector<QVariant>& New, const std::vector<bool>& Modified) const;
+    void Delete(TDatabase* Database, const TDataSet& DataSet, const std::vector<QVariant>& Row) const;
+
+private:
+    const std::vector<int>& CheckedKeyFields() const;
+
+    QString FTableName;
+    QStringList FKeyNames;
+    QString FKeysDatabase;
+    std::vector<int> FKeyFields;
+};
+
 class TQuery : public TDataSet {
     VEL_DECLARE_CLASS(TQuery, TDataSet)
 public:
@@ -126,12 +163,20 @@ public:
     void ExecSQL();
     // Rows changed by the last ExecSQL.
     int RowsAffected() const { return FRowsAffected; }
+    // The table that edits of the query's rows are written back to, as a table's are (see
+    // TTableWriter); the query's columns must be columns of that table, its key among them.
+    // Without one, the query's rows are read only. Only while the query is closed.
+    const QString& UpdateTableName() const { return FWriter.TableName(); }
+    void SetUpdateTableName(const QString& Name);
 
     void DatabaseClosing() override;
 
 protected:
     std::shared_ptr<QSqlQuery> OpenCursor(TDatabase* Database) override;
     bool KeepsDatabase() const override { return Prepared(); }
+    std::vector<QVariant> WriteRow(const std::vector<QVariant>& Old, const std::vector<QVariant>& New,
+                                   const std::vector<bool>& Modified) override;
+    void DeleteRow(const std::vector<QVariant>& Row) override;
 
 private:
     void ParseSQL();
@@ -146,6 +191,7 @@ private:
     std::shared_ptr<QSqlQuery> FPrepared;
     QString FPreparedText;
     int FRowsAffected = 0;
+    TTableWriter FWriter;
 };
 
 class TTable : public TDataSet {
@@ -153,7 +199,7 @@ class TTable : public TDataSet {
 public:
     explicit TTable(TComponent* AOwner = nullptr);
 
-    const QString& TableName() const { return FTableName; }
+    const QString& TableName() const { return FWriter.TableName(); }
     // Only while the table is closed.
     void SetTableName(const QString& Name);
 
@@ -164,15 +210,5 @@ protected:
     void DeleteRow(const std::vector<QVariant>& Row) override;
 
 private:
-    QStringList PrimaryKeyNames(TDatabase* Database) const;
-    void ResolveKeyFields(const QStringList& Names, const QSqlRecord& Record);
-    const std::vector<int>& CheckedKeyFields() const;
-    QString ColumnName(int Index) const;
-    QString Assignments(const std::vector<int>& Indexes, const QString& Separator) const;
-    QString InsertText(const std::vector<int>& Indexes) const;
-    QSqlQuery Statement(const QString& Text, const std::vector<QVariant>& Values) const;
-    std::vector<QVariant> ReturnedRow(QSqlQuery Statement) const;
-
-    QString FTableName;
-    std::vector<int> FKeyFields;
+    TTableWriter FWriter;
 };

@@ -197,6 +197,8 @@ void RegisterClasses()
         {Col("NAZVANIE", "Наименование"), Col("GOROD", "Город"), Col("TELEFON", "Телефон"), Col("INN", "ИНН"),
             Col("DATA_REG", "Дата регистрации")},
         true);
+    auto* clientForm = FormOf<TRecordForm>(TClientInstance::StaticClass());
+    clientForm->AddButton(QStringLiteral("Сохранить"), [clientForm](TObject*) { clientForm->SaveShownRow(); });
     Registrations.RegisterList(TGoodsClass::StaticClass(), "Товары");
     Registrations.RegisterRecord(TGoodsInstance::StaticClass(), "Товар",
         {Col("NAZVANIE", "Наименование"), Col("EDINICA", "Единица"), Col("CENA", "Цена", TColumnKind::Number),

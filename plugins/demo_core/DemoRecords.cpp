@@ -1,11 +1,13 @@
 #include "DemoRecords.h"
 
 #include "DbTables.h"
+#include "Dialogs.h"
 #include "Env.h"
 #include "Exceptions.h"
 #include "Menus.h"
 #include "MessageManager.h"
 #include "NavigatorManager.h"
+#include "TreeView.h"
 
 #include <QLocale>
 
@@ -76,12 +78,15 @@ QString FieldText(const TField* Field)
     return Field->IsNull() ? QString() : Field->AsString();
 }
 
-QString Assignments(const QStringList& Columns)
+// The rows the navigator has listed below Node as its instances; false when it has listed
+// none. Showing a class node's form right after expanding it then does not read a list of a
+// hundred thousand rows a second time.
+bool ListedRows(TTreeNode* Node, EClasses::TEntityChildList& Rows)
 {
-    QStringList assignments;
-    for (const QString& column : Columns)
-        assignments.append(column + QStringLiteral(" = :") + column);
-    return assignments.join(QStringLiteral(", "));
+    for (int i = 0; Node && i < Node->Count(); ++i)
+        if (const auto* row = Node->Item(i)->DataAs<EClasses::TEntityInstance>())
+            Rows.AddChild(row->ID, Node->Item(i)->Text());
+    return Rows.Count() > 0;
 }
 
 } // namespace
@@ -257,6 +262,20 @@ TButton* TRecordForm::AddButton(const QString& Caption, TNotifyEvent OnClick)
     return AddBarButton(FButtonBar, Caption, std::move(OnClick));
 }
 
+bool TRecordForm::SaveShownRow()
+{
+    auto* instance = dynamic_cast<EClasses::TEntityInstance*>(Entity);
+    if (!instance)
+        return false;
+    try {
+        instance->Save();
+        return true;
+    } catch (...) {
+        ShowMessage(ExceptionMessage(std::current_exception()));
+        return false;
+    }
+}
+
 void TRecordForm::FieldChanged()
 {
     if (FFilling)
@@ -299,7 +318,8 @@ TRecordClass::~TRecordClass()
 void TRecordClass::Show()
 {
     EClasses::TEntityChildList children;
-    GetChildList(&children);
+    if (!ListedRows(Node, children))
+        GetChildList(&children);
     static_cast<TListForm*>(Form)->ShowChildren(&children);
     TEntityClass::Show();
 }
@@ -338,18 +358,24 @@ TRecordForm* TRecordInstance::RecordForm() const
     return static_cast<TRecordForm*>(Form);
 }
 
+// The row query stays open with the row as read: a save writes only over those values.
 void TRecordInstance::Load()
 {
     const QStringList columns = RecordForm()->ColumnNames();
-    FRowQuery = NewQuery(QStringLiteral("select ID, %1 from %2 where ID = :ID").arg(columns.join(QStringLiteral(", ")), TableName),
-        {{QStringLiteral("ID"), ID}});
+    if (!FRowQuery) {
+        FRowQuery = NewQuery(QStringLiteral("select ID, %1 from %2 where ID = :ID").arg(columns.join(QStringLiteral(", ")), TableName),
+            {{QStringLiteral("ID"), ID}});
+        FRowQuery->SetUpdateTableName(TableName);
+    }
+    FRowQuery->Close();
     DataSet = FRowQuery.get();
     TEntityInstance::Load();
+    // Read to its end, the query holds no cursor (which on SQLite would keep others from writing).
+    FRowQuery->FetchAll();
     Values.clear();
     if (Found)
         for (const QString& column : columns)
             Values.insert(column, FieldText(DataSet->FieldByName(column)));
-    DataSet->Close();
 }
 
 void TRecordInstance::Show()
@@ -368,11 +394,25 @@ void TRecordInstance::Save()
     Saved();
 }
 
+// Writes the columns whose text differs from the row as loaded; the table takes them only if
+// no one else has changed those columns since. A failure (another user's change, a field that
+// holds no number, the database's refusal) raises: nothing is written, and the edits stay in
+// the form, the instance modified.
 void TRecordInstance::WriteRow(const QMap<QString, QString>& Row)
 {
-    QMap<QString, QVariant> params = RecordForm()->ColumnValues(Row);
-    params.insert(QStringLiteral("ID"), ID);
-    ExecSQL(QStringLiteral("update %1 set %2 where ID = :ID").arg(TableName, Assignments(Row.keys())), params);
+    const QMap<QString, QVariant> values = RecordForm()->ColumnValues(Row);
+    if (!Found || !FRowQuery || !FRowQuery->Active())
+        throw EDatabaseError(RecordChangedMessage());
+    try {
+        FRowQuery->Edit();
+        for (auto it = Row.begin(); it != Row.end(); ++it)
+            if (it.value() != Values.value(it.key()))
+                FRowQuery->FieldByName(it.key())->SetValue(values.value(it.key()));
+        FRowQuery->Post();
+    } catch (...) {
+        FRowQuery->Cancel();
+        throw;
+    }
     Values = Row;
     if (Row.contains(QStringLiteral("NAZVANIE")))
         Name = Row.value(QStringLiteral("NAZVANIE"));

@@ -106,6 +106,8 @@ public:
     QMap<QString, QVariant> ColumnValues(const QMap<QString, QString>& Values) const;
     // A button in a bar below the fields, the bar made with the first one.
     TButton* AddButton(const QString& Caption, TNotifyEvent OnClick);
+    // Saves the instance shown; false when it could not (the message shown, the edits kept).
+    bool SaveShownRow();
 
 private:
     void FieldChanged();
@@ -165,7 +167,10 @@ public:
 
     // Reads the row through the instance's dataset; Found tells whether it exists.
     void Load() override;
-    // Writes the form's values to the row (UPDATE by ID), then updates the tree caption.
+    // Writes the form's changed values to the row, then updates the tree caption. When
+    // another user has changed those columns since the row was loaded (or deleted the row),
+    // or a field holds no number where its column takes one, nothing is written and the error
+    // is raised: the instance stays modified, its form keeping the edits.
     void Save() override;
     void Show() override;
 

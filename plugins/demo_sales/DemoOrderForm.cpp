@@ -95,13 +95,12 @@ void TOrderForm::ClientClick()
 }
 
 // The rebuilding frees the order's entity and makes a new one: nothing of the old one is
-// touched afterwards.
+// touched afterwards. A save that failed leaves the form as it is, with the user's edits.
 void TOrderForm::SaveClick()
 {
     auto* order = dynamic_cast<EClasses::TEntityInstance*>(Entity);
-    if (!order)
+    if (!order || !SaveShownRow())
         return;
-    order->Save();
     if (NavigatorManager::CurrentNavigator)
         NavigatorManager::CurrentNavigator->RefreshObjectDependences(order);
 }

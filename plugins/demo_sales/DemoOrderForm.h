@@ -4,7 +4,8 @@
 // the template named by the registry value "OrderTemplate" (key Env::RegistryKeyRoot +
 // "\ZayavkaReportDialog"). The files go into the report directory of the grid exports.
 // «Клиент заказа» selects the order's client in the navigator, building the tree down to
-// it; «Сохранить» writes the order and rebuilds the nodes around it, its lines included.
+// it; «Сохранить» writes the order and rebuilds the nodes around it, its lines included, or,
+// when another user has changed what it writes, shows that and keeps the form's edits.
 
 #include "DBGrids.h"
 #include "DbTables.h"

@@ -53,6 +53,15 @@ bool ServeUntil(const std::function<bool()>& Done)
     return Done();
 }
 
+TButton* ButtonOf(QWidget* Form, const QString& Caption)
+{
+    for (TButton* button : Form->findChildren<TButton*>())
+        if (button->Caption() == Caption)
+            return button;
+    ADD_FAILURE() << "no button " << Caption.toStdString();
+    return nullptr;
+}
+
 // The demo database in the fixture's database, the session set up over it (with a running
 // message manager when asked) and both packages loaded.
 class DemoApplicationTest : public TestSupport::TDatabaseTest {
@@ -175,6 +184,51 @@ TEST_P(DemoApplicationTest, AnEditedInstanceIsModifiedAndSaveWritesItsRow)
     EXPECT_EQ(good->Values.value("CENA"), QString());
 }
 
+// Another user changes a client and an order while their forms are open: «Сохранить» writes
+// only the fields edited, and over a field changed meanwhile (or a row deleted) writes nothing,
+// shows the record-changed error and keeps the form with its edits.
+TEST_P(DemoApplicationTest, SavingOverAnotherUsersChangeShowsTheErrorAndKeepsTheFormsEdits)
+{
+    StartSession(false);
+    const QString recordChanged = QStringLiteral("Запись не найдена: она изменена или удалена другим пользователем");
+    auto client = NewInstance("TClientInstance", 3);
+    client->Show();
+    auto* form = static_cast<TRecordForm*>(client->Form);
+    form->EditOf("GOROD")->SetText(QStringLiteral("Тверь"));
+    ExecSQL("update KLIENTY set TELEFON = '555-01-01' where ID = 3");
+    ButtonOf(form, QStringLiteral("Сохранить"))->Click();
+    EXPECT_FALSE(client->Modified);
+    EXPECT_EQ(QueryValue("select GOROD from KLIENTY where ID = 3").toString(), QStringLiteral("Тверь"));
+    EXPECT_EQ(QueryValue("select TELEFON from KLIENTY where ID = 3").toString(), QStringLiteral("555-01-01"));
+
+    form->EditOf("GOROD")->SetText(QStringLiteral("Псков"));
+    ExecSQL("update KLIENTY set GOROD = 'Орёл' where ID = 3");
+    ButtonOf(form, QStringLiteral("Сохранить"))->Click();
+    EXPECT_EQ(TestSupport::Dialogs().Messages().back(), recordChanged);
+    EXPECT_TRUE(client->Modified);
+    EXPECT_EQ(form->EditOf("GOROD")->Text(), QStringLiteral("Псков"));
+    EXPECT_EQ(QueryValue("select GOROD from KLIENTY where ID = 3").toString(), QStringLiteral("Орёл"));
+
+    ExecSQL(QStringList{"delete from STROKI_ZAKAZA where ZAKAZ_ID in (select ID from ZAKAZY where KLIENT_ID = 3)",
+        "delete from ZAKAZY where KLIENT_ID = 3", "delete from KLIENTY where ID = 3"});
+    ButtonOf(form, QStringLiteral("Сохранить"))->Click();
+    EXPECT_EQ(TestSupport::Dialogs().Messages().size(), 2u);
+    EXPECT_TRUE(QueryValue("select ID from KLIENTY where ID = 3").isNull());
+
+    const qint64 orderID = QueryValue("select min(ID) from ZAKAZY").toLongLong();
+    auto order = NewInstance("TOrderInstance", orderID);
+    order->Show();
+    auto* orderForm = static_cast<TRecordForm*>(order->Form);
+    orderForm->EditOf("STATUS")->SetText(QStringLiteral("Отгружен"));
+    ExecSQL(QStringLiteral("update ZAKAZY set STATUS = 'Отменён' where ID = %1").arg(orderID));
+    ButtonOf(orderForm, QStringLiteral("Сохранить"))->Click();
+    EXPECT_EQ(TestSupport::Dialogs().Messages().size(), 3u);
+    EXPECT_EQ(TestSupport::Dialogs().Messages().back(), recordChanged);
+    EXPECT_TRUE(order->Modified);
+    EXPECT_EQ(orderForm->EditOf("STATUS")->Text(), QStringLiteral("Отгружен"));
+    EXPECT_EQ(QueryValue(QStringLiteral("select STATUS from ZAKAZY where ID = %1").arg(orderID)).toString(), QStringLiteral("Отменён"));
+}
+
 TEST_P(DemoApplicationTest, TheCityIsChosenFromAListAndClientsAreImportedByTheirID)
 {
     StartSession(false);
@@ -229,15 +283,6 @@ TEST_P(DemoApplicationTest, TheCityIsChosenFromAListAndClientsAreImportedByTheir
 }
 
 // The button of that caption on Form.
-TButton* ButtonOf(QWidget* Form, const QString& Caption)
-{
-    for (TButton* button : Form->findChildren<TButton*>())
-        if (button->Caption() == Caption)
-            return button;
-    ADD_FAILURE() << "no button " << Caption.toStdString();
-    return nullptr;
-}
-
 // The file named by the last message "Файл сохранён: <path>".
 QString SavedFile()
 {
