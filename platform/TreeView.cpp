@@ -237,10 +237,7 @@ TTreeView::TTreeView(TComponent* AOwner, QWidget* Parent)
         if (OnCollapsed)
             OnCollapsed(NodeOf(item));
     });
-    connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
-        if (OnChange)
-            OnChange(current ? NodeOf(current) : nullptr);
-    });
+    connect(this, &QTreeWidget::currentItemChanged, this, &TTreeView::CurrentItemChanged);
     connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         if (OnContextPopup)
             OnContextPopup(position);
@@ -261,7 +258,35 @@ TTreeNode* TTreeView::Selected() const
 
 void TTreeView::SetSelected(TTreeNode* Node)
 {
+    FSelectingByCode = true;
+    FChangedByCode = false;
     setCurrentItem(Node);
+    FSelectingByCode = false;
+    if (FChangedByCode)
+        ReportChange();
+}
+
+// Qt tells of the change in the middle of its own: the report waits until that is over.
+void TTreeView::CurrentItemChanged()
+{
+    if (FSelectingByCode) {
+        FChangedByCode = true;
+        return;
+    }
+    if (FChangeQueued)
+        return;
+    FChangeQueued = true;
+    QMetaObject::invokeMethod(this, [this] {
+        FChangeQueued = false;
+        ReportChange();
+    }, Qt::QueuedConnection);
+}
+
+// The node selected now: a queued report never names a node removed meanwhile.
+void TTreeView::ReportChange()
+{
+    if (OnChange)
+        OnChange(Selected());
 }
 
 bool TTreeView::AskExpanding(TTreeNode* Node)

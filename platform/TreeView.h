@@ -121,7 +121,10 @@ public:
     // Before a node's children are shown; set Allow to false to keep it closed.
     std::function<void(TTreeNode* Node, bool& Allow)> OnExpanding;
     std::function<void(TTreeNode* Node)> OnCollapsed;
-    // The selected node changed (nullptr when nothing is selected).
+    // The selected node changed (nullptr when nothing is selected). It is reported once the
+    // tree has done with the change: at once after SetSelected, and from the event loop after
+    // a change by the user or by the removal of nodes. A handler may so show a modal box, or
+    // remove nodes, without pulling the tree's own bookkeeping of the change from under it.
     std::function<void(TTreeNode* Node)> OnChange;
     // A context menu was asked for at Position (widget coordinates).
     std::function<void(const QPoint& Position)> OnContextPopup;
@@ -132,7 +135,12 @@ private:
     friend class TTreeNode;
     bool AskExpanding(TTreeNode* Node);
     void ItemExpanded(QTreeWidgetItem* Item);
+    void CurrentItemChanged();
+    void ReportChange();
 
     TTreeNodes FItems;
     bool FExpandingByCode = false;
+    bool FSelectingByCode = false;
+    bool FChangedByCode = false;
+    bool FChangeQueued = false;
 };
