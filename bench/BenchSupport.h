@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -24,6 +26,26 @@ inline void UsePrivateEnvironment(const QTemporaryDir& Dir)
     qputenv("VELNOR_ALIASES", Dir.filePath(QStringLiteral("aliases.ini")).toUtf8());
     qputenv("XDG_CONFIG_HOME", Dir.path().toUtf8());
     qputenv("XDG_RUNTIME_DIR", Dir.path().toUtf8());
+}
+
+// The size a benchmark works on: as given, or a hundredth of it (at least 10) when
+// VELNOR_BENCH_QUICK is set, for a run that only checks that the program still runs to its
+// end and prints its figures (tools/bench-quick.sh).
+inline bool QuickRun()
+{
+    return qEnvironmentVariableIsSet("VELNOR_BENCH_QUICK");
+}
+
+inline int Scaled(int Size)
+{
+    return QuickRun() ? std::max(10, Size / 100) : Size;
+}
+
+// An empty SQLite database file at Path: a missing file is an error, never created by opening.
+inline bool CreateSQLiteFile(const QString& Path)
+{
+    QFile file(Path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
 }
 
 // What every benchmark program opens with and closes on: a private environment in a

@@ -32,7 +32,7 @@
 
 namespace {
 
-const int RowCount = 100000;
+const int RowCount = BenchSupport::Scaled(100000);
 const char* const Columns[][2] = {{"ID", "Код"}, {"NAZVANIE", "Наименование"}, {"KOLICHESTVO", "Количество"},
                                   {"CENA", "Цена"}, {"PRIMECHANIE", "Примечание"}};
 
@@ -149,7 +149,10 @@ int main(int argc, char** argv)
         QFile aliases(dir.filePath(QStringLiteral("aliases.ini")));
         if (!aliases.open(QIODevice::WriteOnly))
             return 1;
-        aliases.write("[BENCH]\nDriver=SQLITE\nDatabase=bench.sqlite\n");
+        const QString file = dir.filePath(QStringLiteral("bench.sqlite"));
+        aliases.write(QStringLiteral("[BENCH]\nDriver=SQLITE\nDatabase=%1\n").arg(file).toUtf8());
+        if (!BenchSupport::CreateSQLiteFile(file))
+            return 1;
     }
     ReportDir = dir.path();
     Env::RegistryKeyRoot = QStringLiteral("Software\\Velnor07\\BENCH");

@@ -21,7 +21,7 @@ namespace {
 
 using ListChooseDialog::ListDialog;
 
-const int ItemCount = 100000;
+const int ItemCount = BenchSupport::Scaled(100000);
 const QString Typings[] = {QStringLiteral("объект 12"), QStringLiteral("1234")};
 
 struct TTyping {

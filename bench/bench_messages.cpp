@@ -131,7 +131,7 @@ double ClockSeconds(clockid_t Clock)
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-const int IdleMilliseconds = 5000;
+const int IdleMilliseconds = BenchSupport::Scaled(5000);
 
 // Runs the main thread's event loop for five seconds; reports the process's CPU time in
 // that span as a percentage of one core.

@@ -41,7 +41,7 @@
 
 namespace {
 
-const int Rows = 100000;
+const int Rows = BenchSupport::Scaled(100000);
 const QString Ready = QStringLiteral("Система готова к работе");
 const QString ClientsQuery = QStringLiteral("select ID, NAZVANIE from KLIENTY ORDER BY NAZVANIE");
 

@@ -6,6 +6,7 @@
 // 10-12, i.e. n log n, not 100) and the ratio to the baseline. Each figure is the mean of at
 // least two seconds of runs, so that a busy machine does not decide the growth.
 
+#include "BenchSupport.h"
 #include "EClasses.h"
 #include "Env.h"
 #include "ObjectManager.h"
@@ -28,7 +29,7 @@ namespace {
 using ObjectManager::TEObjects;
 
 const QString ClassName = QStringLiteral("TEntityClass");
-const int Sizes[] = {10000, 100000};
+const int Sizes[] = {BenchSupport::Scaled(10000), BenchSupport::Scaled(100000)};
 
 // n parents below one root, each with one child: the nodes the registry files.
 struct TTreeOfNodes {
@@ -146,7 +147,7 @@ int main(int argc, char** argv)
         for (const auto& tree : trees)
             benchmark::RegisterBenchmark(name, function, tree.get())
                 ->Arg(static_cast<int>(tree->Nodes.size()))
-                ->MinTime(2.0)
+                ->MinTime(BenchSupport::QuickRun() ? 0.01 : 2.0)
                 ->Unit(benchmark::kMillisecond);
 
     TGrowthReporter reporter;

@@ -24,7 +24,7 @@
 
 namespace {
 
-const int RowCount = 100000;
+const int RowCount = BenchSupport::Scaled(100000);
 const QString SelectText = QStringLiteral("select ID, NAZVANIE from T order by NAZVANIE");
 
 std::map<QString, QString> PostgresParts()
@@ -127,7 +127,10 @@ int main(int argc, char** argv)
         : QStringLiteral("velnor_bench_%1").arg(QCoreApplication::applicationPid());
     const QString aliases = dir.filePath(QStringLiteral("aliases.ini"));
     qputenv("VELNOR_ALIASES", aliases.toUtf8());
-    WriteAliases(aliases, dir.filePath(QStringLiteral("bench.sqlite")), schema);
+    const QString file = dir.filePath(QStringLiteral("bench.sqlite"));
+    WriteAliases(aliases, file, schema);
+    if (!BenchSupport::CreateSQLiteFile(file))
+        return 1;
 
     std::vector<TBackendDatabase> backends;
     backends.push_back({"SQLite", std::make_unique<TDatabase>()});

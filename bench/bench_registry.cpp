@@ -29,7 +29,7 @@
 
 namespace {
 
-const int KeyCount = 100000;
+const int KeyCount = BenchSupport::Scaled(100000);
 const int UnrelatedKeyCount = 2000;
 const QString WantedKey = QStringLiteral("Key%1").arg(KeyCount / 2);
 

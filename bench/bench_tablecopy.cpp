@@ -23,7 +23,7 @@
 
 namespace {
 
-const int RowCount = 100000;
+const int RowCount = BenchSupport::Scaled(100000);
 const QString DatabaseName = QStringLiteral("BENCH_COPY");
 
 void Exec(TDatabase& Database, const QString& SQL)
@@ -90,8 +90,11 @@ int main(int argc, char** argv)
     QFile aliases(dir.filePath(QStringLiteral("aliases.ini")));
     if (!aliases.open(QIODevice::WriteOnly))
         return 1;
-    aliases.write(QStringLiteral("[%1]\nDriver=SQLITE\nDatabase=%2\n").arg(DatabaseName, dir.filePath(QStringLiteral("copy.sqlite"))).toUtf8());
+    const QString file = dir.filePath(QStringLiteral("copy.sqlite"));
+    aliases.write(QStringLiteral("[%1]\nDriver=SQLITE\nDatabase=%2\n").arg(DatabaseName, file).toUtf8());
     aliases.close();
+    if (!BenchSupport::CreateSQLiteFile(file))
+        return 1;
 
     // A failure would be shown in a message box: the bench has nobody to press its button.
     TScriptedDialogHost host;
