@@ -17,6 +17,10 @@ eval "$("$ROOT/tools/pg-server.sh" start "$PGDIR")"
 export XDG_RUNTIME_DIR="$(mktemp -d /tmp/velnor-xdg-XXXXXX)"
 ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)"
 
+# Every benchmark program once, small and quick: a change that breaks one fails here (the
+# figures are not judged; speed is measured by running them in full).
+"$ROOT/tools/bench-quick.sh" "$BUILD"
+
 # The plug-in SDK: install, build the example package outside the tree against the
 # installation, load it in the installed program; then the Debian package.
 "$ROOT/tools/sdk-roundtrip.sh" "$BUILD"
@@ -30,18 +34,22 @@ cmake --build "$TSAN_BUILD" -j"$(nproc)" --target platform_tests framework_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     ctest --test-dir "$TSAN_BUILD" --output-on-failure -R '^(Thread|MessageManager)'
 
-# --- AddressSanitizer: run-time packages --------------------------------------------------
-# Packages are mapped and unmapped while the program runs. A second build with
-# AddressSanitizer runs the package and loader tests with leak checking, so that a use of an
-# unloaded package's code or data, or anything it leaves behind, fails the test command.
-# Only those test programs, the test packages and the sample packages are built there.
+# --- AddressSanitizer: run-time packages, the navigator and the whole program --------------
+# Packages are mapped and unmapped while the program runs, and the navigator frees nodes and
+# forms while messages run. A second build with AddressSanitizer runs the package and loader
+# tests, the navigator's tests and the whole program on the demo (focus, save questions,
+# disconnect, connect, exit) with leak checking, so that a use of anything freed or unloaded,
+# or anything left behind, fails the test command. Only those test programs, the test packages
+# and the sample packages are built there.
 ASAN_BUILD="${VELNOR_ASAN_BUILD_DIR:-$ROOT/build-asan}"
 cmake -S "$ROOT" -B "$ASAN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELNOR_ASAN=ON -DVELNOR_BENCH=OFF >/dev/null
-cmake --build "$ASAN_BUILD" -j"$(nproc)" --target platform_tests framework_tests plugins_tests demo_core demo_sales
+cmake --build "$ASAN_BUILD" -j"$(nproc)" --target platform_tests framework_tests plugins_tests shell_tests demo_core demo_sales
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:exitcode=86
-"$ASAN_BUILD/bin/platform_tests" --gtest_filter='Packages*'
-"$ASAN_BUILD/bin/framework_tests" --gtest_filter='*ModuleManager*:PackageRegistrations*'
+export QT_QPA_PLATFORM=offscreen
+"$ASAN_BUILD/bin/platform_tests" --gtest_filter='Packages*:Forms.*'
+"$ASAN_BUILD/bin/framework_tests" --gtest_filter='*ModuleManager*:PackageRegistrations*:*NavigatorTest*:*ActivationTest*'
 "$ASAN_BUILD/bin/plugins_tests" --gtest_filter='PackageLoadTest.*'
+"$ASAN_BUILD/bin/shell_tests" --gtest_filter='*DemoProgram*'
 unset ASAN_OPTIONS
 # --- end of AddressSanitizer ----------------------------------------------------------------
 
