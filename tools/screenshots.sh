@@ -14,8 +14,11 @@
 #   packed.png       "Сервис" → "Упаковать отчёты" done for the report folder "reports"
 #   unpacked.png     "Сервис" → "Распаковать отчёты" done into "reports (распакованные)"
 #   order-form.png   the first order of the order journal: its fields and its lines in a grid
-#   order-client.png the order's client, selected by the order form's «Клиент заказа», its form docked
+#   order-save-question.png the order's name edited, then «Клиент заказа»: the save question
+#   order-client.png the order's client, selected by the order form's «Клиент заказа» after "Да", its form docked
 #   new-order.png    the order "Сервис" → "Новый заказ..." made for client 5, selected in the journal
+#   reconnected.png  a client's field clicked into, then "Отключение" and "Подключение...": the
+#                    navigator again; "Выход" then ends the program, whose exit status is printed
 # Usage: tools/screenshots.sh <folder>   (builds first when the program is missing)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -156,9 +159,17 @@ xdotool key --delay 400 Down Down
 sleep 1
 shoot order-form.png
 
-# «Клиент заказа», the third button below the order's lines: the client is selected in
-# «Клиенты», which was never opened, the tree scrolled to it.
+# The order's name edited, then «Клиент заказа», the third button below the order's lines:
+# the edit is offered for saving; after "Да" the client is selected in «Клиенты», which was
+# never opened, the tree scrolled to it.
+xdotool mousemove $((MAIN_X + 500)) $((MAIN_Y + 21)) click 1
+sleep 0.3
+xdotool key End
+xdotool type --delay 100 " (срочно)"
 xdotool mousemove $((MAIN_X + 679)) $((MAIN_Y + 343)) click 1
+sleep 1.5
+shoot order-save-question.png
+xdotool key Return
 sleep 2
 shoot order-client.png
 
@@ -188,12 +199,15 @@ xdotool key Return
 sleep 0.3
 
 # The first client: the tree's first root expanded and its first row selected.
-xdotool mousemove $((MAIN_X + 80)) $((MAIN_Y + 55)) click 1
-sleep 0.3
-xdotool key Right
-sleep 0.5
-xdotool key Down
-sleep 1
+select_first_client() {
+  xdotool mousemove $((MAIN_X + 80)) $((MAIN_Y + 55)) click 1
+  sleep 0.3
+  xdotool key Right
+  sleep 0.5
+  xdotool key Down
+  sleep 1
+}
+select_first_client
 # The button at the right end of "Город" (the form's second field) opens the list of cities;
 # typing narrows it.
 MAIN_W=$(xdotool getwindowgeometry --shell "$MAIN" | awk -F= '/^WIDTH=/{print $2}')
@@ -230,5 +244,34 @@ echo "packed and unpacked:"
 (cd "$WORK" && ls -1 reports*.zip "reports (распакованные)")
 
 open_menu_item Right
-wait_for_window "Настройки" >/dev/null
+SETTINGS=$(wait_for_window "Настройки")
 shoot settings.png
+
+# A client's field clicked into (nothing typed), then "Отключение" and "Подключение...": the
+# focus leaves with the form, the packages unload and load again. "Файл" opens with no item
+# active; Down takes the first enabled one, Up the last ("Выход"). The settings dialog is
+# closed by its «Отмена», at its bottom right.
+read -r SET_X SET_Y SET_W SET_H < <(xdotool getwindowgeometry --shell "$SETTINGS" \
+  | awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print x, y, w, h}')
+xdotool mousemove $((SET_X + SET_W - 40)) $((SET_Y + SET_H - 14)) click 1
+sleep 0.5
+select_first_client
+xdotool mousemove $((MAIN_X + 500)) $((MAIN_Y + 45)) click 1
+sleep 0.3
+file_menu_key() {
+  xdotool mousemove $((MAIN_X + 20)) $((MAIN_Y + 10)) click 1
+  sleep 0.3
+  xdotool key "$1" Return
+}
+file_menu_key Down
+sleep 2
+file_menu_key Down
+wait_for_window "Выбор приложения" >/dev/null
+xdotool key Return
+sleep 2
+shoot reconnected.png
+file_menu_key Up
+for _ in $(seq 50); do kill -0 "$PID" 2>/dev/null || break; sleep 0.1; done
+status=0
+wait "$PID" || status=$?
+echo "velnor07 ended with exit status $status"
