@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -92,14 +93,20 @@ public:
 
     int Fd() const { return FFile.Fd(); }
 
+    // Closes the file once its data are written; it stays under its unique name.
+    void Close(const fs::path& Final)
+    {
+        if (!FFile.Close())
+            FailWithErrno("cannot write " + Final.string());
+    }
+
     // Gives the file the permission bits of the file it replaces, or those the umask leaves
     // of rw-rw-rw- for a new one, and renames it over Final.
     void Commit(const fs::path& Final)
     {
         struct stat replaced {};
-        ::fchmod(FFile.Fd(), ::stat(Final.c_str(), &replaced) == 0 ? replaced.st_mode & 07777 : 0666 & ~CurrentUmask());
-        if (!FFile.Close())
-            FailWithErrno("cannot write " + Final.string());
+        ::chmod(FPath.c_str(), ::stat(Final.c_str(), &replaced) == 0 ? replaced.st_mode & 07777 : 0666 & ~CurrentUmask());
+        Close(Final);
         if (::rename(FPath.c_str(), Final.c_str()) != 0)
             FailWithErrno("cannot write " + Final.string());
         FPath.clear();
@@ -261,13 +268,31 @@ void WriteAllAt(int Fd, const char* Data, size_t Size, std::int64_t Offset, cons
     }
 }
 
-// Writes the entry's data into a new file in Target and renames it over the final name only
-// when all of it was read without a fault, so an existing link of that name is replaced,
-// never followed, and a damaged entry leaves nothing.
-void ExtractEntry(archive* Reader, const fs::path& Target, const std::string& FileName, TBudget& Budget)
+// The files an extraction has written under unique names, renamed over their final names
+// only once the whole archive was read without a fault: a compressed archive is checked as a
+// whole at its end, and a damaged archive must change nothing.
+class TExtracted {
+public:
+    void Add(std::unique_ptr<TNewFile> File, const fs::path& Final) { FFiles.emplace_back(std::move(File), Final); }
+    void CommitAll()
+    {
+        for (auto& [file, final] : FFiles)
+            file->Commit(final);
+    }
+
+private:
+    std::vector<std::pair<std::unique_ptr<TNewFile>, fs::path>> FFiles;
+};
+
+// Writes the entry's data into a new file in Target, to be renamed over the final name when
+// the archive is done, so an existing link of that name is replaced, never followed, and a
+// damaged entry leaves nothing.
+void ExtractEntry(archive* Reader, const fs::path& Target, const std::string& FileName, TBudget& Budget,
+    TExtracted& Extracted)
 {
     const fs::path final = Target / FileName;
-    TNewFile output(Target, "wrar");
+    auto file = std::make_unique<TNewFile>(Target, "wrar");
+    TNewFile& output = *file;
     std::uintmax_t size = 0;
     const void* block;
     size_t length;
@@ -286,7 +311,8 @@ void ExtractEntry(archive* Reader, const fs::path& Target, const std::string& Fi
     if (::ftruncate(output.Fd(), static_cast<off_t>(size)) != 0)
         FailWithErrno("cannot write " + final.string());
     Budget.Add(size);
-    output.Commit(final);
+    output.Close(final);
+    Extracted.Add(std::move(file), final);
 }
 
 TReader NewReader()
@@ -334,9 +360,13 @@ int Extract(const fs::path& ArchiveName, const fs::path& Target, const TExtracti
     TReader reader = NewReader();
     Check(archive_read_open_filename(reader.get(), ArchiveName.c_str(), 65536), reader.get(), ArchiveName.string());
     int refused = 0;
+    TExtracted extracted;
     archive_entry* entry;
     int status;
     while ((status = archive_read_next_header(reader.get(), &entry)) != ARCHIVE_EOF) {
+        // A header the reader had to skip past is damage in the archive, not a warning.
+        if (status == ARCHIVE_RETRY)
+            Fail("damaged archive " + ArchiveName.string(), reader.get());
         Check(status, reader.get(), ArchiveName.string());
         if (archive_entry_filetype(entry) == AE_IFDIR)
             continue;
@@ -347,8 +377,10 @@ int Extract(const fs::path& ArchiveName, const fs::path& Target, const TExtracti
         }
         if (archive_entry_size_is_set(entry))
             budget.Check(static_cast<std::uintmax_t>(std::max<la_int64_t>(archive_entry_size(entry), 0)));
-        ExtractEntry(reader.get(), Target, fs::path(StoredName(entry)).filename().string(), budget);
+        ExtractEntry(reader.get(), Target, fs::path(StoredName(entry)).filename().string(), budget, extracted);
     }
+    Check(archive_read_close(reader.get()), reader.get(), ArchiveName.string());
+    extracted.CommitAll();
     return refused;
 }
 

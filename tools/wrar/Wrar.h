@@ -10,9 +10,10 @@
 // Extract writes every regular file of an archive into a folder without its stored path.
 // Entries that could land elsewhere or are no plain files (absolute names, "..", names that
 // flatten to "." or nothing, links, devices) are refused. Each file is written into a new file
-// in the folder and renamed over its name only when its data were read completely and
-// undamaged (a bad CRC is an error). An archive that would unpack to more than the limits
-// allow stops with an error before that size is written.
+// in the folder; the new files are renamed over their names only when the whole archive was
+// read to its end undamaged (a bad CRC, or a header the reader had to skip, is an error), so a
+// damaged archive changes nothing in the folder. An archive that would unpack to more than the
+// limits allow stops with an error before that size is written.
 //
 // Failures raise TFailure with one line for the user; refusals are counted, named on
 // standard error and returned.
