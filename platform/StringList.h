@@ -6,9 +6,9 @@
 // A sorted list keeps its entries in order, finds keys by binary search and ignores the
 // addition of a key it already holds. A longer unsorted list finds a text through a hash of
 // case-folded texts to their first index: made by the first look-up, kept up to date by
-// appends and dropped by any other change, so a list that is filled and then searched costs
-// O(1) per look-up. A look-up may thus write to the list's index: a list shared between
-// threads needs its writers' lock for its look-ups too.
+// appends and deletions of the last entry and dropped by any other change, so a list that is
+// filled and then searched costs O(1) per look-up. A look-up may thus write to the list's
+// index: a list shared between threads needs its writers' lock for its look-ups too.
 //
 // Every entry remembers the package that added it: the one loading or unloading at the time
 // (LoadingPackage(), Packages.h), 0 for the program's own. The registries use it to remove,
