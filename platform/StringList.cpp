@@ -7,6 +7,20 @@
 
 VEL_IMPLEMENT_CLASS(TStringList)
 
+namespace {
+
+// Below this many entries a scan is cheaper than folding every text into the index.
+constexpr int IndexedCount = 16;
+
+// The key under which the index files a text: equal keys exactly when CompareText finds the
+// texts equal, since both fold letter case code point by code point.
+QString IndexKey(const QString& Text)
+{
+    return Text.toCaseFolded();
+}
+
+} // namespace
+
 TStringList::~TStringList()
 {
     Clear();
@@ -38,6 +52,7 @@ int TStringList::AddObject(const QString& S, TObject* Object)
 {
     if (!FSorted) {
         FItems.push_back({S, Object, LoadingPackage()});
+        IndexAppended();
         return Count() - 1;
     }
     int index = 0;
@@ -64,6 +79,10 @@ void TStringList::InsertObject(int Index, const QString& S, TObject* Object)
     if (Index < 0 || Index > Count())
         throw EListError(QStringLiteral("Индекс списка вне допустимого диапазона (%1)").arg(Index));
     FItems.insert(FItems.begin() + Index, TItem{S, Object, LoadingPackage()});
+    if (Index == Count() - 1)
+        IndexAppended();
+    else
+        DropIndex();
 }
 
 void TStringList::AddStrings(const TStringList& Other)
@@ -76,6 +95,11 @@ void TStringList::Delete(int Index)
 {
     CheckIndex(Index);
     TObject* object = FItems[Index].Object;
+    // Deleting the last entry keeps the index: no later entry can hold its text.
+    if (Index < Count() - 1)
+        DropIndex();
+    else if (FIndexValid && FIndex.value(IndexKey(FItems[Index].Text), -1) == Index)
+        FIndex.remove(IndexKey(FItems[Index].Text));
     FItems.erase(FItems.begin() + Index);
     FreeObject(object);
 }
@@ -84,6 +108,7 @@ void TStringList::Clear()
 {
     std::vector<TItem> items;
     items.swap(FItems);
+    DropIndex();
     for (auto it = items.rbegin(); it != items.rend(); ++it)
         FreeObject(it->Object);
 }
@@ -93,6 +118,7 @@ void TStringList::Exchange(int Index1, int Index2)
     CheckIndex(Index1);
     CheckIndex(Index2);
     std::swap(FItems[Index1], FItems[Index2]);
+    DropIndex();
 }
 
 const QString& TStringList::Strings(int Index) const
@@ -105,6 +131,7 @@ void TStringList::SetString(int Index, const QString& S)
 {
     CheckIndex(Index);
     FItems[Index].Text = S;
+    DropIndex();
 }
 
 TObject* TStringList::Objects(int Index) const
@@ -125,10 +152,42 @@ int TStringList::IndexOf(const QString& S) const
         int index = 0;
         return Find(S, index) ? index : -1;
     }
+    if (UsesIndex())
+        return FIndex.value(IndexKey(S), -1);
     for (int i = 0; i < Count(); ++i)
         if (SameText(FItems[i].Text, S))
             return i;
     return -1;
+}
+
+// Whether IndexOf goes through the index (building it first when it is not valid).
+bool TStringList::UsesIndex() const
+{
+    if (Count() < IndexedCount)
+        return false;
+    if (!FIndexValid)
+        BuildIndex();
+    return true;
+}
+
+void TStringList::BuildIndex() const
+{
+    FIndex.clear();
+    FIndex.reserve(Count());
+    // From the last entry to the first, so that each text ends up filed under its first index.
+    for (int i = Count() - 1; i >= 0; --i)
+        FIndex.insert(IndexKey(FItems[i].Text), i);
+    FIndexValid = true;
+}
+
+// Files the entry just appended, unless an earlier entry already holds its text.
+void TStringList::IndexAppended()
+{
+    if (!FIndexValid)
+        return;
+    const QString key = IndexKey(FItems.back().Text);
+    if (!FIndex.contains(key))
+        FIndex.insert(key, Count() - 1);
 }
 
 int TStringList::IndexOfOwn(const QString& S) const
@@ -251,6 +310,7 @@ QStringList TStringList::ToQStringList() const
 
 void TStringList::SetSorted(bool Sorted)
 {
+    DropIndex();
     if (Sorted && !FSorted)
         std::stable_sort(FItems.begin(), FItems.end(),
             [](const TItem& a, const TItem& b) { return CompareText(a.Text, b.Text) < 0; });

@@ -4,7 +4,11 @@
 // Lookups by text ignore letter case (Unicode case folding, Cyrillic included) and find the
 // first match. Deleting an entry never frees its object unless the list owns its objects.
 // A sorted list keeps its entries in order, finds keys by binary search and ignores the
-// addition of a key it already holds.
+// addition of a key it already holds. A longer unsorted list finds a text through a hash of
+// case-folded texts to their first index: made by the first look-up, kept up to date by
+// appends and deletions of the last entry and dropped by any other change, so a list that is
+// filled and then searched costs O(1) per look-up. A look-up may thus write to the list's
+// index: a list shared between threads needs its writers' lock for its look-ups too.
 //
 // Every entry remembers the package that added it: the one loading or unloading at the time
 // (LoadingPackage(), Packages.h), 0 for the program's own. The registries use it to remove,
@@ -13,6 +17,7 @@
 
 #include "Object.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -87,8 +92,15 @@ private:
     };
     void CheckIndex(int Index) const;
     void FreeObject(TObject* Object);
+    bool UsesIndex() const;
+    void BuildIndex() const;
+    void IndexAppended();
+    void DropIndex() { FIndexValid = false; }
 
     std::vector<TItem> FItems;
+    // Case-folded text -> index of its first entry; valid only while FIndexValid.
+    mutable QHash<QString, int> FIndex;
+    mutable bool FIndexValid = false;
     bool FSorted = false;
     bool FOwnsObjects = false;
 };

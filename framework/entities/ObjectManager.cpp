@@ -29,57 +29,86 @@ bool IDOf(const QString& Text, qint64& ID)
 
 // --- TNodeRefList ---------------------------------------------------------------------------
 
-void TNodeRefList::Add(const QString& ClassName, TTreeNode* Node, TTreeNode* Parent)
+void TNodeRefList::Add(TTreeNode* Node, TTreeNode* Parent)
 {
-    const quint64 sequence = FNextSequence++;
-    FEntries.emplace(sequence, TEntry{ClassName, Node, Parent});
-    FByNode.emplace(Node, sequence);
-    FByClass.emplace(ClassName, sequence);
-    FByParent.emplace(Parent, sequence);
+    const quint64 sequence = FBase + FEntries.size();
+    FEntries.push_back(TEntry{Node, Parent, true});
+    ++FLive;
+    FByNode[Node].append(sequence);
+    FByParent[Parent].append(sequence);
 }
 
-template <class Value>
-const quint64* TNodeRefList::FirstOf(const TIndex<Value>& Index, const Value& Key) const
+TTreeNode* TNodeRefList::FirstBelow(TTreeNode* Parent) const
 {
-    auto found = Index.lower_bound({Key, 0});
-    return found != Index.end() && found->first == Key ? &found->second : nullptr;
-}
-
-std::vector<quint64> TNodeRefList::SequencesOf(TTreeNode* Node) const
-{
-    std::vector<quint64> sequences;
-    for (auto it = FByNode.lower_bound({Node, 0}); it != FByNode.end() && it->first == Node; ++it)
-        sequences.push_back(it->second);
-    return sequences;
+    auto found = FByParent.constFind(Parent);
+    return found == FByParent.constEnd() ? nullptr : EntryOf(found->front()).Node;
 }
 
 void TNodeRefList::RemoveFirst(TTreeNode* Node)
 {
-    if (const quint64* sequence = FirstOf(FByNode, Node))
-        Remove(*sequence);
+    auto found = FByNode.constFind(Node);
+    if (found == FByNode.constEnd())
+        return;
+    Remove(found->front());
+    DropDeadEntries();
 }
 
 void TNodeRefList::RemoveAll(TTreeNode* Node)
 {
-    for (quint64 sequence : SequencesOf(Node))
+    const TSequences sequences = FByNode.value(Node);
+    for (quint64 sequence : sequences)
         Remove(sequence);
-}
-
-void TNodeRefList::RemoveAll(TTreeNode* Node, const QString& ClassName)
-{
-    for (quint64 sequence : SequencesOf(Node))
-        if (FEntries.at(sequence).ClassName == ClassName)
-            Remove(sequence);
+    DropDeadEntries();
 }
 
 void TNodeRefList::Remove(quint64 Sequence)
 {
-    auto found = FEntries.find(Sequence);
-    const TEntry& entry = found->second;
-    FByNode.erase({entry.Node, Sequence});
-    FByClass.erase({entry.ClassName, Sequence});
-    FByParent.erase({entry.Parent, Sequence});
-    FEntries.erase(found);
+    TEntry& entry = EntryOf(Sequence);
+    Forget(FByNode, entry.Node, Sequence);
+    Forget(FByParent, entry.Parent, Sequence);
+    entry.Live = false;
+    --FLive;
+}
+
+void TNodeRefList::Forget(TIndex& Index, TTreeNode* Key, quint64 Sequence)
+{
+    auto found = Index.find(Key);
+    found->removeOne(Sequence);
+    if (found->isEmpty())
+        Index.erase(found);
+}
+
+// Skips the dead entries at the front and frees them once they fill half the list; renumbers
+// when dead entries in the middle outnumber the living ones. Either costs O(1) per removal
+// on average.
+void TNodeRefList::DropDeadEntries()
+{
+    while (FHead < FEntries.size() && !FEntries[FHead].Live)
+        ++FHead;
+    if (FHead * 2 >= FEntries.size()) {
+        FEntries.erase(FEntries.begin(), FEntries.begin() + static_cast<std::ptrdiff_t>(FHead));
+        FBase += FHead;
+        FHead = 0;
+    }
+    if (FEntries.size() > 64 && FLive * 2 < FEntries.size() - FHead)
+        Renumber();
+}
+
+void TNodeRefList::Renumber()
+{
+    std::vector<TEntry> living;
+    living.reserve(FLive);
+    for (size_t i = FHead; i < FEntries.size(); ++i)
+        if (FEntries[i].Live)
+            living.push_back(FEntries[i]);
+    FEntries.clear();
+    FByNode.clear();
+    FByParent.clear();
+    FBase = 0;
+    FHead = 0;
+    FLive = 0;
+    for (const TEntry& entry : living)
+        Add(entry.Node, entry.Parent);
 }
 
 // --- TObjectNodes ---------------------------------------------------------------------------
@@ -100,11 +129,13 @@ TTreeNode* TObjectNodes::FirstOfClass(const QString& ClassName) const
     return nullptr;
 }
 
-void TObjectNodes::RemoveAll(const TTreeNode* Node, const QString* ClassName)
+qsizetype TObjectNodes::RemoveAll(const TTreeNode* Node, const QString* ClassName)
 {
+    const qsizetype before = FEntries.size();
     for (qsizetype i = FEntries.size() - 1; i >= 0; --i)
         if (FEntries[i].Node == Node && (!ClassName || FEntries[i].ClassName == *ClassName))
             FEntries.remove(i);
+    return before - FEntries.size();
 }
 
 // --- TEObjects ------------------------------------------------------------------------------
@@ -123,8 +154,12 @@ TEObjects::~TEObjects() = default;
 
 TNodeRefList* TEObjects::ClassMap(const QString& ClassName) const
 {
+    if (ClassName == FLastClassName && !FLastClassName.isNull())
+        return FLastClassMap;
     auto found = FClassIndex.find(KeyOf(ClassName));
-    return found == FClassIndex.end() ? nullptr : found->second;
+    FLastClassName = ClassName;
+    FLastClassMap = found == FClassIndex.end() ? nullptr : found->second;
+    return FLastClassMap;
 }
 
 TObjectNodes* TEObjects::ObjectList(qint64 ID) const
@@ -138,8 +173,10 @@ void TEObjects::AddClassObjectReference(const QString& ClassName, const QString&
     TNodeRefList* classMap = ClassMap(ClassName);
     if (!classMap)
         return;
-    classMap->Add(QString(), Node, Node ? Node->Parent() : nullptr);
-    FClassMapsOfNode.emplace(Node, classMap);
+    classMap->Add(Node, Node ? Node->Parent() : nullptr);
+    auto& classMaps = FClassMapsOfNode[Node];
+    if (!classMaps.contains(classMap))
+        classMaps.append(classMap);
 }
 
 void TEObjects::ReleaseClassObjectReference(const QString& ClassName, TTreeNode* Node)
@@ -148,8 +185,14 @@ void TEObjects::ReleaseClassObjectReference(const QString& ClassName, TTreeNode*
     if (!classMap)
         return;
     classMap->RemoveFirst(Node);
-    if (!classMap->Holds(Node))
-        FClassMapsOfNode.erase({Node, classMap});
+    if (classMap->Holds(Node))
+        return;
+    auto classMaps = FClassMapsOfNode.find(Node);
+    if (classMaps == FClassMapsOfNode.end())
+        return;
+    classMaps->removeOne(classMap);
+    if (classMaps->isEmpty())
+        FClassMapsOfNode.erase(classMaps);
 }
 
 TTreeNode* TEObjects::FindClassObjectReference(const QString& ClassName, TTreeNode* ParentNode) const
@@ -161,9 +204,7 @@ TTreeNode* TEObjects::FindClassObjectReference(const QString& ClassName, TTreeNo
 void TEObjects::FindClassObjectReferences(const QString& ClassName, TStringList* List) const
 {
     if (TNodeRefList* classMap = ClassMap(ClassName))
-        classMap->ForEach([List](int Position, const TNodeRefList::TEntry& Entry) {
-            List->AddObject(QString::number(Position), Entry.Node);
-        });
+        classMap->ForEach([List](int Position, TTreeNode* Node) { List->AddObject(QString::number(Position), Node); });
 }
 
 void TEObjects::ReserveObjectReferences(int Count)
@@ -175,7 +216,8 @@ void TEObjects::ReserveObjectReferences(int Count)
 void TEObjects::AddObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node)
 {
     ObjectRefs[ID].Add(ClassName, Node);
-    FObjectKeysOfNode[Node].append(ID);
+    ++FObjectReferenceCount;
+    RecordKeyOfNode(Node, ID);
 }
 
 TTreeNode* TEObjects::FindObjectReference(const QString& ClassName, qint64 ID, TTreeNode*) const
@@ -196,25 +238,41 @@ void TEObjects::FindObjectReferences(EClasses::TEntityInstance* Instance, TStrin
             List->AddObject(QString::number(i), entries[i].Node);
 }
 
-// Removes the entries of Node (of one class, when given) under ID, the key when it empties,
-// and the node's record of the key when it is no longer filed there.
+// Removes the entries of Node (of one class, when given) under ID and the key when it
+// empties. The node's record of the key stays: it only tells ReleaseNodeReferences where to
+// look, and is dropped with the node or when such leftovers outnumber the references.
 void TEObjects::ReleaseObjectNode(qint64 ID, TTreeNode* Node, const QString* ClassName)
 {
     TObjectNodes* list = ObjectList(ID);
     if (!list)
         return;
-    list->RemoveAll(Node, ClassName);
-    const bool stillFiled = list->Holds(Node);
+    FObjectReferenceCount -= list->RemoveAll(Node, ClassName);
     if (list->IsEmpty())
         ObjectRefs.remove(ID);
-    if (stillFiled)
+    DropLeftoverKeysOfNodes();
+}
+
+// Makes the nodes' records of their keys anew from the references once there are many times
+// more records than references: the work is paid for by the releases since the last time.
+void TEObjects::DropLeftoverKeysOfNodes()
+{
+    if (FObjectReferenceCount == 0) {
+        FObjectKeysOfNode.clear();
         return;
-    auto keys = FObjectKeysOfNode.find(Node);
-    if (keys == FObjectKeysOfNode.end())
+    }
+    if (FObjectKeysOfNode.size() <= 8 * FObjectReferenceCount + 1024)
         return;
-    keys->removeIf([ID](qint64 Filed) { return Filed == ID; });
-    if (keys->isEmpty())
-        FObjectKeysOfNode.erase(keys);
+    FObjectKeysOfNode.clear();
+    for (auto it = ObjectRefs.cbegin(); it != ObjectRefs.cend(); ++it)
+        for (const TObjectNodes::TEntry& entry : it->Entries())
+            RecordKeyOfNode(entry.Node, it.key());
+}
+
+void TEObjects::RecordKeyOfNode(TTreeNode* Node, qint64 ID)
+{
+    auto& keys = FObjectKeysOfNode[Node];
+    if (!keys.contains(ID))
+        keys.append(ID);
 }
 
 void TEObjects::ReleaseObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node)
@@ -238,12 +296,10 @@ void TEObjects::ReleaseListObjectsReference(const QString&, TStringList* List)
 
 void TEObjects::ReleaseNodeReferences(TTreeNode* Node)
 {
-    auto classMaps = FClassMapsOfNode.lower_bound({Node, nullptr});
-    while (classMaps != FClassMapsOfNode.end() && classMaps->first == Node) {
-        classMaps->second->RemoveAll(Node);
-        classMaps = FClassMapsOfNode.erase(classMaps);
-    }
-    const QVarLengthArray<qint64, 1> ids = FObjectKeysOfNode.value(Node);
+    const QVarLengthArray<TNodeRefList*, 1> classMaps = FClassMapsOfNode.take(Node);
+    for (TNodeRefList* classMap : classMaps)
+        classMap->RemoveAll(Node);
+    const QVarLengthArray<qint64, 1> ids = FObjectKeysOfNode.take(Node);
     for (qint64 id : ids)
         ReleaseObjectNode(id, Node);
 }

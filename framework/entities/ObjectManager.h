@@ -8,8 +8,8 @@
 // looked up without regard to letter case; class names of entries compare exactly; every
 // node list keeps the order in which nodes were added. The registry never owns the nodes.
 //
-// Every operation costs O(log n) in the number of references (listing operations add the
-// size of what they list), so the navigator may keep hundreds of thousands of nodes.
+// Every operation costs O(1) on average in the number of references (listing operations add
+// the size of what they list), so the navigator may keep hundreds of thousands of nodes.
 
 #include "StringList.h"
 
@@ -18,9 +18,7 @@
 #include <QVarLengthArray>
 #include <QtGlobal>
 
-#include <map>
 #include <memory>
-#include <set>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -33,56 +31,54 @@ class TEntityInstance;
 
 namespace ObjectManager {
 
-// The nodes filed under one key, in the order they were added, with indexes that find the
-// entries of a node, of a class name or below a parent node without scanning the list. Each
-// index is an ordered set of (value, sequence number) pairs, so an empty list costs no
-// allocation and the first entry of a value is the lowest pair of that value.
+// The class nodes of one class, in the order they were added, with indexes that find the
+// entries of a node or below a parent node without scanning the list. Entries are numbered in
+// the order added; a removed entry is marked dead, and dead entries are dropped from the front
+// at once and from the middle when they outnumber the living ones.
 class TNodeRefList {
 public:
-    struct TEntry {
-        QString ClassName;
-        TTreeNode* Node;
-        TTreeNode* Parent;
-    };
-
     // Parent is the node's parent when it is filed; nodes never move to another parent.
-    void Add(const QString& ClassName, TTreeNode* Node, TTreeNode* Parent);
-    bool IsEmpty() const { return FEntries.empty(); }
-    bool Holds(TTreeNode* Node) const { return FirstOf(FByNode, Node) != nullptr; }
-
-    // The node of the first entry of that class name (exact), or null.
-    TTreeNode* FirstOfClass(const QString& ClassName) const { return NodeOf(FirstOf(FByClass, ClassName)); }
+    void Add(TTreeNode* Node, TTreeNode* Parent);
+    bool Holds(TTreeNode* Node) const { return FByNode.contains(Node); }
     // The first node filed below Parent, or null.
-    TTreeNode* FirstBelow(TTreeNode* Parent) const { return NodeOf(FirstOf(FByParent, Parent)); }
+    TTreeNode* FirstBelow(TTreeNode* Parent) const;
 
     void RemoveFirst(TTreeNode* Node);
     void RemoveAll(TTreeNode* Node);
-    void RemoveAll(TTreeNode* Node, const QString& ClassName);
 
-    // Calls Visit(position, entry) for every entry in order, positions counted from 0.
+    // Calls Visit(position, node) for every entry in order, positions counted from 0.
     template <class Visitor>
     void ForEach(Visitor Visit) const
     {
         int position = 0;
-        for (const auto& [sequence, entry] : FEntries)
-            Visit(position++, entry);
+        for (size_t i = FHead; i < FEntries.size(); ++i)
+            if (FEntries[i].Live)
+                Visit(position++, FEntries[i].Node);
     }
 
 private:
-    template <class Value>
-    using TIndex = std::set<std::pair<Value, quint64>>;
+    struct TEntry {
+        TTreeNode* Node;
+        TTreeNode* Parent;
+        bool Live;
+    };
+    // Sequence numbers of entries, ascending.
+    using TSequences = QVarLengthArray<quint64, 1>;
+    using TIndex = QHash<TTreeNode*, TSequences>;
 
-    template <class Value>
-    const quint64* FirstOf(const TIndex<Value>& Index, const Value& Key) const;
-    TTreeNode* NodeOf(const quint64* Sequence) const { return Sequence ? FEntries.at(*Sequence).Node : nullptr; }
-    std::vector<quint64> SequencesOf(TTreeNode* Node) const;
+    TEntry& EntryOf(quint64 Sequence) { return FEntries[static_cast<size_t>(Sequence - FBase)]; }
+    const TEntry& EntryOf(quint64 Sequence) const { return FEntries[static_cast<size_t>(Sequence - FBase)]; }
     void Remove(quint64 Sequence);
+    static void Forget(TIndex& Index, TTreeNode* Key, quint64 Sequence);
+    void DropDeadEntries();
+    void Renumber();
 
-    std::map<quint64, TEntry> FEntries;
-    TIndex<TTreeNode*> FByNode;
-    TIndex<QString> FByClass;
-    TIndex<TTreeNode*> FByParent;
-    quint64 FNextSequence = 0;
+    std::vector<TEntry> FEntries;
+    quint64 FBase = 0;   // sequence number of FEntries[0]
+    size_t FHead = 0;    // FEntries before this position are dead
+    size_t FLive = 0;
+    TIndex FByNode;
+    TIndex FByParent;
 };
 
 // The nodes showing objects with one ID, in the order they were added: almost always one,
@@ -99,8 +95,8 @@ public:
     bool Holds(const TTreeNode* Node) const;
     // The node of the first entry of that class name (exact), or null.
     TTreeNode* FirstOfClass(const QString& ClassName) const;
-    // Removes every entry of Node (of that class name only, when one is given).
-    void RemoveAll(const TTreeNode* Node, const QString* ClassName = nullptr);
+    // Removes every entry of Node (of that class name only, when one is given); returns how many.
+    qsizetype RemoveAll(const TTreeNode* Node, const QString* ClassName = nullptr);
     const QVarLengthArray<TEntry, 1>& Entries() const { return FEntries; }
 
 private:
@@ -148,17 +144,25 @@ private:
     TNodeRefList* ClassMap(const QString& ClassName) const;
     TObjectNodes* ObjectList(qint64 ID) const;
     void ReleaseObjectNode(qint64 ID, TTreeNode* Node, const QString* ClassName = nullptr);
+    void RecordKeyOfNode(TTreeNode* Node, qint64 ID);
+    void DropLeftoverKeysOfNodes();
 
     // Class maps in the order of Env::ClassNames, and the first map of each folded name.
     std::vector<std::unique_ptr<TNodeRefList>> ClassRefs;
     std::unordered_map<QString, TNodeRefList*> FClassIndex;
+    // The class name looked up last, as given, and its map: callers name one class many times
+    // in a row, and an exact repeat needs no case folding.
+    mutable QString FLastClassName;
+    mutable TNodeRefList* FLastClassMap = nullptr;
     // Object ID -> the nodes showing an object with that ID. The keys are the IDs themselves:
     // their decimal texts compare alike in any letter case.
     // Open-addressed tables: no allocation per reference.
     QHash<qint64, TObjectNodes> ObjectRefs;
-    // Where each node is filed, for ReleaseNodeReferences.
-    std::set<std::pair<TTreeNode*, TNodeRefList*>> FClassMapsOfNode;
+    // Where each node is filed, for ReleaseNodeReferences: its class maps, and the IDs it was
+    // filed under (some of which it may have left since).
+    QHash<TTreeNode*, QVarLengthArray<TNodeRefList*, 1>> FClassMapsOfNode;
     QHash<TTreeNode*, QVarLengthArray<qint64, 1>> FObjectKeysOfNode;
+    qsizetype FObjectReferenceCount = 0;
 };
 
 // The one registry, made by the navigator when it initialises and freed when it is taken down.

@@ -216,4 +216,58 @@ TEST_F(ObjectManagerTest, ManyNodesUnderOneKeyKeepTheirOrder)
     EXPECT_EQ(clients.Objects(49), nodes[198]);
 }
 
+// Class nodes released from the front, the middle and the end of a long list keep the others'
+// order and first-below-parent answers; object nodes released in bulk and filed again under
+// other IDs are still forgotten everywhere by ReleaseNodeReferences.
+TEST_F(ObjectManagerTest, LongListsKeepOrderAndFirstMatchesThroughChurn)
+{
+    const QString listClass = QStringLiteral("TClientList");
+    std::vector<TTreeNode*> parents;
+    std::vector<TTreeNode*> nodes;
+    for (int i = 0; i < 300; ++i) {
+        parents.push_back(Node(nullptr, QString::number(i)));
+        nodes.push_back(Node(parents[static_cast<size_t>(i / 3)], QStringLiteral("c") + QString::number(i)));
+        Registry->AddClassObjectReference(listClass, QString(), nodes.back());
+    }
+    // Drop the first 100, every second of the rest but the last one, then the last.
+    for (int i = 0; i < 100; ++i)
+        Registry->ReleaseClassObjectReference(listClass, nodes[static_cast<size_t>(i)]);
+    for (int i = 100; i < 298; i += 2)
+        Registry->ReleaseClassObjectReference(listClass, nodes[static_cast<size_t>(i)]);
+    Registry->ReleaseClassObjectReference(listClass, nodes[299]);
+    TStringList left;
+    left.Add(QStringLiteral("before"));
+    Registry->FindClassObjectReferences(listClass, &left);
+    ASSERT_EQ(left.Count(), 1 + 100);
+    EXPECT_EQ(left.Strings(1), QStringLiteral("0"));
+    EXPECT_EQ(left.Objects(1), nodes[101]);
+    EXPECT_EQ(left.Strings(99), QStringLiteral("98"));
+    EXPECT_EQ(left.Objects(99), nodes[297]);
+    EXPECT_EQ(left.Objects(100), nodes[298]);
+    // Parent 33 held nodes 99, 100, 101: only 101 is left; parent 34 holds 103 first.
+    EXPECT_EQ(Registry->FindClassObjectReference(listClass, parents[33]), nodes[101]);
+    EXPECT_EQ(Registry->FindClassObjectReference(listClass, parents[34]), nodes[103]);
+    EXPECT_EQ(Registry->FindClassObjectReference(listClass, parents[10]), nullptr);
+    Registry->AddClassObjectReference(listClass, QString(), nodes[0]);
+    left.Clear();
+    Registry->FindClassObjectReferences(listClass, &left);
+    EXPECT_EQ(left.Objects(left.Count() - 1), nodes[0]);
+
+    TStringList doomed;
+    std::vector<TTreeNode*> objects;
+    for (int i = 0; i < 2000; ++i) {
+        objects.push_back(Node(parents[0], QStringLiteral("o") + QString::number(i)));
+        Registry->AddObjectReference(QStringLiteral("TClient"), i, objects.back());
+        doomed.AddObject(QString::number(i), objects.back());
+    }
+    Registry->AddObjectReference(QStringLiteral("TClient"), 5000, objects[7]);
+    Registry->ReleaseListObjectsReference(QString(), &doomed);
+    EXPECT_EQ(Registry->FindObjectReference(QStringLiteral("TClient"), 1999, nullptr), nullptr);
+    EXPECT_EQ(Registry->FindObjectReference(QStringLiteral("TClient"), 5000, nullptr), objects[7]);
+    Registry->AddObjectReference(QStringLiteral("TOrder"), 6000, objects[7]);
+    Registry->ReleaseNodeReferences(objects[7]);
+    EXPECT_EQ(Registry->FindObjectReference(QStringLiteral("TClient"), 5000, nullptr), nullptr);
+    EXPECT_EQ(Registry->FindObjectReference(QStringLiteral("TOrder"), 6000, nullptr), nullptr);
+}
+
 } // namespace
