@@ -31,6 +31,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -40,6 +41,7 @@ namespace DatabaseManager {
 class TNavQuery;
 } // namespace DatabaseManager
 class QKeyEvent;
+class QKeySequence;
 class TComboBox;
 class TDataSet;
 class TEdit;
@@ -285,6 +287,7 @@ private:
     enum class TFindStep { Refine, Next, Previous };
     struct TFindMatches;
     void CreateFindField();
+    QAction* AddPanelAction(const QString& Text, const QKeySequence& Shortcut, std::function<void()> Run);
     void PlaceTree();
     bool FindKeyPress(QKeyEvent* Event);
     bool Find(TFindStep Step);
@@ -324,6 +327,8 @@ private:
     qint64 FFoundItem = -1;
     qint64 FFindScopeItem = -1;
     QAction* FFindAction = nullptr;
+    // "Искать в списке": Alt+Enter, and a button at the end of the find field.
+    QAction* FListAction = nullptr;
 };
 
 // The one navigator of the framework, registered as "Test Navigator".

@@ -11,6 +11,9 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPalette>
+#include <QStyle>
+
+#include <functional>
 
 #include <vector>
 
@@ -20,11 +23,20 @@ namespace {
 
 const QColor NothingFoundColor(255, 185, 185);
 
-// A character as the find compares it: in lower case, "ё" as "е".
+// A character as the find compares it: in lower case, "ё" as "е". Latin and Russian letters,
+// nearly all of every caption, are folded without the Unicode tables.
 inline char16_t FoldedChar(QChar Char)
 {
-    const char16_t lower = Char.toLower().unicode();
-    return lower == u'ё' ? u'е' : lower;
+    const char16_t c = Char.unicode();
+    if (c < 0x80)
+        return c >= u'A' && c <= u'Z' ? char16_t(c + 0x20) : c;
+    if (c >= u'а' && c <= u'я')
+        return c;
+    if (c >= u'А' && c <= u'Я')
+        return char16_t(c + 0x20);
+    if (c == u'ё' || c == u'Ё')
+        return u'е';
+    return Char.toLower().unicode();
 }
 
 QString FoldedText(const QString& Text)
@@ -85,11 +97,22 @@ void TTestNavigator::CreateFindField()
     connect(Edit1, &QLineEdit::textEdited, this, [this](const QString& Text) {
         Application::Guarded([&] { FindText(Text); });
     });
-    FFindAction = new QAction(Panel2);
-    FFindAction->setShortcut(QKeySequence::Find);
-    FFindAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    Panel2->addAction(FFindAction);
-    connect(FFindAction, &QAction::triggered, this, [this] { ShowFindField(); });
+    FFindAction = AddPanelAction(QString(), QKeySequence::Find, [this] { ShowFindField(); });
+    FListAction = AddPanelAction(QStringLiteral("Искать в списке"), QKeySequence(Qt::ALT | Qt::Key_Return),
+        [this] { FindInList(Edit1->Text()); });
+    FListAction->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    Edit1->addAction(FListAction, QLineEdit::TrailingPosition);
+}
+
+// An action of the tree's panel, its shortcut working in the tree and in the find field.
+QAction* TTestNavigator::AddPanelAction(const QString& Text, const QKeySequence& Shortcut, std::function<void()> Run)
+{
+    auto* action = new QAction(Text, Panel2);
+    action->setShortcut(Shortcut);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    Panel2->addAction(action);
+    connect(action, &QAction::triggered, this, [Run = std::move(Run)] { Application::Guarded(Run); });
+    return action;
 }
 
 void TTestNavigator::SetFindEnabled(bool Enabled)
@@ -97,6 +120,7 @@ void TTestNavigator::SetFindEnabled(bool Enabled)
     FFindEnabled = Enabled;
     N4->SetVisible(Enabled);
     FFindAction->setEnabled(Enabled);
+    FListAction->setEnabled(Enabled);
     if (!Enabled && !Edit1->isHidden())
         HideFindField();
 }
@@ -133,20 +157,24 @@ void TTestNavigator::PlaceTree()
 }
 
 // Esc hides the field; Enter and F3 find the next match, Shift+F3 the previous one, and
-// Alt+Enter finds in the selected list.
+// Alt+Enter finds in the selected list. Whatever a find lets escape is shown in the default
+// error box.
 bool TTestNavigator::FindKeyPress(QKeyEvent* Event)
 {
     const bool enter = Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter;
+    const bool shift = Event->modifiers().testFlag(Qt::ShiftModifier);
+    std::function<void()> run;
     if (Event->key() == Qt::Key_Escape)
-        HideFindField();
+        run = [this] { HideFindField(); };
     else if (enter && Event->modifiers().testFlag(Qt::AltModifier))
-        FindInList(Edit1->Text());
-    else if (enter || (Event->key() == Qt::Key_F3 && !Event->modifiers().testFlag(Qt::ShiftModifier)))
-        FindNext();
+        run = [this] { FListAction->trigger(); };
+    else if (enter || (Event->key() == Qt::Key_F3 && !shift))
+        run = [this] { FindNext(); };
     else if (Event->key() == Qt::Key_F3)
-        FindPrevious();
+        run = [this] { FindPrevious(); };
     else
         return false;
+    Application::Guarded(run);
     return true;
 }
 
