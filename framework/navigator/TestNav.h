@@ -286,6 +286,7 @@ private:
     // Finding nodes.
     enum class TFindStep { Refine, Next, Previous };
     struct TFindMatches;
+    class TFindIndex;
     void CreateFindField();
     QAction* AddPanelAction(const QString& Text, const QKeySequence& Shortcut, std::function<void()> Run);
     void PlaceTree();
@@ -327,6 +328,7 @@ private:
     qint64 FFoundItem = -1;
     qint64 FFindScopeItem = -1;
     QAction* FFindAction = nullptr;
+    TFindIndex* FFindIndex = nullptr;
     // "Искать в списке": Alt+Enter, and a button at the end of the find field.
     QAction* FListAction = nullptr;
 };

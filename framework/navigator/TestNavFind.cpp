@@ -7,6 +7,7 @@
 #include "Controls.h"
 #include "Menus.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -15,6 +16,9 @@
 
 #include <functional>
 
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
 #include <vector>
 
 namespace TestNav {
@@ -39,38 +43,30 @@ inline char16_t FoldedChar(QChar Char)
     return Char.toLower().unicode();
 }
 
+void AppendFolded(QString& To, QStringView Text)
+{
+    for (QChar c : Text)
+        To.append(QChar(FoldedChar(c)));
+}
+
 QString FoldedText(const QString& Text)
 {
-    QString folded(Text.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < Text.size(); ++i)
-        folded[i] = QChar(FoldedChar(Text[i]));
+    QString folded;
+    folded.reserve(Text.size());
+    AppendFolded(folded, Text);
     return folded;
 }
 
-// Whether Caption contains the folded text Folded, the caption folded as it is read: no
-// folded copy of any caption is made.
-bool ContainsFolded(QStringView Caption, QStringView Folded)
+// The rows from the roots down to Item; empty for none.
+std::vector<int> PathOf(const QTreeWidgetItem* Item)
 {
-    const qsizetype last = Caption.size() - Folded.size();
-    for (qsizetype start = 0; start <= last; ++start) {
-        qsizetype matched = 0;
-        while (matched < Folded.size() && FoldedChar(Caption[start + matched]) == Folded[matched])
-            ++matched;
-        if (matched == Folded.size())
-            return true;
+    std::vector<int> path;
+    for (; Item; Item = Item->parent()) {
+        const QTreeWidgetItem* parent = Item->parent();
+        path.push_back(parent ? parent->indexOfChild(const_cast<QTreeWidgetItem*>(Item))
+                              : Item->treeWidget()->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(Item)));
     }
-    return false;
-}
-
-// Visits every node below Parent in tree order, parents before their children.
-template <class Visit>
-void ForEachBelow(QTreeWidgetItem* Parent, Visit& Visitor)
-{
-    for (int i = 0; i < Parent->childCount(); ++i) {
-        QTreeWidgetItem* child = Parent->child(i);
-        Visitor(TTreeView::NodeOf(child));
-        ForEachBelow(child, Visitor);
-    }
+    return {path.rbegin(), path.rend()};
 }
 
 } // namespace
@@ -83,8 +79,152 @@ struct TTestNavigator::TFindMatches {
     bool SelectedMatches = false;
 };
 
+// The folded captions of the tree's nodes, kept per parent: the captions of its children side
+// by side in one buffer, so that a find reads one buffer instead of visiting every node, with
+// the rows of the children that have children of their own. A parent's buffer is made by the
+// first find below it and dropped when its rows or their captions change.
+class TTestNavigator::TFindIndex : public QObject {
+public:
+    explicit TFindIndex(TTreeView* Tree);
+    // Visits, in tree order, every node below Parent whose caption contains Folded, with its
+    // rows from the roots (Path holds Parent's rows on entry and again on return).
+    template <class Visit>
+    void ForEachMatch(QTreeWidgetItem* Parent, QStringView Folded, std::vector<int>& Path, Visit& Visitor);
+
+private:
+    struct TBlock {
+        // Each child's folded caption followed by a null character, which no text contains.
+        QString Captions;
+        std::vector<qsizetype> Starts;
+        std::vector<int> Parents;
+    };
+    const TBlock& BlockOf(QTreeWidgetItem* Parent);
+    static std::vector<int> MatchingRows(const TBlock& Block, QStringView Folded);
+    void DropSubtree(const QTreeWidgetItem* Item);
+    // Tells the block of Item's parent whether Item has children now.
+    void SetHasRows(QTreeWidgetItem* Item, bool HasRows);
+
+    TTreeView* FTree;
+    std::unordered_map<const QTreeWidgetItem*, TBlock> FBlocks;
+};
+
+TTestNavigator::TFindIndex::TFindIndex(TTreeView* Tree) : QObject(Tree), FTree(Tree)
+{
+    const QAbstractItemModel* model = Tree->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& Parent) {
+        QTreeWidgetItem* item = FTree->ItemAt(Parent);
+        FBlocks.erase(item);
+        SetHasRows(item, true);
+    });
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex& Parent, int First, int Last) {
+        QTreeWidgetItem* item = FTree->ItemAt(Parent);
+        for (int row = First; row <= Last && !FBlocks.empty(); ++row)
+            DropSubtree(item->child(row));
+        FBlocks.erase(item);
+    });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex& Parent) {
+        QTreeWidgetItem* item = FTree->ItemAt(Parent);
+        if (item->childCount() == 0)
+            SetHasRows(item, false);
+    });
+    connect(model, &QAbstractItemModel::dataChanged, this,
+        [this](const QModelIndex& TopLeft, const QModelIndex&, const QList<int>& Roles) {
+            if (Roles.isEmpty() || Roles.contains(Qt::DisplayRole) || Roles.contains(Qt::EditRole))
+                FBlocks.erase(FTree->ItemAt(TopLeft.parent()));
+        });
+    const auto dropAll = [this] { FBlocks.clear(); };
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, dropAll);
+    connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, dropAll);
+    connect(model, &QAbstractItemModel::rowsAboutToBeMoved, this, dropAll);
+}
+
+template <class Visit>
+void TTestNavigator::TFindIndex::ForEachMatch(QTreeWidgetItem* Parent, QStringView Folded, std::vector<int>& Path,
+    Visit& Visitor)
+{
+    // Elements of an unordered map stay where they are while others are added below.
+    const TBlock& block = BlockOf(Parent);
+    const std::vector<int> matches = MatchingRows(block, Folded);
+    const auto rowAt = [](const std::vector<int>& Rows, size_t Index) {
+        return Index < Rows.size() ? Rows[Index] : std::numeric_limits<int>::max();
+    };
+    size_t match = 0, parent = 0;
+    while (match < matches.size() || parent < block.Parents.size()) {
+        const int row = std::min(rowAt(matches, match), rowAt(block.Parents, parent));
+        QTreeWidgetItem* child = Parent->child(row);
+        Path.push_back(row);
+        if (rowAt(matches, match) == row) {
+            Visitor(TTreeView::NodeOf(child), Path);
+            ++match;
+        }
+        if (rowAt(block.Parents, parent) == row) {
+            ForEachMatch(child, Folded, Path, Visitor);
+            ++parent;
+        }
+        Path.pop_back();
+    }
+}
+
+const TTestNavigator::TFindIndex::TBlock& TTestNavigator::TFindIndex::BlockOf(QTreeWidgetItem* Parent)
+{
+    const auto [at, made] = FBlocks.try_emplace(Parent);
+    TBlock& block = at->second;
+    if (!made)
+        return block;
+    const int count = Parent->childCount();
+    block.Starts.reserve(static_cast<size_t>(count));
+    for (int row = 0; row < count; ++row) {
+        QTreeWidgetItem* child = Parent->child(row);
+        block.Starts.push_back(block.Captions.size());
+        AppendFolded(block.Captions, TTreeView::NodeOf(child)->Text());
+        block.Captions.append(QChar(0));
+        if (child->childCount() > 0)
+            block.Parents.push_back(row);
+    }
+    return block;
+}
+
+std::vector<int> TTestNavigator::TFindIndex::MatchingRows(const TBlock& Block, QStringView Folded)
+{
+    std::vector<int> rows;
+    const QStringView captions(Block.Captions);
+    qsizetype at = 0;
+    while ((at = captions.indexOf(Folded, at)) >= 0) {
+        const auto next = std::upper_bound(Block.Starts.begin(), Block.Starts.end(), at);
+        rows.push_back(static_cast<int>(next - Block.Starts.begin()) - 1);
+        at = next == Block.Starts.end() ? captions.size() : *next;
+    }
+    return rows;
+}
+
+void TTestNavigator::TFindIndex::DropSubtree(const QTreeWidgetItem* Item)
+{
+    FBlocks.erase(Item);
+    for (int row = 0; row < Item->childCount(); ++row)
+        DropSubtree(Item->child(row));
+}
+
+void TTestNavigator::TFindIndex::SetHasRows(QTreeWidgetItem* Item, bool HasRows)
+{
+    if (Item == FTree->invisibleRootItem())
+        return;
+    QTreeWidgetItem* parent = Item->parent() ? Item->parent() : FTree->invisibleRootItem();
+    const auto at = FBlocks.find(parent);
+    if (at == FBlocks.end())
+        return;
+    std::vector<int>& parents = at->second.Parents;
+    const int row = parent->indexOfChild(Item);
+    const auto place = std::lower_bound(parents.begin(), parents.end(), row);
+    const bool listed = place != parents.end() && *place == row;
+    if (HasRows && !listed)
+        parents.insert(place, row);
+    else if (!HasRows && listed)
+        parents.erase(place);
+}
+
 void TTestNavigator::CreateFindField()
 {
+    FFindIndex = new TFindIndex(TreeView1);
     Edit1 = new TEdit(this, Panel2);
     Edit1->setGeometry(2, TreeTop, TreeView1->width(), Edit1->sizeHint().height());
     Edit1->Hide();
@@ -223,16 +363,17 @@ TTestNavigator::TFindMatches TTestNavigator::CollectMatches(const QString& Folde
 {
     TFindMatches matches;
     const TTreeNode* selected = TreeView1->Selected();
-    const auto visit = [&](TTreeNode* Node) {
-        const bool match = ContainsFolded(Node->Text(), Folded);
-        if (Node == selected) {
-            matches.Before = static_cast<int>(matches.Nodes.size());
-            matches.SelectedMatches = match;
-        }
-        if (match)
-            matches.Nodes.push_back(Node);
+    const std::vector<int> selectedPath = PathOf(selected);
+    std::vector<int> path = PathOf(Scope);
+    const auto visit = [&](TTreeNode* Node, const std::vector<int>& Path) {
+        if (Path < selectedPath)
+            ++matches.Before;
+        if (Node == selected)
+            matches.SelectedMatches = true;
+        matches.Nodes.push_back(Node);
     };
-    ForEachBelow(Scope ? static_cast<QTreeWidgetItem*>(Scope) : TreeView1->invisibleRootItem(), visit);
+    FFindIndex->ForEachMatch(Scope ? static_cast<QTreeWidgetItem*>(Scope) : TreeView1->invisibleRootItem(), Folded,
+        path, visit);
     return matches;
 }
 

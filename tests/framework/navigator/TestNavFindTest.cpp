@@ -93,6 +93,21 @@ TEST_P(FindTest, FindsCaptionsAfterTheSelectedNodeWrappingForwardAndBack)
     Navigator()->FindText(QStringLiteral("box"));
     EXPECT_FALSE(FieldIsRed());
     EXPECT_EQ(Selected(), Node(Boxes));
+
+    // Between finds the tree changes: a renamed node, an added one and a removed one.
+    Navigator()->ChangeNode(Node(Vasiliev), QStringLiteral("Васильева"));
+    EXPECT_TRUE(Navigator()->FindText(QStringLiteral("ильева")));
+    const QStringList renamed{Clients[0], QStringLiteral("Васильева")};
+    EXPECT_EQ(Selected(), Node(renamed));
+    Navigator()->TreeView1->Items()->AddChildObject(Node(Clients), QStringLiteral("Дмитриев"), nullptr);
+    Navigator()->FindText(QStringLiteral("ев"));
+    EXPECT_EQ(Count(), QStringLiteral("2 из 4"));
+    Navigator()->DeleteNode(Node(Alekseev));
+    Navigator()->FindNext();
+    EXPECT_EQ(Selected(), Node(Korolyov));
+    EXPECT_EQ(Count(), QStringLiteral("2 из 3"));
+    Navigator()->FindNext();
+    EXPECT_EQ(Selected(), Node({Clients[0], QStringLiteral("Дмитриев")}));
 }
 
 TEST_P(FindTest, TheFieldComesWithCtrlFOrTheMenuGoesWithEscAndCanBeSwitchedOff)
