@@ -353,7 +353,7 @@ bool TTestNavigator::FindInList(const QString& Text)
     return Find(TFindStep::Next);
 }
 
-// The list a find is kept in, or the invisible root above the whole tree.
+// The list a find is kept in; null for the whole tree, also once that list is gone.
 TTreeNode* TTestNavigator::FindScope() const
 {
     return FFindScopeItem >= 0 ? TreeView1->Items()->FindByItemId(FFindScopeItem) : nullptr;
@@ -377,7 +377,7 @@ TTestNavigator::TFindMatches TTestNavigator::CollectMatches(const QString& Folde
     return matches;
 }
 
-// One pass over the nodes; the match chosen is selected as a click selects it.
+// One pass over the folded captions; the match chosen is selected as a click selects it.
 bool TTestNavigator::Find(TFindStep Step)
 {
     const QString folded = FoldedText(FFindText);
