@@ -7,6 +7,12 @@
 //   - activating a client in the middle of the list from a never expanded list node until its
 //     form is shown, against the expansion alone (goal: at most 1.2 times);
 //   - refreshing the expanded node;
+//   - finding in the tree with the clients expanded: a keystroke that finds the middle client
+//     by its name from another root (until its form is shown), a "next" among the clients
+//     sharing the first letters of that name, and a text that matches nothing (one whole
+//     pass, nothing selected), and that text typed first after the clients were expanded
+//     afresh (goal: at most 10 ms each); beside them the selection of the next client alone,
+//     as a click makes it, which a "next" includes;
 // and prints the memory the 100,000 expanded children add (goal: at most 2 KB a child).
 
 #include "Application.h"
@@ -168,6 +174,68 @@ void Refresh(benchmark::State& State)
     });
 }
 
+// The clients expanded, whatever the benchmark before left.
+bool ClientsExpanded(benchmark::State& State)
+{
+    LeaveClientsUnexpanded();
+    ExpandClients();
+    return AllClientsShown(State);
+}
+
+// With Typed found first (when given), runs Find once per iteration, Before it untimed; Find
+// must answer Expected.
+template <class Prepare, class Work>
+void TimeFind(benchmark::State& State, bool Expected, const QString& Typed, Prepare Before, Work Find)
+{
+    if (!ClientsExpanded(State))
+        return;
+    if (!Typed.isEmpty())
+        Navigator()->FindText(Typed);
+    for (auto _ : State) {
+        State.PauseTiming();
+        Before();
+        State.ResumeTiming();
+        if (Find() != Expected) {
+            State.SkipWithError("the find did not answer as expected");
+            break;
+        }
+    }
+}
+
+void FindKeystroke(benchmark::State& State, const QString& Name)
+{
+    TimeFind(State, true, QString(), [] { Navigator()->ActivateNode(Navigator()->TreeView1->Items()->Root(1)); },
+        [&Name] { return Navigator()->FindText(Name); });
+}
+
+void FindNextClient(benchmark::State& State, const QString& Prefix)
+{
+    TimeFind(State, true, Prefix, [] {}, [] { return Navigator()->FindNext(); });
+}
+
+// The first keystroke after the clients were expanded afresh: it folds their captions.
+void FindFirstKeystroke(benchmark::State& State)
+{
+    TimeFind(State, false, QString(), [] { LeaveClientsUnexpanded(); ExpandClients(); },
+        [] { return Navigator()->FindText(QStringLiteral("щщщщщ")); });
+}
+
+// What the selection of a client alone costs, as a click: the next client each time, its
+// children read and its form shown (the part of a "next" that is no search).
+void SelectNextClient(benchmark::State& State)
+{
+    int row = 0;
+    TimeFind(State, true, QString(), [] {}, [&row] {
+        Navigator()->TreeView1->SetSelected(ClientsRoot()->Item(row++ % Rows));
+        return true;
+    });
+}
+
+void FindNothing(benchmark::State& State)
+{
+    TimeFind(State, false, QString(), [] {}, [] { return Navigator()->FindText(QStringLiteral("щщщщщ")); });
+}
+
 long ResidentBytes()
 {
     long size = 0;
@@ -202,6 +270,14 @@ void PrintRatios(const BenchSupport::TTimeReporter& Reporter)
         std::printf("activation %.1f ms: %.2fx the expansion (goal: at most 1.2x)\n", activation, activation / expansion);
     if (Reporter.Time("BM_RefreshClients", refresh))
         std::printf("refresh of the expanded node %.1f ms\n", refresh);
+    for (const char* name : {"BM_FindKeystroke", "BM_FindNext", "BM_FindNothing", "BM_FindFirstKeystroke"}) {
+        double find = 0;
+        if (Reporter.Time(name, find))
+            std::printf("%s %.2f ms (goal: at most 10 ms)\n", name, find);
+    }
+    double select = 0;
+    if (Reporter.Time("BM_SelectNextClient", select))
+        std::printf("selecting the next client as a click does, without a find: %.2f ms\n", select);
 }
 
 // Connects as DEMO through the main window, with the chooser confirmed at once.
@@ -214,14 +290,17 @@ bool Connect(mainform::TForm1& Form, TScriptedDialogHost& Dialogs)
     return Env::MessagePanel->Text() == Ready && Navigator()->TreeView1->Items()->RootCount() == 5;
 }
 
-qint64 MiddleClient(const QString& DatabaseFile)
+// The ID and name of the client in the middle of the list.
+std::pair<qint64, QString> MiddleClient(const QString& DatabaseFile)
 {
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("middle"));
     database.setDatabaseName(DatabaseFile);
     database.open();
     QSqlQuery query(database);
     query.exec(ClientsQuery + QStringLiteral(" limit 1 offset %1").arg(Rows / 2));
-    return query.next() ? query.value(0).toLongLong() : 0;
+    if (!query.next())
+        return {0, QString()};
+    return {query.value(0).toLongLong(), query.value(1).toString()};
 }
 
 } // namespace
@@ -254,12 +333,17 @@ int main(int argc, char** argv)
         LoginForm::LoginFrm = new LoginForm::TLoginFrm;
         ApplicationSystemChooseForm::ApplicationSystemChooseFrm = new ApplicationSystemChooseForm::TApplicationSystemChooseFrm;
         if (Connect(form, dialogs)) {
-            const qint64 middle = MiddleClient(databaseFile);
+            const auto [middle, middleName] = MiddleClient(databaseFile);
             benchmark::RegisterBenchmark("BM_ExpandClients", Expansion)->Unit(benchmark::kMillisecond);
             benchmark::RegisterBenchmark("BM_Floor", Floor, databaseFile)->Unit(benchmark::kMillisecond);
             benchmark::RegisterBenchmark("BM_CollapseClients", Collapse)->Unit(benchmark::kMillisecond);
             benchmark::RegisterBenchmark("BM_ActivateMiddleClient", Activation, middle)->Unit(benchmark::kMillisecond);
             benchmark::RegisterBenchmark("BM_RefreshClients", Refresh)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark("BM_FindKeystroke", FindKeystroke, middleName)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark("BM_FindNext", FindNextClient, middleName.left(3))->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark("BM_FindNothing", FindNothing)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark("BM_FindFirstKeystroke", FindFirstKeystroke)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark("BM_SelectNextClient", SelectNextClient)->Unit(benchmark::kMillisecond);
             BenchSupport::TTimeReporter reporter;
             benchmark::RunSpecifiedBenchmarks(&reporter);
             PrintRatios(reporter);

@@ -12,8 +12,15 @@ qint64 NextItemId = 0;
 } // namespace
 
 TTreeNode::TTreeNode(TTreeView* TreeView, const QString& Text, TObject* Data)
-    : QTreeWidgetItem(QStringList{Text}), FTreeView(TreeView), FData(Data), FItemId(++NextItemId)
+    : QTreeWidgetItem(QStringList{Text}), FTreeView(TreeView), FData(Data), FItemId(++NextItemId), FText(Text)
 {
+}
+
+void TTreeNode::setData(int Column, int Role, const QVariant& Value)
+{
+    QTreeWidgetItem::setData(Column, Role, Value);
+    if (Column == 0 && (Role == Qt::DisplayRole || Role == Qt::EditRole))
+        FText = text(0);
 }
 
 TTreeNode::~TTreeNode()

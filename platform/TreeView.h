@@ -23,8 +23,12 @@ class TTreeNode : public TObject, public QTreeWidgetItem {
 public:
     ~TTreeNode() override;
 
-    QString Text() const { return text(0); }
+    // The caption, kept beside the item's own variant so that reading it costs no conversion
+    // (a find runs over every node on each keystroke).
+    const QString& Text() const { return FText; }
     void SetText(const QString& Text) { setText(0, Text); }
+    // Keeps Text() in step however the caption is set (setText, the model, an editor).
+    void setData(int Column, int Role, const QVariant& Value) override;
     TObject* Data() const { return FData; }
     void SetData(TObject* Data) { FData = Data; }
     template <class T>
@@ -65,6 +69,7 @@ private:
     TTreeView* FTreeView;
     TObject* FData;
     qint64 FItemId;
+    QString FText;
 };
 
 // The nodes of a tree: adding, finding by handle, clearing, batch updates.
@@ -130,6 +135,11 @@ public:
     std::function<void(const QPoint& Position)> OnContextPopup;
 
     static TTreeNode* NodeOf(QTreeWidgetItem* Item) { return static_cast<TTreeNode*>(Item); }
+    // The item behind an index of the tree's model; the invisible root for an invalid index.
+    QTreeWidgetItem* ItemAt(const QModelIndex& Index) const
+    {
+        return Index.isValid() ? itemFromIndex(Index) : invisibleRootItem();
+    }
 
 private:
     friend class TTreeNode;

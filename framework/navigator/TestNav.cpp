@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QStyle>
 
@@ -240,7 +241,7 @@ void TTestNavigator::CreateComponents()
     Panel1->SetAlign(alClient);
 
     TreeView1 = new TTreeView(this, Panel2);
-    TreeView1->setGeometry(2, 28, 166, 448);
+    TreeView1->setGeometry(2, TreeTop, 166, 448);
     TreeView1->setMinimumWidth(50);
     TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView1->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -249,6 +250,7 @@ void TTestNavigator::CreateComponents()
     ComboBox1->setGeometry(3, 4, 113, ComboBox1->sizeHint().height());
     CreateHistoryButtons();
     CreatePopupMenu();
+    CreateFindField();
     ConnectTreeEvents();
 }
 
@@ -279,6 +281,7 @@ void TTestNavigator::CreatePopupMenu()
     N3 = addItem(QStringLiteral("Запрос"), [this](TObject* Sender) { N3Click(Sender); });
     N2 = addItem(QStringLiteral("Свойства"), nullptr);
     N1 = addItem(QStringLiteral("Служебная информация"), [this](TObject* Sender) { N1Click(Sender); });
+    N4 = addItem(QStringLiteral("Найти..."), [this](TObject* Sender) { N4Click(Sender); });
 }
 
 // The tree's events reach the handlers like any event of the event loop: whatever a handler
@@ -308,6 +311,8 @@ bool TTestNavigator::eventFilter(QObject* Watched, QEvent* Event)
 {
     if (Watched == Panel2 && Event->type() == QEvent::Resize)
         Panel2Resize(Panel2);
+    if (Watched == Edit1 && Event->type() == QEvent::KeyPress && FindKeyPress(static_cast<QKeyEvent*>(Event)))
+        return true;
     return TNavigator::eventFilter(Watched, Event);
 }
 

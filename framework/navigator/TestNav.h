@@ -14,8 +14,8 @@
 //
 // The implementation is split by concern into TestNav.cpp (start and shutdown),
 // TestNavExpansion.cpp (children and node maintenance), TestNavForms.cpp (selection and
-// forms), TestNavHistory.cpp (back and forward), TestNavActivation.cpp (finding objects) and
-// TestNavRefresh.cpp (refresh after changes).
+// forms), TestNavHistory.cpp (back and forward), TestNavActivation.cpp (finding objects),
+// TestNavRefresh.cpp (refresh after changes) and TestNavFind.cpp (finding nodes by caption).
 //
 // Published operations can be called by name through Qt's meta-object system, with the
 // argument types spelled as declared here, for example
@@ -31,15 +31,21 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <vector>
 
+class QAction;
 class QMenu;
 
 namespace DatabaseManager {
 class TNavQuery;
 } // namespace DatabaseManager
+class QKeyEvent;
+class QKeySequence;
 class TComboBox;
 class TDataSet;
+class TEdit;
+class TLabel;
 class TMenuItem;
 class TPanel;
 class TPopupMenu;
@@ -84,6 +90,7 @@ public:
 class TTestNavigator : public EClasses::TNavigator {
     Q_OBJECT
     VEL_DECLARE_CLASS(TTestNavigator, EClasses::TNavigator)
+    Q_PROPERTY(bool FindEnabled READ FindEnabled WRITE SetFindEnabled)
 public:
     explicit TTestNavigator(TComponent* AOwner = nullptr);
     ~TTestNavigator() override;
@@ -143,6 +150,29 @@ public:
     void BackByHistory();
     void ForwardByHistory();
 
+    // Finding nodes by caption: among the nodes that exist, those whose caption contains the
+    // text (letter case ignored, "ё" found by "е"), in tree order. A found node is selected
+    // as a click selects it: the question about unsaved edits and the history come with it.
+    // Each returns whether a node was found; the field shows "N из M" or turns red.
+    // Whether the find field, Ctrl+F and the menu item "Найти..." are there (they are unless
+    // switched off).
+    bool FindEnabled() const { return FFindEnabled; }
+    void SetFindEnabled(bool Enabled);
+    // Ctrl+F over the tree and the field.
+    QAction* FindAction() const { return FFindAction; }
+    // Shows the find field over the tree and puts the focus into it.
+    void ShowFindField();
+    // Hides the field and gives the focus back to the tree.
+    void HideFindField();
+    // The first match after the selected node, wrapping; while the selected node is the one
+    // found last, it is the first candidate itself (the text was refined, not advanced).
+    Q_INVOKABLE bool FindText(const QString& Text);
+    Q_INVOKABLE bool FindNext();
+    Q_INVOKABLE bool FindPrevious();
+    // Reads the children of the selected node when they have not been read, then finds the
+    // first match below it; further finds stay below it until the field is hidden.
+    Q_INVOKABLE bool FindInList(const QString& Text);
+
     // Event handlers of the form's components.
     Q_INVOKABLE void TreeView1Expanding(TObject* Sender, TTreeNode* Node, bool& AllowExpansion);
     Q_INVOKABLE void TreeView1Collapsed(TObject* Sender, TTreeNode* Node);
@@ -150,6 +180,7 @@ public:
     Q_INVOKABLE void TreeView1ContextPopup(TObject* Sender, const QPoint& MousePos, bool& Handled);
     Q_INVOKABLE void N1Click(TObject* Sender);
     Q_INVOKABLE void N3Click(TObject* Sender);
+    Q_INVOKABLE void N4Click(TObject* Sender);
     Q_INVOKABLE void SpeedButton1Click(TObject* Sender);
     Q_INVOKABLE void SpeedButton2Click(TObject* Sender);
     Q_INVOKABLE void Panel2Resize(TObject* Sender);
@@ -166,6 +197,11 @@ public:
     TMenuItem* N3;
     TMenuItem* N2;
     TMenuItem* N1;
+    // "Найти...", the last item of PopupMenu1.
+    TMenuItem* N4;
+    // The find field with its count of matches "N из M".
+    TEdit* Edit1;
+    TLabel* Label1;
 
     // The state. FClassNames (all links, over all contexts) is the navigator base's.
     TStringList* FParentNames = nullptr;
@@ -247,6 +283,19 @@ private:
     void QueueSelectionSync();
     void PopupTreeMenu(const QPoint& MousePos);
 
+    // Finding nodes.
+    enum class TFindStep { Refine, Next, Previous };
+    struct TFindMatches;
+    class TFindIndex;
+    void CreateFindField();
+    QAction* AddPanelAction(const QString& Text, const QKeySequence& Shortcut, std::function<void()> Run);
+    void PlaceTree();
+    bool FindKeyPress(QKeyEvent* Event);
+    bool Find(TFindStep Step);
+    TFindMatches CollectMatches(const QString& Folded, TTreeNode* Scope) const;
+    TTreeNode* FindScope() const;
+    void ShowFindResult(int Position, int Count);
+
     // History.
     void PushHistory(TStringList* Stack, TTreeNode* Node);
     void StepThroughHistory(TStringList* From, TStringList* To);
@@ -273,6 +322,15 @@ private:
     // open is never taken for a new one that happens to live at its address.
     quint64 FShowings = 0;
     QPointer<QMenu> FEntityPopup;
+    bool FFindEnabled = true;
+    QString FFindText;
+    // Handles of the node found last and of the list a find is kept in (-1: none).
+    qint64 FFoundItem = -1;
+    qint64 FFindScopeItem = -1;
+    QAction* FFindAction = nullptr;
+    TFindIndex* FFindIndex = nullptr;
+    // "Искать в списке": Alt+Enter, and a button at the end of the find field.
+    QAction* FListAction = nullptr;
 };
 
 // The one navigator of the framework, registered as "Test Navigator".

@@ -241,6 +241,7 @@ void TTestNavigator::Panel2Resize(TObject*)
     SpeedButton1->move(width - 52, SpeedButton1->y());
     SpeedButton2->move(width - 28, SpeedButton2->y());
     ComboBox1->resize(std::max(0, width - 60), ComboBox1->height());
+    Edit1->resize(width - 5, Edit1->height());
 }
 
 // --- removing children ----------------------------------------------------------------------

@@ -22,6 +22,9 @@ inline const QString DefaultContextName = QStringLiteral("_default");
 // forms inside the predecessor's form. Every other value is a plain class link.
 enum TNavType : qint32 { SubFormClassLink = 1, ListLink = 2, FilteredClassLink = 3 };
 
+// The top of the tree below the history buttons, when the find field is hidden.
+inline const int TreeTop = 28;
+
 // Where undocked forms and controls go: hidden, at the screen origin, 1 by 1.
 inline const QRect FloatingRect(0, 0, 1, 1);
 

@@ -41,6 +41,23 @@ TEST(TreeView, ExpandingAsksFirstAndARefusalKeepsTheNodeClosed)
     EXPECT_EQ(asked.size(), 3u);
 }
 
+TEST(TreeView, TheCaptionFollowsEveryWayOfSettingIt)
+{
+    TTreeView tree;
+    TTreeNode* node = tree.Items()->AddObject(QStringLiteral("Иванов"), nullptr);
+    EXPECT_EQ(node->Text(), QStringLiteral("Иванов"));
+    node->SetText(QStringLiteral("Петров"));
+    EXPECT_EQ(node->Text(), QStringLiteral("Петров"));
+    node->setData(0, Qt::EditRole, QStringLiteral("Сидоров"));
+    EXPECT_EQ(node->Text(), QStringLiteral("Сидоров"));
+    tree.model()->setData(tree.model()->index(0, 0), QStringLiteral("Кузнецов"));
+    EXPECT_EQ(node->Text(), QStringLiteral("Кузнецов"));
+    // Other roles and columns leave it.
+    node->setData(0, Qt::ToolTipRole, QStringLiteral("подсказка"));
+    node->setText(1, QStringLiteral("второй столбец"));
+    EXPECT_EQ(node->Text(), QStringLiteral("Кузнецов"));
+}
+
 TEST(TreeView, HandlesAreNeverReusedAndDeletedNodesAreNotFound)
 {
     TTreeView tree;
