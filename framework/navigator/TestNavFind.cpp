@@ -9,7 +9,6 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPalette>
 #include <QStyle>
@@ -229,11 +228,9 @@ void TTestNavigator::CreateFindField()
     Edit1->setGeometry(2, TreeTop, TreeView1->width(), Edit1->sizeHint().height());
     Edit1->Hide();
     Edit1->installEventFilter(this);
+    // The count stands at the field's right end, placed by the field's own align layout.
     Label1 = new TLabel(this, Edit1);
-    auto* layout = new QHBoxLayout(Edit1);
-    layout->setContentsMargins(0, 0, 4, 0);
-    layout->addStretch();
-    layout->addWidget(Label1);
+    Label1->SetAlign(alRight);
     connect(Edit1, &QLineEdit::textEdited, this, [this](const QString& Text) {
         Application::Guarded([&] { FindText(Text); });
     });
@@ -411,7 +408,8 @@ bool TTestNavigator::Find(TFindStep Step)
 void TTestNavigator::ShowFindResult(int Position, int Count)
 {
     Label1->SetCaption(Count > 0 ? QStringLiteral("%1 из %2").arg(Position + 1).arg(Count) : QString());
-    Edit1->setTextMargins(0, 0, Label1->sizeHint().width() + 4, 0);
+    Label1->setFixedWidth(Label1->sizeHint().width() + 4);
+    Edit1->setTextMargins(0, 0, Label1->width(), 0);
     QPalette palette;
     if (Count == 0)
         palette.setColor(QPalette::Base, NothingFoundColor);

@@ -102,7 +102,10 @@ TEST_P(FindTest, FindsCaptionsAfterTheSelectedNodeWrappingForwardAndBack)
     Navigator()->TreeView1->Items()->AddChildObject(Node(Clients), QStringLiteral("Дмитриев"), nullptr);
     Navigator()->FindText(QStringLiteral("ев"));
     EXPECT_EQ(Count(), QStringLiteral("2 из 4"));
-    Navigator()->DeleteNode(Node(Alekseev));
+    // The caller frees a deleted node's entity, as DeleteInstance does.
+    TTreeNode* alekseev = Node(Alekseev);
+    delete alekseev->DataAs<EClasses::TEntity>();
+    Navigator()->DeleteNode(alekseev);
     Navigator()->FindNext();
     EXPECT_EQ(Selected(), Node(Korolyov));
     EXPECT_EQ(Count(), QStringLiteral("2 из 3"));
