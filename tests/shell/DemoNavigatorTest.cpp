@@ -73,9 +73,8 @@ protected:
 
     static void ClickButton(QWidget* Form, const QString& Caption)
     {
-        for (TButton* button : Form->findChildren<TButton*>())
-            if (button->Caption() == Caption)
-                button->Click();
+        if (TButton* button = ButtonOf(Form, Caption))
+            button->Click();
     }
 
     static void RunService(const QString& Name)
@@ -103,6 +102,14 @@ protected:
         QTest::keyClicks(field, Text);
     }
 
+    // Connects with the main window on screen and active, as a person sees it.
+    void ConnectOnScreen()
+    {
+        Shell->Form()->show();
+        QApplication::setActiveWindow(Shell->Form());
+        Connect();
+    }
+
     void SelectFirstClient()
     {
         TTreeNode* clients = Tree()->Items()->Root(0);
@@ -118,9 +125,7 @@ protected:
 // that is gone.
 TEST_P(DemoProgram, AFieldClickedIntoSurvivesDisconnectConnectAndExit)
 {
-    Shell->Form()->show();
-    QApplication::setActiveWindow(Shell->Form());
-    Connect();
+    ConnectOnScreen();
     // A stock row shows its context in the first panel; the disconnect clears it.
     TTreeNode* warehouse = Tree()->Items()->Root(3);
     warehouse->Expand(false);
@@ -154,9 +159,7 @@ TEST_P(DemoProgram, AFieldClickedIntoSurvivesDisconnectConnectAndExit)
 // order first. A client code that is no number is refused with the field named.
 TEST_P(DemoProgram, LeavingAnEditedOrderByItsClientButtonAsksAndAWrongNumberIsRefused)
 {
-    Shell->Form()->show();
-    QApplication::setActiveWindow(Shell->Form());
-    Connect();
+    ConnectOnScreen();
     TTreeNode* journal = Tree()->Items()->Root(2);
     journal->Expand(false);
     const THeldOrder order{journal->Item(1)->ItemId(), journal->Item(1)->DataAs<EClasses::TEntityInstance>()->ID};
