@@ -10,9 +10,12 @@
 // in all, SQL statements per action (from the server log, when --server-log names it: the
 // log gets log_statement=all and the application name, which each workstation sets to the
 // action it runs), saves failed and conflicts detected; then each action's median at 16 (or
-// the largest count) against its median at one workstation (goal: at most 2x).
+// the largest count) against its median at one workstation (goal: at most 2x). When the
+// server runs on this machine, the processor time it used in each run is reported beside the
+// workstations' own. --think MS makes each clerk pause about that long after every action
+// (between half and one and a half times it), the way a person reads the screen.
 //
-//   bench_workstations --postgres "host=... port=... dbname=... user=..." [--server-log FILE]
+//   bench_workstations --postgres "host=... port=... dbname=... user=..." [--server-log FILE] [--think MS]
 // (without --postgres, VELNOR_TEST_PG is used).
 
 #include "Application.h"
@@ -30,20 +33,26 @@
 #include "mainform.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <functional>
 #include <map>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -119,7 +128,7 @@ TTreeNode* ChildWithID(TTreeNode* Parent, qint64 ID)
 
 class TWorkstation {
 public:
-    TWorkstation(int Index, QTextStream& Out) : FIndex(Index), FOut(Out) {}
+    TWorkstation(int Index, int ThinkMs, QTextStream& Out) : FThinkMs(ThinkMs), FRandom(static_cast<quint32>(Index) + 1), FOut(Out) {}
 
     void RunRound(int Round, qint64 Client)
     {
@@ -159,7 +168,18 @@ private:
         else
             FOut << "fail " << Action << '\n';
         FOut.flush();
+        Think();
         return done;
+    }
+
+    // The clerk reads the screen before the next action; the program keeps serving events.
+    void Think()
+    {
+        if (FThinkMs <= 0)
+            return;
+        QEventLoop pause;
+        QTimer::singleShot(FThinkMs / 2 + static_cast<int>(FRandom.bounded(static_cast<quint32>(FThinkMs) + 1)), &pause, &QEventLoop::quit);
+        pause.exec();
     }
 
     bool Connect()
@@ -227,7 +247,8 @@ private:
         return Shown() && Shown()->ID == FClient && Shown()->ClassName() == QStringLiteral("TClientInstance");
     }
 
-    int FIndex;
+    int FThinkMs;
+    QRandomGenerator FRandom;
     QTextStream& FOut;
     BenchShell::TShell FShell;
     TScriptedDialogHost& FDialogs = *FShell.Dialogs();
@@ -236,7 +257,7 @@ private:
     QWidget* FOrderForm = nullptr;
 };
 
-int RunWorkstation(int Index, int Rounds, const QString& OutFile)
+int RunWorkstation(int Index, int Rounds, int ThinkMs, const QString& OutFile)
 {
     QFile file(OutFile);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
@@ -245,7 +266,7 @@ int RunWorkstation(int Index, int Rounds, const QString& OutFile)
     const std::vector<qint64> clients = ClientsWithOrders();
     if (clients.empty())
         return 1;
-    TWorkstation workstation(Index, out);
+    TWorkstation workstation(Index, ThinkMs, out);
     for (int round = 0; round < Rounds; ++round) {
         const bool together = round % 5 == 4;
         const size_t pick = together ? 0 : (static_cast<size_t>(Index) * 7919 + static_cast<size_t>(round) * 104729) % clients.size();
@@ -265,6 +286,7 @@ struct TRunFigures {
     int FailedSaves = 0;
     int Conflicts = 0;
     double Seconds = 0;
+    double ServerSeconds = -1;  // processor time of the server; negative when not measured
 };
 
 double Percentile(std::vector<double> Values, double Share)
@@ -323,15 +345,52 @@ void CountStatements(const QString& Log, qint64 Offset, TRunFigures& Figures)
     }
 }
 
+// The fields of /proc/PID/stat after the command name, which may hold spaces.
+QStringList ProcessFields(const QString& Pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(Pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromLatin1(stat.readAll());
+    return text.mid(text.lastIndexOf(QLatin1Char(')')) + 2).split(QLatin1Char(' '));
+}
+
+// Processor seconds the server has used: the postmaster's own, its ended children's (backends
+// are reaped into it) and its live children's (background processes, open backends).
+double ServerProcessorSeconds(const QString& Postmaster)
+{
+    // After the name: state, ppid, ... utime at 11, stime 12, cutime 13, cstime 14.
+    const auto ticks = [](const QStringList& Fields, int From, int To) {
+        qint64 sum = 0;
+        for (int i = From; i <= To && i < Fields.size(); ++i)
+            sum += Fields[i].toLongLong();
+        return sum;
+    };
+    qint64 total = ticks(ProcessFields(Postmaster), 11, 14);
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (const QStringList fields = ProcessFields(pid); fields.size() > 14 && fields[1] == Postmaster)
+            total += ticks(fields, 11, 12);
+    return static_cast<double>(total) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 qint64 FileSize(const QString& Name)
 {
     return Name.isEmpty() ? 0 : QFileInfo(Name).size();
 }
 
-TRunFigures RunWorkstations(int Count, int Rounds, const QString& Dir, const QString& ServerLog)
+struct TRunSettings {
+    int Rounds = 0;
+    int ThinkMs = 0;
+    QString Dir;
+    QString ServerLog;
+    QString Postmaster;  // the server's process, when it runs on this machine
+};
+
+TRunFigures RunWorkstations(int Count, const TRunSettings& Settings)
 {
     TRunFigures figures;
-    const qint64 logOffset = FileSize(ServerLog);
+    const qint64 logOffset = FileSize(Settings.ServerLog);
+    const double serverBefore = Settings.Postmaster.isEmpty() ? 0 : ServerProcessorSeconds(Settings.Postmaster);
     std::vector<std::unique_ptr<QProcess>> processes;
     QElapsedTimer timer;
     timer.start();
@@ -339,29 +398,35 @@ TRunFigures RunWorkstations(int Count, int Rounds, const QString& Dir, const QSt
         auto process = std::make_unique<QProcess>();
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->start(QCoreApplication::applicationFilePath(),
-            {QStringLiteral("--workstation"), QString::number(i), QStringLiteral("--rounds"), QString::number(Rounds),
-                QStringLiteral("--out"), QStringLiteral("%1/ws-%2-%3.txt").arg(Dir).arg(Count).arg(i)});
+            {QStringLiteral("--workstation"), QString::number(i), QStringLiteral("--rounds"), QString::number(Settings.Rounds),
+                QStringLiteral("--think"), QString::number(Settings.ThinkMs), QStringLiteral("--out"),
+                QStringLiteral("%1/ws-%2-%3.txt").arg(Settings.Dir).arg(Count).arg(i)});
         processes.push_back(std::move(process));
     }
     for (auto& process : processes)
         if (!process->waitForFinished(-1) || process->exitCode() != 0)
             ++figures.Failures;
     figures.Seconds = static_cast<double>(timer.elapsed()) / 1000.0;
+    if (!Settings.Postmaster.isEmpty())
+        figures.ServerSeconds = ServerProcessorSeconds(Settings.Postmaster) - serverBefore;
     for (int i = 0; i < Count; ++i)
-        ReadWorkstationFile(QStringLiteral("%1/ws-%2-%3.txt").arg(Dir).arg(Count).arg(i), figures);
-    if (!ServerLog.isEmpty())
-        CountStatements(ServerLog, logOffset, figures);
+        ReadWorkstationFile(QStringLiteral("%1/ws-%2-%3.txt").arg(Settings.Dir).arg(Count).arg(i), figures);
+    if (!Settings.ServerLog.isEmpty())
+        CountStatements(Settings.ServerLog, logOffset, figures);
     return figures;
 }
 
 void PrintFigures(int Count, const TRunFigures& Figures, bool WithStatements)
 {
     size_t actions = 0;
+    double ownSeconds = 0;
     std::printf("\n%d workstation(s): %.1f s\n", Count, Figures.Seconds);
     std::printf("  %-11s %7s %10s %10s %12s %12s\n", "action", "count", "median ms", "p99 ms", "statements", "own cpu ms");
     for (const QString& action : Actions) {
         const std::vector<double> values = ValuesOf(Figures.Latencies, action);
         actions += values.size();
+        for (double ms : ValuesOf(Figures.Processor, action))
+            ownSeconds += ms / 1000.0;
         const auto statements = Figures.Statements.find(action);
         const double perAction = statements == Figures.Statements.end() || values.empty()
             ? 0 : static_cast<double>(statements->second) / static_cast<double>(values.size());
@@ -371,6 +436,15 @@ void PrintFigures(int Count, const TRunFigures& Figures, bool WithStatements)
     }
     std::printf("  actions per second in all: %.2f; failed actions: %d; failed saves: %d; conflicts detected: %d\n",
         static_cast<double>(actions) / Figures.Seconds, Figures.Failures, Figures.FailedSaves, Figures.Conflicts);
+    const double machine = Figures.Seconds * static_cast<double>(std::thread::hardware_concurrency());
+    if (Figures.ServerSeconds < 0)
+        std::printf("  processor: workstations %.1f s (%.0f%% of the machine); the server's not measured (not on this machine)\n",
+            ownSeconds, 100.0 * ownSeconds / machine);
+    else
+        std::printf("  processor: server %.1f s (%.0f%% of the machine), workstations %.1f s (%.0f%%); "
+                    "the server's share of the processor time used: %.0f%%\n",
+            Figures.ServerSeconds, 100.0 * Figures.ServerSeconds / machine, ownSeconds, 100.0 * ownSeconds / machine,
+            100.0 * Figures.ServerSeconds / (Figures.ServerSeconds + ownSeconds));
 }
 
 void PrintScaling(const std::map<int, TRunFigures>& Runs)
@@ -390,8 +464,8 @@ void PrintScaling(const std::map<int, TRunFigures>& Runs)
     }
 }
 
-// Statements to the server log, each with the application name in front.
-void LogStatements(const QString& Postgres)
+// Runs Work on a connection of the conductor's own to the server, when it opens.
+void WithServer(const QString& Postgres, const std::function<void(QSqlQuery&)>& Work)
 {
     const DemoSetup::TPostgresTarget target = DemoSetup::ParsePostgres(Postgres);
     {
@@ -402,13 +476,36 @@ void LogStatements(const QString& Postgres)
         admin.setConnectOptions(target.Options);
         if (admin.open()) {
             QSqlQuery query(admin);
-            for (const char* statement : {"alter system set log_statement = 'all'", "alter system set log_line_prefix = '%a|'",
-                     "select pg_reload_conf()"})
-                if (!query.exec(QString::fromLatin1(statement)))
-                    std::fprintf(stderr, "%s: %s\n", statement, qPrintable(query.lastError().text()));
+            Work(query);
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("bench-admin"));
+}
+
+// Statements to the server log, each with the application name in front.
+void LogStatements(const QString& Postgres)
+{
+    WithServer(Postgres, [](QSqlQuery& Query) {
+        for (const char* statement : {"alter system set log_statement = 'all'", "alter system set log_line_prefix = '%a|'",
+                 "select pg_reload_conf()"})
+            if (!Query.exec(QString::fromLatin1(statement)))
+                std::fprintf(stderr, "%s: %s\n", statement, qPrintable(Query.lastError().text()));
+    });
+}
+
+// The server's main process, from its data directory's pid file; empty when the server is
+// not on this machine (or this user may not read that file).
+QString Postmaster(const QString& Postgres)
+{
+    QString pid;
+    WithServer(Postgres, [&pid](QSqlQuery& Query) {
+        if (!Query.exec(QStringLiteral("show data_directory")) || !Query.next())
+            return;
+        QFile file(Query.value(0).toString() + QStringLiteral("/postmaster.pid"));
+        if (file.open(QIODevice::ReadOnly | QIODevice::Text))
+            pid = QString::fromLatin1(file.readLine()).trimmed();
+    });
+    return !pid.isEmpty() && QFileInfo::exists(QStringLiteral("/proc/") + pid) ? pid : QString();
 }
 
 int Conduct(const QCommandLineParser& Parser, const QString& Dir)
@@ -431,14 +528,19 @@ int Conduct(const QCommandLineParser& Parser, const QString& Dir)
         demo.OpenKey(QStringLiteral("Software\\Velnor07\\DEMO"), false);
         demo.DeleteValue(QStringLiteral("AutoConnect"));
     }
-    const QString serverLog = Parser.value(QStringLiteral("server-log"));
-    if (!serverLog.isEmpty())
+    TRunSettings run;
+    run.Rounds = Parser.value(QStringLiteral("rounds")).toInt();
+    run.ThinkMs = Parser.value(QStringLiteral("think")).toInt();
+    run.Dir = Dir;
+    run.ServerLog = Parser.value(QStringLiteral("server-log"));
+    run.Postmaster = Postmaster(postgres);
+    if (!run.ServerLog.isEmpty())
         LogStatements(postgres);
     std::map<int, TRunFigures> runs;
     for (const QString& count : Parser.value(QStringLiteral("workstations")).split(QLatin1Char(','))) {
         const int workstations = count.toInt();
-        runs[workstations] = RunWorkstations(workstations, Parser.value(QStringLiteral("rounds")).toInt(), Dir, serverLog);
-        PrintFigures(workstations, runs[workstations], !serverLog.isEmpty());
+        runs[workstations] = RunWorkstations(workstations, run);
+        PrintFigures(workstations, runs[workstations], !run.ServerLog.isEmpty());
         std::fflush(stdout);
     }
     PrintScaling(runs);
@@ -455,6 +557,7 @@ int main(int argc, char** argv)
         {QStringLiteral("rows"), QStringLiteral("clients"), QStringLiteral("n"), QStringLiteral("100000")},
         {QStringLiteral("workstations"), QStringLiteral("counts"), QStringLiteral("list"), QStringLiteral("1,4,16,32")},
         {QStringLiteral("rounds"), QStringLiteral("rounds per workstation"), QStringLiteral("n"), QStringLiteral("5")},
+        {QStringLiteral("think"), QStringLiteral("a clerk's pause after each action"), QStringLiteral("ms"), QStringLiteral("0")},
         {QStringLiteral("workstation"), QStringLiteral("run as workstation n"), QStringLiteral("n")},
         {QStringLiteral("out"), QStringLiteral("the workstation's figures"), QStringLiteral("file")}});
     if (qEnvironmentVariableIsSet("VELNOR_WORKSTATION_ENV")) {
@@ -462,7 +565,7 @@ int main(int argc, char** argv)
         QApplication application(argc, argv);
         parser.process(application);
         return RunWorkstation(parser.value(QStringLiteral("workstation")).toInt(), parser.value(QStringLiteral("rounds")).toInt(),
-            parser.value(QStringLiteral("out")));
+            parser.value(QStringLiteral("think")).toInt(), parser.value(QStringLiteral("out")));
     }
     BenchSupport::TProgram program(argc, argv);
     parser.process(*QCoreApplication::instance());

@@ -595,7 +595,13 @@ public:
             return Column(Index) + QStringLiteral(" between ? and ?");
         }
         FValues.push_back(Value);
-        return Column(Index) + (FPostgreSQL ? QStringLiteral(" is not distinct from ?") : QStringLiteral(" is ?"));
+        if (!FPostgreSQL)
+            return Column(Index) + QStringLiteral(" is ?");
+        // A numeric column may hold more digits, and a real one fewer, than the double read
+        // from its text: compare the double that text reads as, the value this workstation has.
+        if (FDataSet.Fields(Index)->DataType() == ftFloat)
+            return Column(Index) + QStringLiteral("::text::float8 is not distinct from ?");
+        return Column(Index) + QStringLiteral(" is not distinct from ?");
     }
 
     // A marker per value, for an insert.

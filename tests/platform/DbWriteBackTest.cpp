@@ -188,10 +188,11 @@ TEST_P(TDbWriteBackTest, ADeleteNeedsTheRowAsReadAndAnEditOfADeletedRowWritesNot
 TEST_P(TDbWriteBackTest, FloatsAndTimestampsReadBackMatchTheirRowOnTheNextSaveAndDelete)
 {
     const bool postgres = Backend() == TBackend::PostgreSQL;
-    ExecSQL(QStringLiteral("create table M (ID integer primary key, KURS %1, MOMENT timestamp)")
+    ExecSQL(QStringLiteral("create table M (ID integer primary key, KURS %1, MOMENT timestamp, SUMMA numeric(30, 20), VES real)")
                 .arg(postgres ? QStringLiteral("double precision") : QStringLiteral("real")));
-    // Microseconds on the server, which Qt reads to the millisecond.
-    ExecSQL(QStringLiteral("insert into M values (1, 0.1, '2024-03-05 10:11:12.987654')"));
+    // Microseconds on the server, which Qt reads to the millisecond; more digits in SUMMA and
+    // fewer in VES than a double read holds.
+    ExecSQL(QStringLiteral("insert into M values (1, 0.1, '2024-03-05 10:11:12.987654', 1.23456789012345678901, 0.1)"));
     const double third = 1.0 / 3.0;
     const double sum = 0.1 + 0.2;
 
@@ -201,6 +202,9 @@ TEST_P(TDbWriteBackTest, FloatsAndTimestampsReadBackMatchTheirRowOnTheNextSaveAn
     EXPECT_EQ(first->FieldByName(QStringLiteral("KURS"))->AsFloat(), sum);
     PostValue(*first, QStringLiteral("KURS"), third); // compares the value it wrote and read back
     PostValue(*first, QStringLiteral("MOMENT"), QDateTime(QDate(2024, 3, 6), QTime(9, 0)));
+    PostValue(*first, QStringLiteral("SUMMA"), 2.5);
+    PostValue(*first, QStringLiteral("VES"), 0.25);
+    PostValue(*first, QStringLiteral("VES"), 0.75);
 
     auto second = OpenTable(SecondName(), QStringLiteral("M"), 1);
     EXPECT_EQ(second->FieldByName(QStringLiteral("KURS"))->AsFloat(), third);
@@ -208,7 +212,7 @@ TEST_P(TDbWriteBackTest, FloatsAndTimestampsReadBackMatchTheirRowOnTheNextSaveAn
     EXPECT_EQ(MessageOf([&] { PostValue(*first, QStringLiteral("KURS"), 7.0); }), RecordChanged);
     first->Cancel();
 
-    ExecSQL(QStringLiteral("insert into M values (2, %1, '2024-03-05 23:59:59.999900')").arg(third, 0, 'g', 17));
+    ExecSQL(QStringLiteral("insert into M values (2, %1, '2024-03-05 23:59:59.999900', 9.87654321098765432109, 0.3)").arg(third, 0, 'g', 17));
     second->Close();
     second->Open();
     ASSERT_TRUE(second->Locate(QStringLiteral("ID"), 2, 0));
