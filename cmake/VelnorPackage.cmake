@@ -32,3 +32,30 @@ function(velnor_add_package name)
     install(TARGETS ${name} LIBRARY DESTINATION ${VELKIT07_PACKAGE_DIR})
   endif()
 endfunction()
+
+# velnor_add_package_test(<name> SOURCES <sources>... [PACKAGES <package targets>...])
+#
+# Builds the test program <name> linked against the test kit (Velkit07::testkit, TestKit.h)
+# and adds it to CTest, run offscreen. The packages are built first, and their folders are
+# where the kit finds them by file name (VELNOR_PACKAGE_PATH); a test runs in a folder of
+# its own, so the SQL files it names are best given by absolute path (the source folder).
+# The PostgreSQL server of VELNOR_TEST_PG at test time reaches the test as it is.
+function(velnor_add_package_test name)
+  cmake_parse_arguments(TEST "" "" "SOURCES;PACKAGES" ${ARGN})
+  add_executable(${name} ${TEST_SOURCES} ${TEST_UNPARSED_ARGUMENTS})
+  if(TARGET Velkit07::testkit)
+    target_link_libraries(${name} PRIVATE Velkit07::testkit)
+  else()
+    target_link_libraries(${name} PRIVATE testkit)
+  endif()
+  set(package_path "")
+  foreach(package ${TEST_PACKAGES})
+    add_dependencies(${name} ${package})
+    list(APPEND package_path "$<TARGET_FILE_DIR:${package}>")
+  endforeach()
+  list(JOIN package_path ":" package_path)
+  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VELNOR_PACKAGE_PATH=${package_path}"
+    TIMEOUT 300)
+endfunction()
