@@ -18,8 +18,8 @@ using TestKit::TProgramSession;
 
 enum class TBackend { SQLite, PostgreSQL };
 
-const QString Clients = QStringLiteral("Клиенты (clients)");
-const QString Journal = QStringLiteral("Журнал заказов (orders)");
+const QString Clients = QStringLiteral("Клиенты (CLIENTS)");
+const QString Journal = QStringLiteral("Журнал заказов (ORDERS)");
 
 class TTestKitTest : public testing::TestWithParam<TBackend> {
 protected:

@@ -168,7 +168,9 @@ void Provision(TProgramSession::TState& State, const TOptions& Options)
     if (settings.Sample)
         settings.Rows = Options.SampleRows;
     settings.PackagesPath = State.Dir.path() + QStringLiteral("/packages");
-    settings.ExtraPackages = LinkPackages(Options.Packages, settings.PackagesPath);
+    // The sample packages come from the installation, listed by the provisioning itself.
+    const QStringList sample = settings.Sample ? DemoSchema::PackageFiles() : QStringList();
+    settings.ExtraPackages = LinkPackages(sample + Options.Packages, settings.PackagesPath).mid(sample.size());
     settings.SqlFiles = Options.SqlFiles;
     if (!Options.Postgres.isEmpty()) {
         static int sessions = 0;
@@ -234,6 +236,7 @@ TProgramSession::TState::~TState()
         return;
     try {
         DemoSetup::WithPostgres(DemoSetup::ParsePostgres(Postgres), [&](const QSqlDatabase& Connection) {
+            ExecOn(Connection, QStringLiteral("set client_min_messages = warning"));
             ExecOn(Connection, QStringLiteral("drop schema if exists %1 cascade").arg(PostgresSchema));
         });
     } catch (...) {

@@ -150,7 +150,9 @@ void TProgramSession::Type(const QString& Name, const QString& Text)
     QWidget* control = Control(Name);
     ClickInto(control);
     QTest::keyClick(control, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(control, Text);
+    // Key by key with its text: QTest's own typing knows only ASCII, and fields take Cyrillic.
+    for (const QChar character : Text)
+        QTest::sendKeyEvent(QTest::Click, control, Qt::Key(character.toUpper().unicode()), QString(character), Qt::NoModifier);
 }
 
 void TProgramSession::Click(const QString& Caption)
