@@ -16,6 +16,20 @@ QString Text(const char* Utf8)
     return QString::fromUtf8(Utf8);
 }
 
+// Every node needs a form: the navigator says "Объект не существует" for one without.
+class TGuestsForm : public EClasses::TEntityForm {
+public:
+    TGuestsForm()
+    {
+        SetCaption(Text("Гости"));
+        auto* hint = new TLabel(this, this);
+        hint->SetAlign(alTop);
+        hint->SetCaption(Text("Выберите гостя в навигаторе."));
+    }
+};
+
+TGuestsForm* GuestsForm = nullptr;
+
 // The class node: GetChildList of TEntityClass lists "select ID, NAZVANIE from GOSTI".
 class TGuestsClass : public EClasses::TEntityClass {
     VEL_DECLARE_CLASS(TGuestsClass, EClasses::TEntityClass)
@@ -23,6 +37,7 @@ public:
     TGuestsClass(const QString& Condition, TDataSet* DataSet) : TEntityClass(Condition, DataSet)
     {
         TableName = Text("GOSTI");
+        Form = GuestsForm;
     }
 };
 VEL_IMPLEMENT_CLASS(TGuestsClass)
@@ -116,8 +131,9 @@ VEL_IMPLEMENT_CLASS(TGuestInstance)
 
 void Register()
 {
+    GuestsForm = new TGuestsForm;
     GuestForm = new TGuestForm;
-    Env::RegisterEntityClass(TGuestsClass::StaticClass(), nullptr);
+    Env::RegisterEntityClass(TGuestsClass::StaticClass(), GuestsForm);
     Env::RegisterEntityClass(TGuestInstance::StaticClass(), GuestForm);
 }
 
@@ -127,6 +143,8 @@ void Unregister()
     Env::UnregisterEntityClass(TGuestsClass::StaticClass());
     delete GuestForm;
     GuestForm = nullptr;
+    delete GuestsForm;
+    GuestsForm = nullptr;
 }
 
 } // namespace HelloGuests

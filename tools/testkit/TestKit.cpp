@@ -246,11 +246,12 @@ TProgramSession::TState::~TState()
 
 TProgramSession::TProgramSession(const TOptions& Options) : F(std::make_unique<TState>())
 {
-    EnsureApplication();
     if (!F->Dir.isValid())
         throw EFailure(QStringLiteral("Не удалось создать временный каталог: ") + F->Dir.errorString());
+    // Keeps Qt from warning about a missing runtime folder.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         F->Overrides.push_back(std::make_unique<TEnvironmentOverride>("XDG_RUNTIME_DIR", F->Dir.path()));
+    EnsureApplication();
     Provision(*F, Options);
     F->PreviousHost = &DialogHost();
     SetDialogHost(&F->Dialogs);
