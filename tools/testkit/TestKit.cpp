@@ -144,6 +144,17 @@ TEnvironmentOverride::~TEnvironmentOverride()
         qunsetenv(FName);
 }
 
+void QueueChooserAnswer(TScriptedDialogHost& Dialogs, const QString& Title)
+{
+    Dialogs.QueueModalAnswer([Title](TForm* Form) {
+        auto* chooser = static_cast<ApplicationSystemChooseForm::TApplicationSystemChooseFrm*>(Form);
+        if (!Title.isEmpty())
+            chooser->ComboBox1->SetItemIndex(chooser->ComboBox1->Items().indexOf(Title));
+        chooser->Button1->Click();
+        return chooser->ModalResult();
+    });
+}
+
 mainform::TForm1* MainWindow()
 {
     if (!mainform::Form1)
@@ -196,11 +207,7 @@ void Connect(TScriptedDialogHost& Dialogs)
     mainform::TForm1* window = MainWindow();
     window->show();
     QApplication::setActiveWindow(window);
-    Dialogs.QueueModalAnswer([](TForm* Form) {
-        auto* chooser = static_cast<ApplicationSystemChooseForm::TApplicationSystemChooseFrm*>(Form);
-        chooser->Button1->Click();
-        return chooser->ModalResult();
-    });
+    QueueChooserAnswer(Dialogs);
     window->ConnectItem->Click();
     if (!window->SessionRunning())
         throw EFailure(QStringLiteral("Сеанс не начался; ") + ShownMessages(Dialogs));

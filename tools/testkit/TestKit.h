@@ -33,6 +33,7 @@
 #include <memory>
 
 class QWidget;
+class TButton;
 class TForm;
 class TTreeNode;
 namespace EClasses {
@@ -63,6 +64,19 @@ struct TOptions {
     // its packages listed before Packages (for tests of packages that build on it).
     int SampleRows = 0;
 };
+
+// ---- Any form: the form on show, or a modal form in an answer queued with
+// Dialogs().QueueModalAnswer. Each raises EFailure naming what the form has instead.
+
+// The form's control of that object name.
+QWidget* ControlOf(QWidget* Form, const QString& Name);
+// The form's button with that caption.
+TButton* ButtonOf(QWidget* Form, const QString& Caption);
+// A click as a person makes it (the control takes the focus; a button is pressed).
+void ClickInto(QWidget* Control);
+// Clicks into the control and types Text key by key: in place of its content, or at its end.
+enum class TTyping { Replace, Append };
+void TypeInto(QWidget* Control, const QString& Text, TTyping Typing = TTyping::Replace);
 
 class TProgramSession {
 public:

@@ -47,6 +47,10 @@ struct TProgramSession::TState {
     QStringList Leftovers;     // the loader's reports of what packages left registered
 };
 
+// Answers the application chooser of the next connect with the application of that title
+// (empty: the one it offers). The shell's own tests connect with it too.
+void QueueChooserAnswer(TScriptedDialogHost& Dialogs, const QString& Title = QString());
+
 // The main window of the running program; raises EFailure when the session is not running.
 mainform::TForm1* MainWindow();
 void RequireSession();

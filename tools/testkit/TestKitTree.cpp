@@ -64,12 +64,6 @@ TTreeNode* Walk(const QString& Path, bool ExpandLast)
     return ExpandLast ? Expanded(node) : node;
 }
 
-// What a person does: a click into a control, which takes the focus.
-void ClickInto(QWidget* Control)
-{
-    QTest::mouseClick(Control, Qt::LeftButton, {}, QPoint(4, 4));
-}
-
 QStringList MenuCaptions(const TMenuItem* Menu)
 {
     QStringList captions;
@@ -79,6 +73,45 @@ QStringList MenuCaptions(const TMenuItem* Menu)
 }
 
 } // namespace
+
+QWidget* ControlOf(QWidget* Form, const QString& Name)
+{
+    if (auto* control = Form->findChild<QWidget*>(Name))
+        return control;
+    QStringList names;
+    for (const QWidget* control : Form->findChildren<QWidget*>())
+        if (!control->objectName().isEmpty())
+            names.append(control->objectName());
+    throw EFailure(QStringLiteral("На форме «%1» нет элемента «%2»; есть: %3").arg(Form->windowTitle(), Name, names.join(QStringLiteral(", "))));
+}
+
+TButton* ButtonOf(QWidget* Form, const QString& Caption)
+{
+    QStringList captions;
+    for (TButton* button : Form->findChildren<TButton*>()) {
+        if (button->Caption() == Caption)
+            return button;
+        captions.append(button->Caption());
+    }
+    throw EFailure(QStringLiteral("На форме «%1» нет кнопки «%2»; есть: %3").arg(Form->windowTitle(), Caption, captions.join(QStringLiteral(", "))));
+}
+
+void ClickInto(QWidget* Control)
+{
+    QTest::mouseClick(Control, Qt::LeftButton, {}, QPoint(4, 4));
+}
+
+void TypeInto(QWidget* Control, const QString& Text, TTyping Typing)
+{
+    ClickInto(Control);
+    if (Typing == TTyping::Replace)
+        QTest::keyClick(Control, Qt::Key_A, Qt::ControlModifier);
+    else
+        QTest::keyClick(Control, Qt::Key_End);
+    // Key by key with its text: QTest's own typing knows only ASCII, and fields take Cyrillic.
+    for (const QChar character : Text)
+        QTest::sendKeyEvent(QTest::Click, Control, Qt::Key(character.toUpper().unicode()), QString(character), Qt::NoModifier);
+}
 
 TTreeNode* TProgramSession::Expand(const QString& Path)
 {
@@ -130,14 +163,7 @@ TForm* TProgramSession::Form() const
 
 QWidget* TProgramSession::Control(const QString& Name) const
 {
-    TForm* form = Form();
-    if (auto* control = form->findChild<QWidget*>(Name))
-        return control;
-    QStringList names;
-    for (const QWidget* control : form->findChildren<QWidget*>())
-        if (!control->objectName().isEmpty())
-            names.append(control->objectName());
-    throw EFailure(QStringLiteral("На форме %1 нет элемента «%2»; есть: %3").arg(form->ClassName(), Name, names.join(QStringLiteral(", "))));
+    return ControlOf(Form(), Name);
 }
 
 QString TProgramSession::Text(const QString& Name) const
@@ -147,26 +173,12 @@ QString TProgramSession::Text(const QString& Name) const
 
 void TProgramSession::Type(const QString& Name, const QString& Text)
 {
-    QWidget* control = Control(Name);
-    ClickInto(control);
-    QTest::keyClick(control, Qt::Key_A, Qt::ControlModifier);
-    // Key by key with its text: QTest's own typing knows only ASCII, and fields take Cyrillic.
-    for (const QChar character : Text)
-        QTest::sendKeyEvent(QTest::Click, control, Qt::Key(character.toUpper().unicode()), QString(character), Qt::NoModifier);
+    TypeInto(Control(Name), Text);
 }
 
 void TProgramSession::Click(const QString& Caption)
 {
-    TForm* form = Form();
-    QStringList captions;
-    for (TButton* button : form->findChildren<TButton*>()) {
-        if (button->Caption() == Caption) {
-            ClickInto(button);
-            return;
-        }
-        captions.append(button->Caption());
-    }
-    throw EFailure(QStringLiteral("На форме %1 нет кнопки «%2»; есть: %3").arg(form->ClassName(), Caption, captions.join(QStringLiteral(", "))));
+    ClickInto(ButtonOf(Form(), Caption));
 }
 
 void TProgramSession::RunMenu(const QString& Path)
