@@ -36,18 +36,12 @@ endfunction()
 # velnor_add_package_test(<name> SOURCES <sources>... [PACKAGES <package targets>...])
 #
 # Builds the test program <name> linked against the test kit (Velkit07::testkit, TestKit.h)
-# and adds it to CTest, run offscreen. The packages are built first, and their folders are
-# where the kit finds them by file name (VELNOR_PACKAGE_PATH); a test runs in a folder of
-# its own, so the SQL files it names are best given by absolute path (the source folder).
-# The PostgreSQL server of VELNOR_TEST_PG at test time reaches the test as it is.
+# and adds it to CTest, run offscreen in the current build folder. The packages are built
+# first, and their folders are where the kit finds them by file name (VELNOR_PACKAGE_PATH).
 function(velnor_add_package_test name)
   cmake_parse_arguments(TEST "" "" "SOURCES;PACKAGES" ${ARGN})
   add_executable(${name} ${TEST_SOURCES} ${TEST_UNPARSED_ARGUMENTS})
-  if(TARGET Velkit07::testkit)
-    target_link_libraries(${name} PRIVATE Velkit07::testkit)
-  else()
-    target_link_libraries(${name} PRIVATE testkit)
-  endif()
+  target_link_libraries(${name} PRIVATE Velkit07::testkit)
   set(package_path "")
   foreach(package ${TEST_PACKAGES})
     add_dependencies(${name} ${package})

@@ -20,6 +20,7 @@ enum class TBackend { SQLite, PostgreSQL };
 
 const QString Clients = QStringLiteral("Клиенты (CLIENTS)");
 const QString Journal = QStringLiteral("Журнал заказов (ORDERS)");
+const QString Stock = QStringLiteral("Склады (STOCK)");
 
 class TTestKitTest : public testing::TestWithParam<TBackend> {
 protected:
@@ -52,7 +53,7 @@ QString FailureOf(const std::function<void()>& Step)
     return QStringLiteral("<no failure>");
 }
 
-TEST_P(TTestKitTest, APathIsExpandedByCaptionsAndAnEditIsSavedThroughTheQuestion)
+TEST_P(TTestKitTest, APathIsExpandedByCaptionsAnEditIsSavedThroughTheQuestionAndTheStatusBarIsRead)
 {
     auto session = Start();
     const QStringList clients = session->Captions(Clients);
@@ -71,6 +72,12 @@ TEST_P(TTestKitTest, APathIsExpandedByCaptionsAndAnEditIsSavedThroughTheQuestion
     EXPECT_EQ(session->QueryValue(QStringLiteral("select NAZVANIE from KLIENTY where ID = %1").arg(id)).toString(),
               QStringLiteral("Переименован"));
     EXPECT_EQ(session->SelectedPath(), Clients);
+    EXPECT_EQ(session->StatusPanels()[0], QString());
+
+    // A stock row, below its warehouse, is in the context "Склад", which the first panel names.
+    const QString warehouse = Stock + QLatin1Char('/') + session->Captions(Stock)[0];
+    session->Select(warehouse + QLatin1Char('/') + session->Captions(warehouse)[0]);
+    EXPECT_EQ(session->StatusPanels()[0], QStringLiteral("Склад"));
     session->Disconnect();
     EXPECT_FALSE(session->Connected());
 }

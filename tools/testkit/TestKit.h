@@ -143,6 +143,7 @@ public:
     void Disconnect();
     bool Connected() const;
 
+    // What the session started and must end (TestKitPrivate.h).
     struct TState;
 
 private:
