@@ -34,8 +34,9 @@ void EnsureApplication()
     static int argc = 1;
     static char name[] = "velnor-package-test";
     static char* argv[] = {name, nullptr};
-    // Never freed: a QApplication must not outlive main() in a static's destructor.
-    auto* application = new QApplication(argc, argv);
+    // Never freed (a QApplication must not be destroyed after main() returns), but held, so
+    // that a leak checker sees it reachable.
+    static QApplication* application = new QApplication(argc, argv);
     application->setQuitOnLastWindowClosed(false);
 }
 
