@@ -260,7 +260,14 @@ TProgramSession::TProgramSession(const TOptions& Options) : F(std::make_unique<T
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         F->Overrides.push_back(std::make_unique<TEnvironmentOverride>("XDG_RUNTIME_DIR", F->Dir.path()));
     EnsureApplication();
-    Provision(*F, Options);
+    try {
+        Provision(*F, Options);
+    } catch (const EFailure&) {
+        throw;
+    } catch (const Exception& error) {
+        // A wrong SQL file, an unreachable server: the message names the file and line, or the server.
+        throw EFailure(error.Message());
+    }
     F->PreviousHost = &DialogHost();
     SetDialogHost(&F->Dialogs);
     F->ProgramStarted = true;

@@ -80,8 +80,9 @@ void TypeInto(QWidget* Control, const QString& Text, TTyping Typing = TTyping::R
 
 class TProgramSession {
 public:
-    // Provisions, starts and connects; raises EFailure when the session did not start (the
-    // message boxes shown are in the message).
+    // Provisions, starts and connects. Raises EFailure when the database could not be made
+    // (a package file not found, a statement of an SQL file, with its file and line, the
+    // server) or the session did not start (with the message boxes shown).
     explicit TProgramSession(const TOptions& Options);
     // Disconnects when still connected (without the checks of Disconnect), ends the program's
     // units, drops the scratch database and puts the environment back.
