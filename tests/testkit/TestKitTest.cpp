@@ -18,6 +18,17 @@ using TestKit::TProgramSession;
 
 enum class TBackend { SQLite, PostgreSQL };
 
+std::string BackendName(TBackend Backend)
+{
+    return Backend == TBackend::SQLite ? "SQLite" : "PostgreSQL";
+}
+
+// Names the backend in test listings instead of its bytes.
+void PrintTo(TBackend Backend, std::ostream* Stream)
+{
+    *Stream << BackendName(Backend);
+}
+
 const QString Clients = QStringLiteral("Клиенты (CLIENTS)");
 const QString Journal = QStringLiteral("Журнал заказов (ORDERS)");
 const QString Stock = QStringLiteral("Склады (STOCK)");
@@ -120,8 +131,6 @@ TEST_P(TTestKitTest, DisconnectNamesWhatThePackagesLeftRegisteredAndTheEntitiesA
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, TTestKitTest, testing::Values(TBackend::SQLite, TBackend::PostgreSQL),
-                         [](const testing::TestParamInfo<TBackend>& Info) {
-                             return std::string(Info.param == TBackend::SQLite ? "SQLite" : "PostgreSQL");
-                         });
+                         [](const testing::TestParamInfo<TBackend>& Info) { return BackendName(Info.param); });
 
 } // namespace
