@@ -41,12 +41,13 @@ endfunction()
 velnor_install_targets_of(EXECUTABLE ${PROJECT_SOURCE_DIR}/shell ${PROJECT_SOURCE_DIR}/tools)
 velnor_install_targets_of(MODULE_LIBRARY ${PROJECT_SOURCE_DIR}/plugins)
 
-# The two libraries and every public header of their folders: the SDK.
-install(TARGETS velplatform velkit07 EXPORT Velkit07Targets
+# The two libraries and every public header of their folders, and the test kit: the SDK.
+install(TARGETS velplatform velkit07 testkit EXPORT Velkit07Targets
   LIBRARY DESTINATION ${VELNOR_INSTALL_PROGRAM_DIR}
   INCLUDES DESTINATION include/velnor07)
 file(GLOB_RECURSE VELNOR_PUBLIC_HEADERS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/*.h ${PROJECT_SOURCE_DIR}/framework/*.h)
 # A unit's private header (UnitPrivate.h) is shared by the files of that unit only.
+list(APPEND VELNOR_PUBLIC_HEADERS ${PROJECT_SOURCE_DIR}/tools/testkit/TestKit.h)
 list(FILTER VELNOR_PUBLIC_HEADERS EXCLUDE REGEX "Private\\.h$")
 install(FILES ${VELNOR_PUBLIC_HEADERS} DESTINATION include/velnor07)
 install(EXPORT Velkit07Targets NAMESPACE Velkit07:: DESTINATION ${VELNOR_INSTALL_CMAKE_DIR})

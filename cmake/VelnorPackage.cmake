@@ -32,3 +32,24 @@ function(velnor_add_package name)
     install(TARGETS ${name} LIBRARY DESTINATION ${VELKIT07_PACKAGE_DIR})
   endif()
 endfunction()
+
+# velnor_add_package_test(<name> SOURCES <sources>... [PACKAGES <package targets>...])
+#
+# Builds the test program <name> linked against the test kit (Velkit07::testkit, TestKit.h)
+# and adds it to CTest, run offscreen in the current build folder. The packages are built
+# first, and their folders are where the kit finds them by file name (VELNOR_PACKAGE_PATH).
+function(velnor_add_package_test name)
+  cmake_parse_arguments(TEST "" "" "SOURCES;PACKAGES" ${ARGN})
+  add_executable(${name} ${TEST_SOURCES} ${TEST_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE Velkit07::testkit)
+  set(package_path "")
+  foreach(package ${TEST_PACKAGES})
+    add_dependencies(${name} ${package})
+    list(APPEND package_path "$<TARGET_FILE_DIR:${package}>")
+  endforeach()
+  list(JOIN package_path ":" package_path)
+  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VELNOR_PACKAGE_PATH=${package_path}"
+    TIMEOUT 300)
+endfunction()

@@ -73,23 +73,33 @@ void RunMessageLoop(TForm* MainForm)
     loop.exec();
 }
 
+void Start()
+{
+    Velkit07::Initialize();
+    InitializeShellUnits();
+    CreateForms();
+}
+
+void Finish()
+{
+    FreeForms();
+    FinalizeShellUnits();
+    Velkit07::Finalize();
+}
+
 int Run(const TMessageLoop& Loop)
 {
     int exitCode = 0;
     try {
         // The framework reads the registry as it starts (the debug switch): a damaged file
         // must end in the fatal box too, not in an abort before any window.
-        Velkit07::Initialize();
-        InitializeShellUnits();
-        CreateForms();
+        Start();
         Loop(mainform::Form1);
     } catch (...) {
         ShowFatalError(ExceptionMessage(std::current_exception()));
         exitCode = 1;
     }
-    FreeForms();
-    FinalizeShellUnits();
-    Velkit07::Finalize();
+    Finish();
     return exitCode;
 }
 

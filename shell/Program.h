@@ -19,4 +19,11 @@ void RunMessageLoop(TForm* MainForm);
 // loop ends the program after the fatal error box. Returns the process exit code.
 int Run(const TMessageLoop& Loop = RunMessageLoop);
 
+// The program's start and end without the loop, for a test kit that drives the main window
+// in-process: Start initialises the units and creates the forms (and raises what they
+// raise), Finish frees the forms and finalises the units; Finish goes with every Start,
+// also one that raised.
+void Start();
+void Finish();
+
 } // namespace Program

@@ -540,6 +540,9 @@ void TForm1::AddServicesToMenu()
     ServiceItem->Insert(0, separator);
     for (int i = 0; i < Env::Services->Count(); ++i) {
         EClasses::TServiceInfo* service = ServiceAt(i);
+        // A service registered without an item has nothing to put into a menu.
+        if (!service->MenuItem)
+            continue;
         TMenuItem* menu = LastItemCaptioned(MainMenu1->Items(), service->MenuName);
         if (!menu) {
             menu = new TMenuItem(this);
@@ -638,6 +641,8 @@ void TForm1::RemoveServicesFromMenu()
         return;
     for (int i = Env::Services->Count() - 1; i >= 0; --i) {
         const QString name = Env::Services->Strings(i);
+        if (!ServiceAt(i)->MenuItem)
+            continue;
         TMenuItem* menu = LastItemCaptioned(MainMenu1->Items(), ServiceAt(i)->MenuName);
         if (!menu) {
             ShowMessage(QStringLiteral("Не найден ") + name);

@@ -1,10 +1,12 @@
 // hello.bpl: a minimal plug-in package. It puts the service "Поздороваться" into a top-level
 // menu "Пример" of its own; choosing it calls the package's wizard "Приветствие", which
-// greets the connected user.
+// greets the connected user. Its guests (HelloGuests.h) are listed in the navigator from
+// table GOSTI of its schema, hello.sql.
 
 #include "Dialogs.h"
 #include "EClasses.h"
 #include "Env.h"
+#include "HelloGuests.h"
 #include "Menus.h"
 #include "Packages.h"
 #include "WizardManager.h"
@@ -48,12 +50,14 @@ void InitPackage()
     GreetItem->SetCaption(Text(ServiceName));
     GreetItem->OnClick = GreetClick;
     Env::RegisterEntityService(Text(ServiceName), 0, Text(MenuCaption), GreetItem);
+    HelloGuests::Register();
 }
 
 // Takes back everything InitPackage registered; also runs after an InitPackage that stopped
 // half way, so each step copes with what was never registered.
 void FiniPackage()
 {
+    HelloGuests::Unregister();
     if (GreetItem) {
         Env::UnregisterEntityService(Text(ServiceName));
         delete GreetItem;

@@ -370,6 +370,14 @@ TEntity::TEntity(const QString& Condition, TDataSet* DataSet)
     : DataSet(DataSet), Condition(Condition), Context(ContextManager::GetContextByName(DefaultContextName)),
       PreviousContext(Context), InheritedContext(Context), UserFlag(false)
 {
+    ++FLiveCount;
+}
+
+std::atomic<qint64> TEntity::FLiveCount = 0;
+
+qint64 TEntity::LiveCount()
+{
+    return FLiveCount;
 }
 
 TEntity::~TEntity()
@@ -379,6 +387,7 @@ TEntity::~TEntity()
         Env::Post->UnSubscribeAll(this);
     FreeAttachedObjects(AuxList1.IfMade());
     FreeAttachedObjects(AuxList2.IfMade());
+    --FLiveCount;
 }
 
 QString TEntity::JournalBaseName(const QString& ArgumentTableName) const

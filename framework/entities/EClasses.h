@@ -10,6 +10,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <atomic>
 #include <vector>
 
 class QWidget;
@@ -118,6 +119,9 @@ public:
     // The class-node constructor (the first constructor family).
     TEntity(const QString& Condition, TDataSet* DataSet);
     ~TEntity() override;
+    // How many entities exist now: a session that ended with more than it started with
+    // left entities of its packages behind.
+    static qint64 LiveCount();
 
     virtual void AddToDeleted(const QString& TableName, qint64 ID);
     virtual void AddToNew(const QString& TableName, qint64 ID);
@@ -158,6 +162,7 @@ public:
     TEntityList Queries;
 
 private:
+    static std::atomic<qint64> FLiveCount;
     // The entity table a journal belongs to: the argument, or this entity's own table.
     QString JournalBaseName(const QString& ArgumentTableName) const;
 };

@@ -83,6 +83,9 @@ QString Quoted(const QString& Text)
     return QLatin1Char('"') + Text + QLatin1Char('"');
 }
 
+// Told every report of SweepLeftovers.
+std::function<void(const QString&)> LeftoverObserver;
+
 // Runs the sweeps of Package and reports what they took back.
 void SweepLeftovers(quintptr Package)
 {
@@ -90,10 +93,13 @@ void SweepLeftovers(quintptr Package)
     QStringList left;
     for (TLeftoverSweep sweep : pending.mapped())
         left += sweep(Package);
-    if (!left.isEmpty())
-        std::fprintf(stderr, "%s\n",
-                     qUtf8Printable(QStringLiteral("Пакет %1 при выгрузке оставил зарегистрированными, они сняты: %2")
-                                        .arg(PackageFileName(Package), left.join(QStringLiteral(", ")))));
+    if (left.isEmpty())
+        return;
+    const QString report = QStringLiteral("Пакет %1 при выгрузке оставил зарегистрированными, они сняты: %2")
+                               .arg(PackageFileName(Package), left.join(QStringLiteral(", ")));
+    std::fprintf(stderr, "%s\n", qUtf8Printable(report));
+    if (LeftoverObserver)
+        LeftoverObserver(report);
 }
 
 // The entries of the environment's own registries and of the property pages.
@@ -335,6 +341,11 @@ QString ProgramFile(const QString& FileName)
     const QString folder = state + QStringLiteral("/velnor07");
     QDir().mkpath(folder);
     return folder + QLatin1Char('/') + FileName;
+}
+
+void SetLeftoverObserver(std::function<void(const QString& Report)> Observer)
+{
+    LeftoverObserver = std::move(Observer);
 }
 
 void TrackPackageRegistration(TLeftoverSweep Sweep)

@@ -155,6 +155,9 @@ QString ProgramFile(const QString& FileName);
 // Outside a package's loading the call does nothing.
 using TLeftoverSweep = QStringList (*)(quintptr Package);
 void TrackPackageRegistration(TLeftoverSweep Sweep);
+// Also hands each such report (the line written to standard error) to Observer, so that a
+// package's tests can fail on it; an empty Observer ends that.
+void SetLeftoverObserver(std::function<void(const QString& Report)> Observer);
 
 // Removes from List (none when null) every entry Package added, from the last to the
 // first, calling Remove(Index) for each (which must delete the entry, and may free its

@@ -8,6 +8,7 @@
 #include "DemoMessages.h"
 #include "DemoRecords.h"
 #include "DemoSchema.h"
+#include "TestKit.h"
 #include "ListChooseDialog.h"
 #include "Menus.h"
 #include "EClasses.h"
@@ -53,14 +54,7 @@ bool ServeUntil(const std::function<bool()>& Done)
     return Done();
 }
 
-TButton* ButtonOf(QWidget* Form, const QString& Caption)
-{
-    for (TButton* button : Form->findChildren<TButton*>())
-        if (button->Caption() == Caption)
-            return button;
-    ADD_FAILURE() << "no button " << Caption.toStdString();
-    return nullptr;
-}
+using TestKit::ButtonOf;
 
 // The demo database in the fixture's database, the session set up over it (with a running
 // message manager when asked) and both packages loaded.

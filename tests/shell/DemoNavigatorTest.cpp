@@ -9,6 +9,7 @@
 #include "Env.h"
 #include "ShellFixture.h"
 #include "TestEnvironment.h"
+#include "TestKit.h"
 #include "TestNav.h"
 #include "TreeView.h"
 
@@ -25,6 +26,8 @@
 namespace {
 
 using ShellTest::TShell;
+using TestKit::ButtonOf;
+using TestKit::ClickInto;
 
 // An order's node by its handle, and its ID.
 struct THeldOrder {
@@ -71,35 +74,17 @@ protected:
 
     static EClasses::TEntityInstance* SelectedObject() { return Tree()->Selected()->DataAs<EClasses::TEntityInstance>(); }
 
-    static void ClickButton(QWidget* Form, const QString& Caption)
-    {
-        if (TButton* button = ButtonOf(Form, Caption))
-            button->Click();
-    }
+    static void ClickButton(QWidget* Form, const QString& Caption) { ButtonOf(Form, Caption)->Click(); }
 
     static void RunService(const QString& Name)
     {
         Env::Services->ObjectAs<EClasses::TServiceInfo>(Env::Services->IndexOf(Name))->MenuItem->Click();
     }
 
-    static TButton* ButtonOf(QWidget* Form, const QString& Caption)
-    {
-        for (TButton* button : Form->findChildren<TButton*>())
-            if (button->Caption() == Caption)
-                return button;
-        return nullptr;
-    }
-
-    // What a person does: a click on a field (which takes the focus), or on a button.
-    static void ClickInto(QWidget* Widget) { QTest::mouseClick(Widget, Qt::LeftButton, {}, QPoint(4, 4)); }
     // Clicks into the form's field of that column and types Text at its end.
     static void TypeInto(QWidget* Form, const QString& Column, const QString& Text)
     {
-        QLineEdit* field = Form->findChild<QLineEdit*>(Column);
-        ASSERT_NE(field, nullptr) << Column.toStdString();
-        ClickInto(field);
-        QTest::keyClick(field, Qt::Key_End);
-        QTest::keyClicks(field, Text);
+        TestKit::TypeInto(TestKit::ControlOf(Form, Column), Text, TestKit::TTyping::Append);
     }
 
     // Connects with the main window on screen and active, as a person sees it.

@@ -9,6 +9,7 @@
 #include "Registry.h"
 #include "StatusBar.h"
 #include "TestEnvironment.h"
+#include "TestKitPrivate.h"
 
 namespace ShellTest {
 
@@ -94,12 +95,7 @@ TShell::~TShell()
 
 void TShell::ChooseTitle(const QString& Title)
 {
-    TestSupport::Dialogs().QueueModalAnswer([Title](TForm* Form) {
-        auto* chooser = static_cast<ApplicationSystemChooseForm::TApplicationSystemChooseFrm*>(Form);
-        chooser->ComboBox1->SetItemIndex(chooser->ComboBox1->Items().indexOf(Title));
-        chooser->Button1->Click();
-        return chooser->ModalResult();
-    });
+    TestKit::QueueChooserAnswer(TestSupport::Dialogs(), Title);
 }
 
 void TShell::CancelChooser()

@@ -3,11 +3,13 @@
 #include "DemoData.h"
 #include "DemoTables.h"
 #include "Exceptions.h"
+#include "SqlScript.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 
 #include <array>
+#include <functional>
 
 namespace DemoSchema {
 
@@ -121,12 +123,12 @@ void FillPackages(const QSqlDatabase& Connection, const QStringList& Files)
     writer->Finish();
 }
 
-void FillClasses(const QSqlDatabase& Connection)
+// The first Count classes of the list.
+void FillClasses(const QSqlDatabase& Connection, qsizetype Count = qsizetype(Classes.size()))
 {
     auto writer = DemoTables::Writer(Connection, QStringLiteral("CLASS"));
-    qint64 id = 0;
-    for (const TClassRow& row : Classes)
-        writer->Add({++id, QString::fromLatin1(row.Name), QString::fromUtf16(row.Text), row.Type});
+    for (qsizetype i = 0; i < Count; ++i)
+        writer->Add({qint64(i + 1), QString::fromLatin1(Classes[i].Name), QString::fromUtf16(Classes[i].Text), Classes[i].Type});
     writer->Finish();
 }
 
@@ -171,10 +173,12 @@ void DropTables(const QSqlDatabase& Connection)
         RowWriter::Exec(Connection, QStringLiteral("drop table if exists %1").arg(table));
 }
 
-void CreateTables(const QSqlDatabase& Connection)
+// The system tables, and the entity tables of the sample application when Entities.
+void CreateTables(const QSqlDatabase& Connection, bool Entities)
 {
     for (const DemoTables::TTable& table : DemoTables::Tables())
-        for (const QString& statement : DemoTables::CreateStatements(table, Connection))
+        if (Entities || !table.Entity)
+            for (const QString& statement : DemoTables::CreateStatements(table, Connection))
             RowWriter::Exec(Connection, statement);
 }
 
@@ -185,20 +189,43 @@ void CreateIndexes(const QSqlDatabase& Connection)
             RowWriter::Exec(Connection, statement);
 }
 
-void Build(const QSqlDatabase& Connection, int Rows, const QStringList& Packages)
+// Drops whatever tables of ours are there, creates the system tables (and the entity tables
+// when Entities) and lists Packages for the users.
+void StartBuild(const QSqlDatabase& Connection, const QStringList& Packages, bool Entities)
 {
     // PostgreSQL notes every table "drop ... if exists" does not find; nobody needs them.
     if (Connection.driverName() == QLatin1String("QPSQL"))
         RowWriter::Exec(Connection, QStringLiteral("set local client_min_messages = warning"));
     DropTables(Connection);
-    CreateTables(Connection);
+    CreateTables(Connection, Entities);
     FillUsers(Connection);
     FillPackages(Connection, Packages);
+}
+
+void Build(const QSqlDatabase& Connection, int Rows, const QStringList& Packages)
+{
+    StartBuild(Connection, Packages, true);
     FillClasses(Connection);
     FillNavigation(Connection);
     DemoData::Fill(Connection, Rows);
     FillKeys(Connection);
     CreateIndexes(Connection);
+}
+
+// Runs Steps as one transaction: rolled back when they raise.
+void InTransaction(const QSqlDatabase& Connection, const std::function<void(const QSqlDatabase&)>& Steps)
+{
+    QSqlDatabase connection = Connection;
+    if (!connection.transaction())
+        throw EDatabaseError(QStringLiteral("Не удалось начать транзакцию: %1").arg(connection.lastError().text()));
+    try {
+        Steps(connection);
+    } catch (...) {
+        connection.rollback();
+        throw;
+    }
+    if (!connection.commit())
+        throw EDatabaseError(QStringLiteral("Не удалось завершить транзакцию: %1").arg(connection.lastError().text()));
 }
 
 } // namespace
@@ -235,21 +262,23 @@ QStringList AllTables()
     return names;
 }
 
-void Provision(const QSqlDatabase& Connection, int Rows, const QStringList& Packages)
+void Provision(const QSqlDatabase& Connection, int Rows, const QStringList& Packages, const QStringList& SqlFiles)
 {
     if (Rows <= 0)
         throw ERangeError(QStringLiteral("Число строк должно быть больше нуля: %1").arg(Rows));
-    QSqlDatabase connection = Connection;
-    if (!connection.transaction())
-        throw EDatabaseError(QStringLiteral("Не удалось начать транзакцию: %1").arg(connection.lastError().text()));
-    try {
+    InTransaction(Connection, [&](const QSqlDatabase& connection) {
         Build(connection, Rows, Packages);
-    } catch (...) {
-        connection.rollback();
-        throw;
-    }
-    if (!connection.commit())
-        throw EDatabaseError(QStringLiteral("Не удалось завершить транзакцию: %1").arg(connection.lastError().text()));
+        SqlScript::RunFiles(connection, SqlFiles);
+    });
+}
+
+void ProvisionProgramTables(const QSqlDatabase& Connection, const QStringList& Packages, const QStringList& SqlFiles)
+{
+    InTransaction(Connection, [&](const QSqlDatabase& connection) {
+        StartBuild(connection, Packages, false);
+        FillClasses(connection, 1);
+        SqlScript::RunFiles(connection, SqlFiles);
+    });
 }
 
 } // namespace DemoSchema

@@ -27,8 +27,16 @@ QStringList AllTables();
 
 // Replaces every demo table on Connection with a new one and fills it: Rows clients and
 // Rows orders (Rows > 0) besides fixed reference data, and Packages (file names, in load
-// order) listed for every user. Runs as one transaction: on failure it is rolled back and
-// EDatabaseError raised, so the database is left as it was.
-void Provision(const QSqlDatabase& Connection, int Rows, const QStringList& Packages = PackageFiles());
+// order) listed for every user; then runs the author's SQL files (SqlScript.h). Runs as one
+// transaction: on failure it is rolled back and EDatabaseError (or the file's error) raised,
+// so the database is left as it was.
+void Provision(const QSqlDatabase& Connection, int Rows, const QStringList& Packages = PackageFiles(),
+               const QStringList& SqlFiles = {});
+
+// The program's own tables only (POLZOVATEL, modul, CLASS, NAVIGATSIA, KLYUCHI), for a
+// package author's application: the users DEMO (ID 1) and ПРОДАВЕЦ (ID 2) with Packages,
+// the class "RootClass" as CLASS row 1 and no navigation; then the author's SQL files, which
+// add their tables, rows and schema. One transaction, as Provision.
+void ProvisionProgramTables(const QSqlDatabase& Connection, const QStringList& Packages, const QStringList& SqlFiles);
 
 } // namespace DemoSchema

@@ -14,6 +14,7 @@
 #include <QSqlError>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <system_error>
 
@@ -189,7 +190,7 @@ QString MakeDirectory(const QString& Dir)
     return path;
 }
 
-void ProvisionSQLite(const QString& Dir, int Rows, const QStringList& Packages)
+void ProvisionSQLite(const QString& Dir, const TFill& Fill)
 {
     const QString target = Dir + QLatin1Char('/') + DatabaseFile;
     TStagedFiles staged;
@@ -205,7 +206,7 @@ void ProvisionSQLite(const QString& Dir, int Rows, const QStringList& Packages)
             // The file is put in place only when complete, so there is nothing to protect
             // against a crash while it is being filled.
             RowWriter::Exec(connection.Database(), QStringLiteral("pragma synchronous = off"));
-            DemoSchema::Provision(connection.Database(), Rows, Packages);
+            Fill(connection.Database());
         } catch (const Exception& error) {
             throw EDatabaseError(QStringLiteral("Не удалось создать базу данных %1: %2").arg(file, error.Message()));
         }
@@ -213,7 +214,9 @@ void ProvisionSQLite(const QString& Dir, int Rows, const QStringList& Packages)
     staged.Commit();
 }
 
-void ProvisionPostgres(const TPostgresTarget& Target, int Rows, const QStringList& Packages)
+} // namespace
+
+void WithPostgres(const TPostgresTarget& Target, const TFill& Fill)
 {
     TConnection connection(QStringLiteral("QPSQL"));
     QSqlDatabase& database = connection.Database();
@@ -224,8 +227,10 @@ void ProvisionPostgres(const TPostgresTarget& Target, int Rows, const QStringLis
     database.setConnectOptions(Target.Options);
     if (!database.open())
         throw EDatabaseError(QStringLiteral("Не удалось подключиться к PostgreSQL: %1").arg(database.lastError().text()));
-    DemoSchema::Provision(database, Rows, Packages);
+    Fill(database);
 }
+
+namespace {
 
 QStringList AliasLines(const std::optional<TPostgresTarget>& Postgres)
 {
@@ -316,11 +321,17 @@ QStringList Run(const TSettings& Settings)
     if (!Settings.Postgres.isEmpty())
         postgres = ParsePostgres(Settings.Postgres);
     const QString dir = MakeDirectory(Settings.Dir);
-    const QStringList packages = DemoSchema::PackageFiles() + Settings.ExtraPackages;
+    const QStringList packages = (Settings.Sample ? DemoSchema::PackageFiles() : QStringList()) + Settings.ExtraPackages;
+    const TFill fill = [&](const QSqlDatabase& Connection) {
+        if (Settings.Sample)
+            DemoSchema::Provision(Connection, Settings.Rows, packages, Settings.SqlFiles);
+        else
+            DemoSchema::ProvisionProgramTables(Connection, packages, Settings.SqlFiles);
+    };
     if (postgres)
-        ProvisionPostgres(*postgres, Settings.Rows, packages);
+        WithPostgres(*postgres, fill);
     else
-        ProvisionSQLite(dir, Settings.Rows, packages);
+        ProvisionSQLite(dir, fill);
 
     MakeDirectory(dir + QLatin1Char('/') + ReportsDirectory);
     const QString aliasFile = dir + QLatin1Char('/') + AliasFile;

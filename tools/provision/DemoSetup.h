@@ -6,8 +6,11 @@
 
 #include "DemoSchema.h"
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 namespace DemoSetup {
 
@@ -17,6 +20,8 @@ struct TSettings {
     QString PackagesPath;   // empty: the packages folder next to the running program
     QString Postgres;       // a libpq connection string; empty: a SQLite file in Dir
     QStringList ExtraPackages;  // package files every user loads after the sample packages
+    QStringList SqlFiles;       // the author's SQL, run after the demo's tables (SqlScript.h)
+    bool Sample = true;         // false: the program's own tables only, no sample application
 };
 
 // The parts of a libpq connection string the alias file keeps apart; every other key
@@ -39,6 +44,11 @@ inline const QString ReportsDirectory = QStringLiteral("reports");
 // Raises EConvertError for a malformed string, one without dbname, or a value the alias
 // file cannot carry.
 TPostgresTarget ParsePostgres(const QString& ConnectionString);
+
+// Opens a connection of its own to the PostgreSQL database of Target, runs Fill on it and
+// closes it again. Raises EDatabaseError when the server cannot be reached.
+using TFill = std::function<void(const QSqlDatabase&)>;
+void WithPostgres(const TPostgresTarget& Target, const TFill& Fill);
 
 // The packages folder next to the running program.
 QString DefaultPackagesPath();

@@ -31,9 +31,16 @@ bool ReadArguments(QCommandLineParser& Parser, DemoSetup::TSettings& Settings, Q
                                       QStringLiteral("Provision into this PostgreSQL database instead of a SQLite file: "
                                                      "\"host=... port=... dbname=... user=... password=...\"."),
                                       QStringLiteral("CONNECTION"));
+    const QCommandLineOption sql(QStringLiteral("sql"),
+                                 QStringLiteral("An SQL file run after the program's own tables (repeatable): the tables, rows and "
+                                                "navigation schema (CLASS, NAVIGATSIA) of your own packages; statements end with \";\"."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption noSample(QStringLiteral("no-sample"),
+                                      QStringLiteral("Only the program's own tables (users, packages, classes, navigation): no sample "
+                                                     "application, for a demo of your own packages (--package, --sql)."));
     Parser.setApplicationDescription(QStringLiteral("Prepares a ready-to-run demo of velnor07 in a directory."));
     Parser.addHelpOption();
-    Parser.addOptions({dir, rows, packages, extra, postgres});
+    Parser.addOptions({dir, rows, packages, extra, postgres, sql, noSample});
     Parser.process(*QCoreApplication::instance());
 
     if (!Parser.isSet(dir)) {
@@ -50,6 +57,8 @@ bool ReadArguments(QCommandLineParser& Parser, DemoSetup::TSettings& Settings, Q
     Settings.PackagesPath = Parser.value(packages);
     Settings.Postgres = Parser.value(postgres);
     Settings.ExtraPackages = Parser.values(extra);
+    Settings.SqlFiles = Parser.values(sql);
+    Settings.Sample = !Parser.isSet(noSample);
     return true;
 }
 

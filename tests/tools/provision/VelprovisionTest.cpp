@@ -183,6 +183,41 @@ TEST(TVelprovisionTest, FailuresEndWithAMessageAndLeaveNoFiles)
     EXPECT_EQ(RunTool({QStringLiteral("--rows"), QStringLiteral("10")}).ExitCode, 2);
 }
 
+// An author's own demo: the program's tables only, their package and their SQL; a file with an
+// error names its line and leaves no demo.
+TEST(TVelprovisionTest, AuthorsSqlMakesADemoOfTheirOwnAndAWrongFileNamesItsLine)
+{
+    const QString dir = NewDirectory(QStringLiteral("author"));
+    const QString sql = TestSupport::TempDir() + QStringLiteral("/author.sql");
+    QFile file(sql);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write("create table KNIGI (ID integer primary key, NAZVANIE varchar(250));\n"
+               "insert into KNIGI values (7, 'Азбука');\n");
+    file.close();
+    const TRun run = RunTool({QStringLiteral("--dir"), dir, QStringLiteral("--no-sample"), QStringLiteral("--package"),
+                              QStringLiteral("library.bpl"), QStringLiteral("--sql"), sql});
+    ASSERT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
+    {
+        TAliasFileOverride aliases(dir + QStringLiteral("/aliases.ini"));
+        TQuery query;
+        query.SetDatabaseName(QStringLiteral("DEMO"));
+        query.SQL()->Add(QStringLiteral("select (select NAZVANIE from KNIGI where ID = 7) BOOK, (select STROKA from modul where POLZ_ID = 1) PACKAGE"));
+        query.Open();
+        EXPECT_EQ(query.FieldByName(QStringLiteral("BOOK"))->AsString(), QStringLiteral("Азбука"));
+        EXPECT_EQ(query.FieldByName(QStringLiteral("PACKAGE"))->AsString(), QStringLiteral("library.bpl"));
+    }
+
+    const QString fresh = NewDirectory(QStringLiteral("author broken"));
+    file.open(QIODevice::Append);
+    file.write("\ninsert into KNIGI values (7, 'again');\n");
+    file.close();
+    const TRun broken = RunTool({QStringLiteral("--dir"), fresh, QStringLiteral("--no-sample"), QStringLiteral("--sql"), sql});
+    EXPECT_EQ(broken.ExitCode, 1);
+    EXPECT_TRUE(broken.Errors.contains(sql + QStringLiteral(", строка 4: "))) << broken.Errors.toStdString();
+    EXPECT_FALSE(QFile::exists(fresh + QStringLiteral("/demo.db")));
+    EXPECT_FALSE(QFile::exists(fresh + QStringLiteral("/aliases.ini")));
+}
+
 TEST(TVelprovisionTest, PostgresConnectionStringSplitsIntoAliasKeys)
 {
     const DemoSetup::TPostgresTarget target =
