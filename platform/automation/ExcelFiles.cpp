@@ -1,6 +1,6 @@
 #include "ExcelFiles.h"
 
-#include "Automation.h"
+#include "AutomationObjects.h"
 #include "FileReplacement.h"
 #include "WorkbookReader.h"
 

@@ -1,6 +1,6 @@
 #include "WorkbookReader.h"
 
-#include "Automation.h"
+#include "AutomationObjects.h"
 
 #include <QFile>
 #include <QXmlStreamReader>
