@@ -9,6 +9,8 @@ BUILD="${VELNOR_BUILD_DIR:-$ROOT/build}"
 
 "$ROOT/tools/install-deps.sh"
 "$ROOT/tools/build.sh" "$BUILD"
+# The platform layer's folders include each other one way only.
+"$ROOT/tools/platform-layers.sh"
 
 PGDIR="$(mktemp -d /tmp/velnor-pg-XXXXXX)"
 trap '"$ROOT/tools/pg-server.sh" stop "$PGDIR"' EXIT

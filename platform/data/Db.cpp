@@ -1,6 +1,5 @@
 #include "Db.h"
 
-#include "DbTables.h"
 #include "Exceptions.h"
 #include "StringList.h"
 
@@ -184,8 +183,8 @@ void TParams::Assign(const QStringList& Names)
 // ---------------------------------------------------------------------------------------
 // TDataSet: opening and closing
 
-TDataSet::TDataSet(TComponent* AOwner)
-    : TComponent(AOwner)
+TDataSet::TDataSet(TComponent* AOwner, TDatabaseProvider& Databases)
+    : TComponent(AOwner), FDatabases(&Databases)
 {
 }
 
@@ -217,17 +216,15 @@ void TDataSet::CheckActive() const
 
 TDatabase* TDataSet::AttachDatabase()
 {
-    if (!FDatabase) {
-        FDatabase = Session().OpenDatabase(FDatabaseName);
-        FDatabase->AddClient(this);
-    }
+    if (!FDatabase)
+        FDatabase = FDatabases->Attach(FDatabaseName, this);
     return FDatabase;
 }
 
 void TDataSet::DetachDatabase()
 {
     if (FDatabase) {
-        FDatabase->RemoveClient(this);
+        FDatabases->Detach(FDatabase, this);
         FDatabase = nullptr;
     }
 }

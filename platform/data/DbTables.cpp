@@ -346,10 +346,31 @@ void TDatabase::RemoveClient(TDataSet* DataSet)
 }
 
 // ---------------------------------------------------------------------------------------
+// The session's databases, where the query and table datasets find their connections
+
+namespace {
+
+class TSessionDatabases final : public TDatabaseProvider {
+public:
+    TDatabase* Attach(const QString& DatabaseName, TDataSet* Client) override
+    {
+        TDatabase* database = Session().OpenDatabase(DatabaseName);
+        database->AddClient(Client);
+        return database;
+    }
+
+    void Detach(TDatabase* Database, TDataSet* Client) override { Database->RemoveClient(Client); }
+};
+
+constinit TSessionDatabases SessionDatabases;
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
 // TQuery
 
 TQuery::TQuery(TComponent* AOwner)
-    : TDataSet(AOwner)
+    : TDataSet(AOwner, SessionDatabases)
 {
 }
 
@@ -498,7 +519,7 @@ void TQuery::ExecSQL()
 // TTable
 
 TTable::TTable(TComponent* AOwner)
-    : TDataSet(AOwner)
+    : TDataSet(AOwner, SessionDatabases)
 {
 }
 

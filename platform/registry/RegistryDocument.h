@@ -1,5 +1,5 @@
 #pragma once
-// The per-user registry store: one text file in registry-export format
+// The text format of the per-user registry store: registry-export format
 //
 //   Windows Registry Editor Version 5.00
 //
@@ -19,23 +19,12 @@
 //
 // Lookups of keys and values go through hash indexes, so parsing a file of n keys takes
 // time in proportion to n.
-//
-// TRegistryFile shares one parsed document per file among all its objects in the process
-// and parses the file again only when it changed on disk. Every change is applied
-// atomically: under an exclusive lock on a lock file beside it, the current file is read
-// again (and parsed only when its bytes differ from the shared document's), just this change
-// is applied, a temporary file is written and flushed and renamed over the original. A
-// file that is a symbolic link is changed at its target; a file without write permission is
-// read-only. A file that cannot be parsed raises ERegistryException naming the file and the
-// line, and is never overwritten.
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
 
-#include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <unordered_map>
@@ -125,40 +114,4 @@ private:
     mutable TImpliedKeys FImplied;
     QStringList FTrailingComments;                      // comment lines after the last value
     bool FUtf16 = false;                                // stored as UTF-16 rather than UTF-8
-};
-
-class TRegistryFile {
-public:
-    explicit TRegistryFile(QString FileName);
-
-    const QString& FileName() const { return FFileName; }
-    // The file's current state (empty when the file does not exist yet). Valid until the
-    // next call of Document or Update on this object.
-    const TRegistryDocument& Document();
-    // Applies Change to the current state and stores the result atomically. When Change
-    // raises, nothing is written.
-    void Update(const std::function<void(TRegistryDocument&)>& Change);
-
-    struct TFileIdentity {
-        bool Exists = false;
-        quint64 Device = 0, Inode = 0, Size = 0;
-        qint64 ModifiedSec = 0, ModifiedNsec = 0, ChangedSec = 0, ChangedNsec = 0;
-        bool operator==(const TFileIdentity&) const = default;
-    };
-    // A parsed file with the bytes it was parsed from and the identity they were read under.
-    struct TSnapshot {
-        TFileIdentity Identity;
-        QByteArray Content;
-        std::shared_ptr<const TRegistryDocument> Document;
-    };
-
-private:
-    // Reads the file again unless it is unchanged; Locked: the caller holds the write lock,
-    // and the bytes are compared even when the file looks unchanged.
-    void Reload(bool Locked);
-    void WriteReplacement(const QString& Target, const QByteArray& Content);
-    [[noreturn]] void RaiseIoError(const QString& Action) const;
-
-    QString FFileName;
-    std::shared_ptr<const TSnapshot> FSnapshot;
 };

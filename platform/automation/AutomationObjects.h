@@ -1,25 +1,13 @@
 #pragma once
-// Late-bound automation: objects whose methods and properties are called by name.
-//
-// An automation server registers a factory under its program id ("Excel.Application");
-// CreateOleObject(ProgId) asks the latest registration of that id for a new object and
-// returns it in a TOleVariant, on which methods are called and properties got and put by
-// name, with string (also by reference), integer and double arguments:
-//
-//   TOleVariant excel = CreateOleObject("Excel.Application");
-//   excel.Call("WorkBooks").Call("Add");
-//   excel.Get("Sheets", 1).Get("Cells", 3, 2).Put("Value", QStringLiteral("text"));
-//
-// Names ignore letter case. An unknown program id, an unknown name, or wrong arguments raise
-// EOleError with a message for the user; whatever a server raises reaches the caller as it is.
-// Arguments are passed on the stack and results are shared, so a call costs little more than
-// the server's own work.
+// Late-bound automation objects: values passed to and returned by automation calls, and the
+// server side of an object whose methods and properties are called by name (automation
+// servers make them). Names ignore letter case; an unknown name or wrong arguments
+// raise EOleError with a message for the user.
 
 #include "Exceptions.h"
 
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <span>
 #include <variant>
@@ -87,14 +75,6 @@ protected:
     // Raises unless Arguments has Count entries.
     static void CheckArgumentCount(const QString& Name, TOleArguments Arguments, size_t Count);
 };
-
-using TAutomationFactory = std::function<std::shared_ptr<TAutomationObject>()>;
-
-// The latest registration of a program id wins; unregistering brings back the one before.
-void RegisterAutomationServer(const QString& ProgId, TAutomationFactory Factory);
-void UnregisterAutomationServer(const QString& ProgId);
-// A new object of the server registered under ProgId; raises EOleError for an unknown id.
-TOleVariant CreateOleObject(const QString& ProgId);
 
 template <class... A>
 TOleVariant TOleVariant::Call(const QString& Name, const A&... Arguments) const

@@ -2,46 +2,28 @@
 
 #include "Application.h"
 #include "Docking.h"
+#include "WindowHandles.h"
 
 #include <QCloseEvent>
-#include <QHash>
 #include <QKeyEvent>
 #include <QPushButton>
 
 VEL_IMPLEMENT_CLASS(TForm)
 
-namespace {
-
-// The living forms by handle. Only the main thread creates, destroys and looks up forms.
-QHash<quintptr, TForm*>& FormsByHandle()
-{
-    static QHash<quintptr, TForm*> forms;
-    return forms;
-}
-
-quintptr NewHandle()
-{
-    static quintptr last = 0;
-    return ++last;
-}
-
-} // namespace
-
 TForm::TForm(TComponent* AOwner)
-    : QWidget(nullptr), TComponent(AOwner), FHandle(NewHandle())
+    : QWidget(nullptr), TComponent(AOwner), FHandle(WindowHandles::Add(this))
 {
     new TAlignLayout(this);
-    FormsByHandle().insert(FHandle, this);
 }
 
 TForm::~TForm()
 {
-    FormsByHandle().remove(FHandle);
+    WindowHandles::Remove(FHandle);
 }
 
 TForm* TForm::FindByHandle(quintptr Handle)
 {
-    return FormsByHandle().value(Handle, nullptr);
+    return qobject_cast<TForm*>(WindowHandles::Find(Handle));
 }
 
 bool TForm::WindowMessage(int)

@@ -154,10 +154,22 @@ private:
     std::vector<std::unique_ptr<TParam>> FItems;
 };
 
+// Where a dataset finds its connection: the database of its database name, opened, to which
+// the dataset stays attached as a client until it detaches, so that closing the connection
+// closes the dataset first. The session provides the query and table datasets with theirs.
+class TDatabaseProvider {
+public:
+    virtual TDatabase* Attach(const QString& DatabaseName, TDataSet* Client) = 0;
+    virtual void Detach(TDatabase* Database, TDataSet* Client) = 0;
+
+protected:
+    ~TDatabaseProvider() = default;
+};
+
 class TDataSet : public TComponent {
     VEL_DECLARE_CLASS(TDataSet, TComponent)
 public:
-    explicit TDataSet(TComponent* AOwner = nullptr);
+    TDataSet(TComponent* AOwner, TDatabaseProvider& Databases);
     ~TDataSet() override;
 
     const QString& DatabaseName() const { return FDatabaseName; }
@@ -269,6 +281,7 @@ private:
     // Tells the attached controls, or remembers the change while they are disabled.
     void NotifyControls(TDataEvent Event);
 
+    TDatabaseProvider* FDatabases;
     QString FDatabaseName;
     TDatabase* FDatabase = nullptr;
     TDataSetState FState = dsInactive;

@@ -2,7 +2,7 @@
 
 #include "Dialogs.h"
 #include "Exceptions.h"
-#include "Forms.h"
+#include "WindowHandles.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -119,8 +119,8 @@ void PostMessage(quintptr Handle, int Message)
         QMetaObject::invokeMethod(application, [Handle, Message] { PostMessage(Handle, Message); }, Qt::QueuedConnection);
         return;
     }
-    if (TForm* form = TForm::FindByHandle(Handle))
-        QCoreApplication::postEvent(form, new TWindowMessageEvent(Message));
+    if (QObject* window = WindowHandles::Find(Handle))
+        QCoreApplication::postEvent(window, new TWindowMessageEvent(Message));
 }
 
 void ShowException(std::exception_ptr Error)

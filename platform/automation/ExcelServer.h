@@ -23,7 +23,7 @@
 // target is refused, a link is written at its target, and the file keeps its permission bits
 // (a new one gets those the umask leaves). It raises EOleError naming the path and the reason.
 
-#include "Automation.h"
+#include "AutomationObjects.h"
 
 namespace ExcelServer {
 
