@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The structure of the platform layer drawn from its own includes: which folder includes which
 # (with the number of includes), and the circles between units (a unit = its .h and .cpp).
-# Fails when the folders include each other in a circle, or when a folder includes one that
+# Fails when folders or units include each other in a circle, or when a folder includes one that
 # stands later in the order the library's CMakeLists.txt gives (VELPLATFORM_FOLDERS).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -63,6 +63,7 @@ for source, target in folder_arrows:
 faults += [f"folders in a circle: {', '.join(g)}" for g in circles(folder_graph)]
 unit_circles = circles(unit_arrows)
 print("units that include each other in a circle:", "; ".join(", ".join(g) for g in unit_circles) or "none")
+faults += [f"units in a circle: {', '.join(g)}" for g in unit_circles]
 for fault in faults:
     print("fault:", fault)
 sys.exit(1 if faults else 0)

@@ -1,11 +1,7 @@
 #include "Dialogs.h"
 
-#include "Forms.h"
-
-#include <QEventLoop>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QPointer>
 
 namespace {
 
@@ -134,22 +130,6 @@ bool TQtDialogHost::InputQuery(const QString& Caption, const QString& Prompt, QS
     return confirmed;
 }
 
-int TQtDialogHost::ShowModal(TForm* Form)
-{
-    QEventLoop loop;
-    QPointer<TForm> guard(Form);
-    QObject::connect(Form, &TForm::ModalResultChanged, &loop, [&loop](int result) { loop.exit(result); });
-    QObject::connect(Form, &QObject::destroyed, &loop, [&loop] { loop.exit(mrCancel); });
-    Form->setWindowModality(Qt::ApplicationModal);
-    Form->show();
-    const int result = loop.exec();
-    if (guard) {
-        Form->hide();
-        Form->setWindowModality(Qt::NonModal);
-    }
-    return result;
-}
-
 int TScriptedDialogHost::MessageDlg(const QString& Caption, const QString& Text, TMsgDlgType Type, TMsgDlgButtons Buttons)
 {
     FCalls.push_back({TCallKind::Message, Caption, Text, Type, Buttons});
@@ -172,16 +152,6 @@ bool TScriptedDialogHost::InputQuery(const QString& Caption, const QString& Prom
     if (answer.Confirmed)
         Value = answer.Value;
     return answer.Confirmed;
-}
-
-int TScriptedDialogHost::ShowModal(TForm* Form)
-{
-    FCalls.push_back({TCallKind::Modal, Form->Caption(), Form->ClassName(), TMsgDlgType::mtCustom, 0});
-    if (FModalAnswers.empty())
-        return mrCancel;
-    TModalAnswer answer = std::move(FModalAnswers.front());
-    FModalAnswers.pop_front();
-    return answer(Form);
 }
 
 std::vector<QString> TScriptedDialogHost::Messages() const

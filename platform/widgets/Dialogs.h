@@ -43,7 +43,8 @@ public:
     virtual int MessageDlg(const QString& Caption, const QString& Text, TMsgDlgType Type, TMsgDlgButtons Buttons) = 0;
     // Asks for a text; true when the user confirmed, Value then holds the answer.
     virtual bool InputQuery(const QString& Caption, const QString& Prompt, QString& Value) = 0;
-    // Shows a form modally and returns its modal result.
+    // Shows a form modally and returns its modal result. The two hosts below do it in the
+    // form's unit, so that this unit needs nothing of a form.
     virtual int ShowModal(TForm* Form) = 0;
 };
 

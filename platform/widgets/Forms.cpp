@@ -5,7 +5,9 @@
 #include "WindowHandles.h"
 
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QPushButton>
 
 VEL_IMPLEMENT_CLASS(TForm)
@@ -150,4 +152,33 @@ void TForm::ClickDefaultButton()
             button->click();
             return;
         }
+}
+
+// How the dialog hosts show a form modally. They live with the form, so that the dialog unit,
+// which the form uses, needs nothing of a form.
+
+int TQtDialogHost::ShowModal(TForm* Form)
+{
+    QEventLoop loop;
+    QPointer<TForm> guard(Form);
+    QObject::connect(Form, &TForm::ModalResultChanged, &loop, [&loop](int result) { loop.exit(result); });
+    QObject::connect(Form, &QObject::destroyed, &loop, [&loop] { loop.exit(mrCancel); });
+    Form->setWindowModality(Qt::ApplicationModal);
+    Form->show();
+    const int result = loop.exec();
+    if (guard) {
+        Form->hide();
+        Form->setWindowModality(Qt::NonModal);
+    }
+    return result;
+}
+
+int TScriptedDialogHost::ShowModal(TForm* Form)
+{
+    FCalls.push_back({TCallKind::Modal, Form->Caption(), Form->ClassName(), TMsgDlgType::mtCustom, 0});
+    if (FModalAnswers.empty())
+        return mrCancel;
+    TModalAnswer answer = std::move(FModalAnswers.front());
+    FModalAnswers.pop_front();
+    return answer(Form);
 }

@@ -19,7 +19,7 @@
 #include "Registry.h"
 #include "TestEnvironment.h"
 #include "WizardManager.h"
-#include "WorkbookReader.h"
+#include "WorkbookProbe.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -8,7 +8,7 @@
 #include "Registry.h"
 #include "StatusBar.h"
 #include "TestEnvironment.h"
-#include "WorkbookReader.h"
+#include "WorkbookProbe.h"
 
 #include <QDir>
 #include <QJsonArray>

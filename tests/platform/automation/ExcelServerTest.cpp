@@ -2,7 +2,7 @@
 #include "ExcelFiles.h"
 
 #include "TestEnvironment.h"
-#include "WorkbookReader.h"
+#include "WorkbookProbe.h"
 
 #include <QDir>
 #include <QFileInfo>

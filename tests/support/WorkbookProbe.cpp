@@ -1,4 +1,4 @@
-#include "WorkbookReader.h"
+#include "WorkbookProbe.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
