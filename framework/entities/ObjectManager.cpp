@@ -5,6 +5,9 @@
 #include "TreeView.h"
 #include "UnitLifetime.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace ObjectManager {
 
 TEObjects* Objects = nullptr;
@@ -27,55 +30,168 @@ bool IDOf(const QString& Text, qint64& ID)
 
 } // namespace
 
+// --- TRecordTable --------------------------------------------------------------------------
+
+namespace {
+
+// Filled to at most three quarters: probes stay short.
+size_t CapacityFor(size_t Count)
+{
+    return std::max<size_t>(8, Count + Count / 3 + 1);
+}
+
+} // namespace
+
+// Fibonacci hashing spreads sequential IDs and aligned pointers alike; the product's high
+// half maps the hash onto any capacity.
+size_t TRecordTable::HomeOf(quint64 Key) const
+{
+    const quint64 hash = Key * 0x9E3779B97F4A7C15ULL;
+    return static_cast<size_t>((static_cast<unsigned __int128>(hash) * FSlots.size()) >> 64);
+}
+
+void TRecordTable::Reserve(size_t Count)
+{
+    const size_t capacity = CapacityFor(FCount + Count);
+    if (capacity > FSlots.size())
+        Resize(capacity);
+}
+
+void TRecordTable::Add(quint64 Key, quint64 Value, quint32 Tag)
+{
+    if (CapacityFor(FCount + 1) > FSlots.size())
+        Resize(CapacityFor(2 * FCount + 1));
+    Place(TRecord{Key, Value, Tag, 1});
+    ++FCount;
+}
+
+void TRecordTable::Clear()
+{
+    FSlots.clear();
+    FCount = 0;
+}
+
+void TRecordTable::Place(const TRecord& Record)
+{
+    size_t slot = HomeOf(Record.Key);
+    while (FSlots[slot].Used)
+        slot = Next(slot);
+    FSlots[slot] = Record;
+}
+
+// Re-files the records in probe order, starting behind an empty slot, so that the records of
+// a key keep their order.
+void TRecordTable::Resize(size_t Capacity)
+{
+    const std::vector<TRecord> old = std::exchange(FSlots, std::vector<TRecord>(Capacity, TRecord{0, 0, 0, 0}));
+    if (FCount == 0)
+        return;
+    size_t start = 0;
+    while (old[start].Used)
+        ++start;
+    for (size_t i = 1; i <= old.size(); ++i) {
+        const TRecord& record = old[(start + i) % old.size()];
+        if (record.Used)
+            Place(record);
+    }
+}
+
+// Shifts back every record behind the slot that may stand nearer its home, so that no
+// search stops early at the emptied slot.
+void TRecordTable::EraseAt(size_t Slot)
+{
+    size_t hole = Slot;
+    for (size_t slot = Next(Slot); FSlots[slot].Used; slot = Next(slot)) {
+        const size_t home = HomeOf(FSlots[slot].Key);
+        const bool homeAfterHole = hole <= slot ? (home > hole && home <= slot) : (home > hole || home <= slot);
+        if (!homeAfterHole) {
+            FSlots[hole] = FSlots[slot];
+            hole = slot;
+        }
+    }
+    FSlots[hole].Used = 0;
+    --FCount;
+}
+
 // --- TNodeRefList ---------------------------------------------------------------------------
+
+namespace {
+
+// A node (or a class map) as the key or value of a record.
+quint64 AddressOf(const void* Object)
+{
+    return reinterpret_cast<quintptr>(Object);
+}
+
+TTreeNode* NodeOfValue(quint64 Value)
+{
+    return reinterpret_cast<TTreeNode*>(static_cast<quintptr>(Value));
+}
+
+} // namespace
 
 void TNodeRefList::Add(TTreeNode* Node, TTreeNode* Parent)
 {
     const quint64 sequence = FBase + FEntries.size();
     FEntries.push_back(TEntry{Node, Parent, true});
     ++FLive;
-    FByNode[Node].append(sequence);
-    FByParent[Parent].append(sequence);
+    FByNode.Add(AddressOf(Node), sequence);
+    FByParent.Add(AddressOf(Parent), sequence);
+}
+
+bool TNodeRefList::Holds(TTreeNode* Node) const
+{
+    bool held = false;
+    FByNode.ForEachOf(AddressOf(Node), [&held](const TRecordTable::TRecord&) {
+        held = true;
+        return false;
+    });
+    return held;
 }
 
 TTreeNode* TNodeRefList::FirstBelow(TTreeNode* Parent) const
 {
-    auto found = FByParent.constFind(Parent);
-    return found == FByParent.constEnd() ? nullptr : EntryOf(found->front()).Node;
+    TTreeNode* first = nullptr;
+    FByParent.ForEachOf(AddressOf(Parent), [this, &first](const TRecordTable::TRecord& Record) {
+        first = EntryOf(Record.Value).Node;
+        return false;
+    });
+    return first;
 }
 
 void TNodeRefList::RemoveFirst(TTreeNode* Node)
 {
-    auto found = FByNode.constFind(Node);
-    if (found == FByNode.constEnd())
+    quint64 sequence = 0;
+    if (FByNode.RemoveOf(AddressOf(Node), [&sequence](const TRecordTable::TRecord& Record) {
+            sequence = Record.Value;
+            return true;
+        }, true) == 0)
         return;
-    Remove(found->front());
+    Remove(sequence);
     DropDeadEntries();
 }
 
 void TNodeRefList::RemoveAll(TTreeNode* Node)
 {
-    const TSequences sequences = FByNode.value(Node);
+    std::vector<quint64> sequences;
+    FByNode.RemoveOf(AddressOf(Node), [&sequences](const TRecordTable::TRecord& Record) {
+        sequences.push_back(Record.Value);
+        return true;
+    });
     for (quint64 sequence : sequences)
         Remove(sequence);
     DropDeadEntries();
 }
 
+// Marks the entry dead and takes it out of the parent index (the node index has lost it).
 void TNodeRefList::Remove(quint64 Sequence)
 {
     TEntry& entry = EntryOf(Sequence);
-    Forget(FByNode, entry.Node, Sequence);
-    Forget(FByParent, entry.Parent, Sequence);
+    FByParent.RemoveOf(AddressOf(entry.Parent), [Sequence](const TRecordTable::TRecord& Record) {
+        return Record.Value == Sequence;
+    }, true);
     entry.Live = false;
     --FLive;
-}
-
-void TNodeRefList::Forget(TIndex& Index, TTreeNode* Key, quint64 Sequence)
-{
-    auto found = Index.find(Key);
-    found->removeOne(Sequence);
-    if (found->isEmpty())
-        Index.erase(found);
 }
 
 // Skips the dead entries at the front and frees them once they fill half the list; renumbers
@@ -102,40 +218,13 @@ void TNodeRefList::Renumber()
         if (FEntries[i].Live)
             living.push_back(FEntries[i]);
     FEntries.clear();
-    FByNode.clear();
-    FByParent.clear();
+    FByNode.Clear();
+    FByParent.Clear();
     FBase = 0;
     FHead = 0;
     FLive = 0;
     for (const TEntry& entry : living)
         Add(entry.Node, entry.Parent);
-}
-
-// --- TObjectNodes ---------------------------------------------------------------------------
-
-bool TObjectNodes::Holds(const TTreeNode* Node) const
-{
-    for (const TEntry& entry : FEntries)
-        if (entry.Node == Node)
-            return true;
-    return false;
-}
-
-TTreeNode* TObjectNodes::FirstOfClass(const QString& ClassName) const
-{
-    for (const TEntry& entry : FEntries)
-        if (entry.ClassName == ClassName)
-            return entry.Node;
-    return nullptr;
-}
-
-qsizetype TObjectNodes::RemoveAll(const TTreeNode* Node, const QString* ClassName)
-{
-    const qsizetype before = FEntries.size();
-    for (qsizetype i = FEntries.size() - 1; i >= 0; --i)
-        if (FEntries[i].Node == Node && (!ClassName || FEntries[i].ClassName == *ClassName))
-            FEntries.remove(i);
-    return before - FEntries.size();
 }
 
 // --- TEObjects ------------------------------------------------------------------------------
@@ -162,10 +251,26 @@ TNodeRefList* TEObjects::ClassMap(const QString& ClassName) const
     return FLastClassMap;
 }
 
-TObjectNodes* TEObjects::ObjectList(qint64 ID) const
+quint32 TEObjects::FoundNameNumber(const QString& ClassName) const
 {
-    auto found = ObjectRefs.constFind(ID);
-    return found == ObjectRefs.constEnd() ? nullptr : const_cast<TObjectNodes*>(&found.value());
+    if (FLastNameNumber != NoClass && ClassName == FLastName)
+        return FLastNameNumber;
+    const quint32 number = FClassNameNumbers.value(ClassName, NoClass);
+    if (number != NoClass) {
+        FLastName = ClassName;
+        FLastNameNumber = number;
+    }
+    return number;
+}
+
+quint32 TEObjects::NameNumber(const QString& ClassName)
+{
+    const quint32 found = FoundNameNumber(ClassName);
+    if (found != NoClass)
+        return found;
+    FClassNames.push_back(ClassName);
+    FClassNameNumbers.insert(ClassName, static_cast<quint32>(FClassNames.size() - 1));
+    return FoundNameNumber(ClassName);
 }
 
 void TEObjects::AddClassObjectReference(const QString& ClassName, const QString&, TTreeNode* Node)
@@ -173,10 +278,10 @@ void TEObjects::AddClassObjectReference(const QString& ClassName, const QString&
     TNodeRefList* classMap = ClassMap(ClassName);
     if (!classMap)
         return;
+    const bool filed = classMap->Holds(Node);
     classMap->Add(Node, Node ? Node->Parent() : nullptr);
-    auto& classMaps = FClassMapsOfNode[Node];
-    if (!classMaps.contains(classMap))
-        classMaps.append(classMap);
+    if (!filed)
+        FFilings.Add(AddressOf(Node), AddressOf(classMap), ClassFiling);
 }
 
 void TEObjects::ReleaseClassObjectReference(const QString& ClassName, TTreeNode* Node)
@@ -187,12 +292,9 @@ void TEObjects::ReleaseClassObjectReference(const QString& ClassName, TTreeNode*
     classMap->RemoveFirst(Node);
     if (classMap->Holds(Node))
         return;
-    auto classMaps = FClassMapsOfNode.find(Node);
-    if (classMaps == FClassMapsOfNode.end())
-        return;
-    classMaps->removeOne(classMap);
-    if (classMaps->isEmpty())
-        FClassMapsOfNode.erase(classMaps);
+    FFilings.RemoveOf(AddressOf(Node), [classMap](const TRecordTable::TRecord& Record) {
+        return Record.Tag == ClassFiling && Record.Value == AddressOf(classMap);
+    }, true);
 }
 
 TTreeNode* TEObjects::FindClassObjectReference(const QString& ClassName, TTreeNode* ParentNode) const
@@ -209,75 +311,63 @@ void TEObjects::FindClassObjectReferences(const QString& ClassName, TStringList*
 
 void TEObjects::ReserveObjectReferences(int Count)
 {
-    ObjectRefs.reserve(ObjectRefs.size() + Count);
-    FObjectKeysOfNode.reserve(FObjectKeysOfNode.size() + Count);
+    ObjectRefs.Reserve(static_cast<size_t>(Count));
+    FFilings.Reserve(static_cast<size_t>(Count));
 }
 
 void TEObjects::AddObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node)
 {
-    ObjectRefs[ID].Add(ClassName, Node);
-    ++FObjectReferenceCount;
-    RecordKeyOfNode(Node, ID);
+    ObjectRefs.Add(static_cast<quint64>(ID), AddressOf(Node), NameNumber(ClassName));
+    FFilings.Add(AddressOf(Node), static_cast<quint64>(ID), ObjectFiling);
 }
 
 TTreeNode* TEObjects::FindObjectReference(const QString& ClassName, qint64 ID, TTreeNode*) const
 {
-    TObjectNodes* list = ObjectList(ID);
-    return list ? list->FirstOfClass(ClassName) : nullptr;
+    const quint32 number = FoundNameNumber(ClassName);
+    TTreeNode* found = nullptr;
+    if (number != NoClass)
+        ObjectRefs.ForEachOf(static_cast<quint64>(ID), [number, &found](const TRecordTable::TRecord& Record) {
+            if (Record.Tag != number)
+                return true;
+            found = NodeOfValue(Record.Value);
+            return false;
+        });
+    return found;
 }
 
 void TEObjects::FindObjectReferences(EClasses::TEntityInstance* Instance, TStringList* List) const
 {
-    TObjectNodes* list = ObjectList(Instance->ID);
-    if (!list)
-        return;
-    const QString className = Instance->ClassName();
-    const auto& entries = list->Entries();
-    for (qsizetype i = 0; i < entries.size(); ++i)
-        if (entries[i].ClassName == className)
-            List->AddObject(QString::number(i), entries[i].Node);
+    const quint32 number = FoundNameNumber(Instance->ClassName());
+    int position = 0;
+    ObjectRefs.ForEachOf(static_cast<quint64>(Instance->ID), [number, List, &position](const TRecordTable::TRecord& Record) {
+        if (Record.Tag == number)
+            List->AddObject(QString::number(position), NodeOfValue(Record.Value));
+        ++position;
+        return true;
+    });
 }
 
-// Removes the entries of Node (of one class, when given) under ID and the key when it
-// empties. The node's record of the key stays: it only tells ReleaseNodeReferences where to
-// look, and is dropped with the node or when such leftovers outnumber the references.
-void TEObjects::ReleaseObjectNode(qint64 ID, TTreeNode* Node, const QString* ClassName)
+// Removes the entries of Node (of one class, when given) under ID, and as many of the
+// node's records of that ID.
+void TEObjects::ReleaseObjectNode(qint64 ID, TTreeNode* Node, quint32 ClassNumber)
 {
-    TObjectNodes* list = ObjectList(ID);
-    if (!list)
-        return;
-    FObjectReferenceCount -= list->RemoveAll(Node, ClassName);
-    if (list->IsEmpty())
-        ObjectRefs.remove(ID);
-    DropLeftoverKeysOfNodes();
-}
-
-// Makes the nodes' records of their keys anew from the references once there are many times
-// more records than references: the work is paid for by the releases since the last time.
-void TEObjects::DropLeftoverKeysOfNodes()
-{
-    if (FObjectReferenceCount == 0) {
-        FObjectKeysOfNode.clear();
-        return;
-    }
-    if (FObjectKeysOfNode.size() <= 8 * FObjectReferenceCount + 1024)
-        return;
-    FObjectKeysOfNode.clear();
-    for (auto it = ObjectRefs.cbegin(); it != ObjectRefs.cend(); ++it)
-        for (const TObjectNodes::TEntry& entry : it->Entries())
-            RecordKeyOfNode(entry.Node, it.key());
-}
-
-void TEObjects::RecordKeyOfNode(TTreeNode* Node, qint64 ID)
-{
-    auto& keys = FObjectKeysOfNode[Node];
-    if (!keys.contains(ID))
-        keys.append(ID);
+    const quint64 node = AddressOf(Node);
+    size_t removed = ObjectRefs.RemoveOf(static_cast<quint64>(ID), [node, ClassNumber](const TRecordTable::TRecord& Record) {
+        return Record.Value == node && (ClassNumber == AnyClass || Record.Tag == ClassNumber);
+    });
+    FFilings.RemoveOf(node, [ID, &removed](const TRecordTable::TRecord& Record) {
+        if (removed == 0 || Record.Tag != ObjectFiling || Record.Value != static_cast<quint64>(ID))
+            return false;
+        --removed;
+        return true;
+    });
 }
 
 void TEObjects::ReleaseObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node)
 {
-    ReleaseObjectNode(ID, Node, &ClassName);
+    const quint32 number = FoundNameNumber(ClassName);
+    if (number != NoClass)
+        ReleaseObjectNode(ID, Node, number);
 }
 
 void TEObjects::ReleaseObjectNodes(const std::vector<std::pair<qint64, TTreeNode*>>& Nodes)
@@ -296,12 +386,17 @@ void TEObjects::ReleaseListObjectsReference(const QString&, TStringList* List)
 
 void TEObjects::ReleaseNodeReferences(TTreeNode* Node)
 {
-    const QVarLengthArray<TNodeRefList*, 1> classMaps = FClassMapsOfNode.take(Node);
-    for (TNodeRefList* classMap : classMaps)
-        classMap->RemoveAll(Node);
-    const QVarLengthArray<qint64, 1> ids = FObjectKeysOfNode.take(Node);
-    for (qint64 id : ids)
-        ReleaseObjectNode(id, Node);
+    std::vector<TRecordTable::TRecord> filings;
+    FFilings.RemoveOf(AddressOf(Node), [&filings](const TRecordTable::TRecord& Record) {
+        filings.push_back(Record);
+        return true;
+    });
+    for (const TRecordTable::TRecord& filing : filings) {
+        if (filing.Tag == ClassFiling)
+            reinterpret_cast<TNodeRefList*>(static_cast<quintptr>(filing.Value))->RemoveAll(Node);
+        else
+            ObjectRefs.RemoveOf(filing.Value, [Node](const TRecordTable::TRecord& Record) { return Record.Value == AddressOf(Node); });
+    }
 }
 
 // --- unit -----------------------------------------------------------------------------------
