@@ -11,16 +11,36 @@ qint64 NextItemId = 0;
 
 } // namespace
 
-TTreeNode::TTreeNode(TTreeView* TreeView, const QString& Text, TObject* Data)
-    : QTreeWidgetItem(QStringList{Text}), FTreeView(TreeView), FData(Data), FItemId(++NextItemId), FText(Text)
+namespace {
+
+bool IsCaption(int Column, int Role)
 {
+    return Column == 0 && (Role == Qt::DisplayRole || Role == Qt::EditRole);
+}
+
+} // namespace
+
+TTreeNode::TTreeNode(TTreeView* TreeView, const QString& Text, TObject* Data)
+    : FTreeView(TreeView), FData(Data), FItemId(++NextItemId), FText(Text)
+{
+}
+
+QVariant TTreeNode::data(int Column, int Role) const
+{
+    return IsCaption(Column, Role) ? QVariant(FText) : QTreeWidgetItem::data(Column, Role);
 }
 
 void TTreeNode::setData(int Column, int Role, const QVariant& Value)
 {
-    QTreeWidgetItem::setData(Column, Role, Value);
-    if (Column == 0 && (Role == Qt::DisplayRole || Role == Qt::EditRole))
-        FText = text(0);
+    if (!IsCaption(Column, Role)) {
+        QTreeWidgetItem::setData(Column, Role, Value);
+        return;
+    }
+    const QString text = Value.toString();
+    if (text == FText)
+        return;
+    FText = text;
+    emitDataChanged();
 }
 
 TTreeNode::~TTreeNode()

@@ -23,11 +23,14 @@ class TTreeNode : public TObject, public QTreeWidgetItem {
 public:
     ~TTreeNode() override;
 
-    // The caption, kept beside the item's own variant so that reading it costs no conversion
-    // (a find runs over every node on each keystroke).
+    // The caption: kept as text only, not in the item's own variants, so that reading it costs
+    // no conversion (a find runs over every node on each keystroke) and a node of a long list
+    // carries no list of variants.
     const QString& Text() const { return FText; }
     void SetText(const QString& Text) { setText(0, Text); }
-    // Keeps Text() in step however the caption is set (setText, the model, an editor).
+    // The caption is read and set as Text() however it is asked for (text(), the model, an
+    // editor); other roles and columns are the item's own.
+    QVariant data(int Column, int Role) const override;
     void setData(int Column, int Role, const QVariant& Value) override;
     TObject* Data() const { return FData; }
     void SetData(TObject* Data) { FData = Data; }

@@ -372,8 +372,14 @@ void TEObjects::ReleaseObjectReference(const QString& ClassName, qint64 ID, TTre
 
 void TEObjects::ReleaseObjectNodes(const std::vector<std::pair<qint64, TTreeNode*>>& Nodes)
 {
-    for (const auto& [id, node] : Nodes)
-        ReleaseObjectNode(id, node);
+    constexpr size_t Ahead = 8;
+    for (size_t i = 0; i < Nodes.size(); ++i) {
+        if (i + Ahead < Nodes.size()) {
+            ObjectRefs.Prefetch(static_cast<quint64>(Nodes[i + Ahead].first));
+            FFilings.Prefetch(AddressOf(Nodes[i + Ahead].second));
+        }
+        ReleaseObjectNode(Nodes[i].first, Nodes[i].second);
+    }
 }
 
 void TEObjects::ReleaseListObjectsReference(const QString&, TStringList* List)
