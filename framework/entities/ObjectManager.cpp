@@ -135,18 +135,20 @@ void TNodeRefList::Add(TTreeNode* Node, TTreeNode* Parent)
     const quint64 sequence = FBase + FEntries.size();
     FEntries.push_back(TEntry{Node, Parent, true});
     ++FLive;
-    FByNode.Add(AddressOf(Node), sequence);
+    FByNode.Add(AddressOf(Node), sequence, FNumber);
     FByParent.Add(AddressOf(Parent), sequence);
 }
 
-bool TNodeRefList::Holds(TTreeNode* Node) const
+std::vector<quint64> TNodeRefList::Unfile(TTreeNode* Node, bool First)
 {
-    bool held = false;
-    FByNode.ForEachOf(AddressOf(Node), [&held](const TRecordTable::TRecord&) {
-        held = true;
-        return false;
-    });
-    return held;
+    std::vector<quint64> sequences;
+    FByNode.RemoveOf(AddressOf(Node), [this, &sequences](const TRecordTable::TRecord& Record) {
+        if (Record.Tag != FNumber)
+            return false;
+        sequences.push_back(Record.Value);
+        return true;
+    }, First);
+    return sequences;
 }
 
 TTreeNode* TNodeRefList::FirstBelow(TTreeNode* Parent) const
@@ -161,26 +163,20 @@ TTreeNode* TNodeRefList::FirstBelow(TTreeNode* Parent) const
 
 void TNodeRefList::RemoveFirst(TTreeNode* Node)
 {
-    quint64 sequence = 0;
-    if (FByNode.RemoveOf(AddressOf(Node), [&sequence](const TRecordTable::TRecord& Record) {
-            sequence = Record.Value;
-            return true;
-        }, true) == 0)
-        return;
-    Remove(sequence);
-    DropDeadEntries();
+    RemoveEntries(Unfile(Node, true));
 }
 
 void TNodeRefList::RemoveAll(TTreeNode* Node)
 {
-    std::vector<quint64> sequences;
-    FByNode.RemoveOf(AddressOf(Node), [&sequences](const TRecordTable::TRecord& Record) {
-        sequences.push_back(Record.Value);
-        return true;
-    });
-    for (quint64 sequence : sequences)
+    RemoveEntries(Unfile(Node, false));
+}
+
+void TNodeRefList::RemoveEntries(const std::vector<quint64>& Sequences)
+{
+    for (quint64 sequence : Sequences)
         Remove(sequence);
-    DropDeadEntries();
+    if (!Sequences.empty())
+        DropDeadEntries();
 }
 
 // Marks the entry dead and takes it out of the parent index (the node index has lost it).
@@ -217,8 +213,9 @@ void TNodeRefList::Renumber()
     for (size_t i = FHead; i < FEntries.size(); ++i)
         if (FEntries[i].Live)
             living.push_back(FEntries[i]);
+    for (const TEntry& entry : living)
+        Unfile(entry.Node, false);
     FEntries.clear();
-    FByNode.Clear();
     FByParent.Clear();
     FBase = 0;
     FHead = 0;
@@ -234,7 +231,7 @@ VEL_IMPLEMENT_CLASS(TEObjects)
 TEObjects::TEObjects()
 {
     for (int i = 0; i < Env::ClassNames->Count(); ++i) {
-        ClassRefs.push_back(std::make_unique<TNodeRefList>());
+        ClassRefs.push_back(std::make_unique<TNodeRefList>(FFilings, static_cast<quint32>(i)));
         FClassIndex.emplace(KeyOf(Env::ClassNames->Strings(i)), ClassRefs.back().get());
     }
 }
@@ -278,10 +275,7 @@ void TEObjects::AddClassObjectReference(const QString& ClassName, const QString&
     TNodeRefList* classMap = ClassMap(ClassName);
     if (!classMap)
         return;
-    const bool filed = classMap->Holds(Node);
     classMap->Add(Node, Node ? Node->Parent() : nullptr);
-    if (!filed)
-        FFilings.Add(AddressOf(Node), AddressOf(classMap), ClassFiling);
 }
 
 void TEObjects::ReleaseClassObjectReference(const QString& ClassName, TTreeNode* Node)
@@ -290,11 +284,6 @@ void TEObjects::ReleaseClassObjectReference(const QString& ClassName, TTreeNode*
     if (!classMap)
         return;
     classMap->RemoveFirst(Node);
-    if (classMap->Holds(Node))
-        return;
-    FFilings.RemoveOf(AddressOf(Node), [classMap](const TRecordTable::TRecord& Record) {
-        return Record.Tag == ClassFiling && Record.Value == AddressOf(classMap);
-    }, true);
 }
 
 TTreeNode* TEObjects::FindClassObjectReference(const QString& ClassName, TTreeNode* ParentNode) const
@@ -392,17 +381,21 @@ void TEObjects::ReleaseListObjectsReference(const QString&, TStringList* List)
 
 void TEObjects::ReleaseNodeReferences(TTreeNode* Node)
 {
-    std::vector<TRecordTable::TRecord> filings;
-    FFilings.RemoveOf(AddressOf(Node), [&filings](const TRecordTable::TRecord& Record) {
-        filings.push_back(Record);
+    std::vector<quint32> classMaps;
+    FFilings.ForEachOf(AddressOf(Node), [&classMaps](const TRecordTable::TRecord& Record) {
+        if (Record.Tag != ObjectFiling && std::find(classMaps.begin(), classMaps.end(), Record.Tag) == classMaps.end())
+            classMaps.push_back(Record.Tag);
         return true;
     });
-    for (const TRecordTable::TRecord& filing : filings) {
-        if (filing.Tag == ClassFiling)
-            reinterpret_cast<TNodeRefList*>(static_cast<quintptr>(filing.Value))->RemoveAll(Node);
-        else
-            ObjectRefs.RemoveOf(filing.Value, [Node](const TRecordTable::TRecord& Record) { return Record.Value == AddressOf(Node); });
-    }
+    for (quint32 classMap : classMaps)
+        ClassRefs[classMap]->RemoveAll(Node);
+    std::vector<quint64> ids;
+    FFilings.RemoveOf(AddressOf(Node), [&ids](const TRecordTable::TRecord& Record) {
+        ids.push_back(Record.Value);
+        return true;
+    });
+    for (quint64 id : ids)
+        ObjectRefs.RemoveOf(id, [Node](const TRecordTable::TRecord& Record) { return Record.Value == AddressOf(Node); });
 }
 
 // --- unit -----------------------------------------------------------------------------------

@@ -104,12 +104,14 @@ private:
 // The class nodes of one class, in the order they were added, with indexes that find the
 // entries of a node or below a parent node without scanning the list. Entries are numbered in
 // the order added; a removed entry is marked dead, and dead entries are dropped from the front
-// at once and from the middle when they outnumber the living ones.
+// at once and from the middle when they outnumber the living ones. The node index is the
+// registry's table of filings, shared by all classes: records (node, entry number, Number).
 class TNodeRefList {
 public:
+    TNodeRefList(TRecordTable& Filings, quint32 Number) : FByNode(Filings), FNumber(Number) {}
+
     // Parent is the node's parent when it is filed; nodes never move to another parent.
     void Add(TTreeNode* Node, TTreeNode* Parent);
-    bool Holds(TTreeNode* Node) const;
     // The first node filed below Parent, or null.
     TTreeNode* FirstBelow(TTreeNode* Parent) const;
 
@@ -136,6 +138,7 @@ private:
     TEntry& EntryOf(quint64 Sequence) { return FEntries[static_cast<size_t>(Sequence - FBase)]; }
     const TEntry& EntryOf(quint64 Sequence) const { return FEntries[static_cast<size_t>(Sequence - FBase)]; }
     void Remove(quint64 Sequence);
+    void RemoveEntries(const std::vector<quint64>& Sequences);
     void DropDeadEntries();
     void Renumber();
 
@@ -143,8 +146,13 @@ private:
     quint64 FBase = 0;   // sequence number of FEntries[0]
     size_t FHead = 0;    // FEntries before this position are dead
     size_t FLive = 0;
+    // Removes the node index records of Node of this class (only the first when First);
+    // returns the sequence numbers they named.
+    std::vector<quint64> Unfile(TTreeNode* Node, bool First);
+
     // Node, and parent node -> sequence numbers of its entries.
-    TRecordTable FByNode;
+    TRecordTable& FByNode;
+    quint32 FNumber;
     TRecordTable FByParent;
 };
 
@@ -186,8 +194,9 @@ public:
     void ReleaseNodeReferences(TTreeNode* Node);
 
 private:
-    // What a record of FFilings stands for: a node filed under an ID, or as class node.
-    enum TFiling : quint32 { ObjectFiling, ClassFiling };
+    // The tag of a record of FFilings that stands for a node filed under an ID; the records of
+    // class nodes carry the position of their class map instead.
+    static constexpr quint32 ObjectFiling = 0xFFFFFFFF;
 
     TNodeRefList* ClassMap(const QString& ClassName) const;
     // The number of a class name as entries name it (exactly), or NoClass when none does;
@@ -200,6 +209,9 @@ private:
     static constexpr quint32 NoClass = 0xFFFFFFFE;
     static constexpr quint32 AnyClass = 0xFFFFFFFF;
 
+    // Node -> where it is filed: one record (node, ID, ObjectFiling) per entry of ObjectRefs,
+    // and one (node, entry number, position in ClassRefs) per entry of a class map.
+    TRecordTable FFilings;
     // Class maps in the order of Env::ClassNames, and the first map of each folded name.
     std::vector<std::unique_ptr<TNodeRefList>> ClassRefs;
     std::unordered_map<QString, TNodeRefList*> FClassIndex;
@@ -214,9 +226,6 @@ private:
     QHash<QString, quint32> FClassNameNumbers;
     mutable QString FLastName;
     mutable quint32 FLastNameNumber = NoClass;
-    // Node -> where it is filed, for ReleaseNodeReferences: one record (node, ID) per entry
-    // of ObjectRefs, and one (node, position in ClassRefs) per class map that holds it.
-    TRecordTable FFilings;
 };
 
 // The one registry, made by the navigator when it initialises and freed when it is taken down.
