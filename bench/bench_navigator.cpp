@@ -284,16 +284,23 @@ long ResidentBytes()
     return resident * sysconf(_SC_PAGESIZE);
 }
 
+// The heap in use, the large blocks malloc maps apart included.
+size_t HeapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
 // Resident memory with the clients collapsed (freed memory given back) and expanded.
 void PrintMemoryPerChild()
 {
     LeaveClientsUnexpanded();
     malloc_trim(0);
     const long before = ResidentBytes();
-    const size_t heapBefore = mallinfo2().uordblks;
+    const size_t heapBefore = HeapInUse();
     ExpandClients();
     const long after = ResidentBytes();
-    const size_t heapAfter = mallinfo2().uordblks;
+    const size_t heapAfter = HeapInUse();
     std::printf("memory per expanded child: %.0f bytes resident, %.0f bytes of heap in use (goal: at most 400 resident)\n",
         double(after - before) / Rows, double(heapAfter - heapBefore) / Rows);
 }

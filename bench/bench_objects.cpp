@@ -1,8 +1,8 @@
 // The object reference registry at navigator scale: adding, finding and releasing n object
 // nodes (one per ID, released in one bulk call as a collapse does) and n class nodes (each
 // below its own parent, found by parent and released one by one), for n = 10,000 and
-// 100,000. The IDs come in a shuffled order, as a list sorted by name brings them. The
-// baseline is a bare hash map doing the same adds, finds and erases of n node pointers under
+// 100,000. The IDs come in their own order (0, 1, 2 ...: order 0) and shuffled, as a list
+// sorted by name brings them (order 1). The baseline is a bare hash map doing the same adds, finds and erases of n node pointers under
 // the same IDs. At the end it prints, per case, the growth from 10,000 to 100,000 (goal: at
 // most 13) and the ratio to the baseline (goal: at most 4), in real and in CPU time. Each
 // figure is the mean of at least two seconds of runs (the median of the repetitions with
@@ -37,17 +37,18 @@ const QString ClassName = QStringLiteral("TEntityClass");
 const int Sizes[] = {BenchSupport::Scaled(10000), BenchSupport::Scaled(100000)};
 
 // n parents below one root, each with one child: the nodes the registry files, each with
-// its ID (0 to n - 1, shuffled).
+// its ID (0 to n - 1, in order or shuffled).
 struct TTreeOfNodes {
     TTreeView Tree;
     std::vector<TTreeNode*> Parents;
     std::vector<TTreeNode*> Nodes;
     std::vector<qint64> IDs;
 
-    explicit TTreeOfNodes(int Count) : IDs(static_cast<size_t>(Count))
+    TTreeOfNodes(int Count, bool Shuffled) : IDs(static_cast<size_t>(Count))
     {
         std::iota(IDs.begin(), IDs.end(), qint64(0));
-        std::shuffle(IDs.begin(), IDs.end(), std::mt19937_64(Count));
+        if (Shuffled)
+            std::shuffle(IDs.begin(), IDs.end(), std::mt19937_64(Count));
         TTreeNode* root = Tree.Items()->AddObject(QStringLiteral("root"), nullptr);
         std::vector<std::pair<QString, TObject*>> captions(static_cast<size_t>(Count), {QStringLiteral("node"), nullptr});
         Parents = Tree.Items()->AddChildrenObjects(root, captions);
@@ -142,13 +143,15 @@ private:
 
     void PrintSummary(const char* Kind, double TFigures::*Time) const
     {
-        const std::string small = std::to_string(Sizes[0]);
-        const std::string large = std::to_string(Sizes[1]);
         const auto& baseline = FTimes.at("BM_BareHashMap");
-        for (const auto& [name, times] : FTimes)
-            std::printf("%s time, %s: %s -> %s grows %.1fx (goal at most 13); %.1fx the bare hash map at %s (goal at most 4)\n",
-                Kind, name.c_str(), small.c_str(), large.c_str(), times.at(large).*Time / times.at(small).*Time,
-                times.at(large).*Time / baseline.at(large).*Time, large.c_str());
+        for (const char* order : {"0", "1"}) {
+            const std::string small = std::to_string(Sizes[0]) + "/" + order;
+            const std::string large = std::to_string(Sizes[1]) + "/" + order;
+            for (const auto& [name, times] : FTimes)
+                std::printf("%s time, IDs %s, %s: %s -> %s grows %.1fx (goal at most 13); %.1fx the bare hash map (goal at most 4)\n",
+                    Kind, *order == '0' ? "in order" : "shuffled", name.c_str(), small.c_str(), large.c_str(),
+                    times.at(large).*Time / times.at(small).*Time, times.at(large).*Time / baseline.at(large).*Time);
+        }
     }
 
     std::map<std::string, std::map<std::string, TFigures>> FTimes;
@@ -165,16 +168,17 @@ int main(int argc, char** argv)
     Velkit07::Initialize();
     Env::RegisterEntityClass(EClasses::TEntityClass::StaticClass(), nullptr);
 
-    std::vector<std::unique_ptr<TTreeOfNodes>> trees;
-    for (int size : Sizes)
-        trees.push_back(std::make_unique<TTreeOfNodes>(size));
+    std::vector<std::pair<std::unique_ptr<TTreeOfNodes>, int>> trees;
+    for (int order : {0, 1})
+        for (int size : Sizes)
+            trees.emplace_back(std::make_unique<TTreeOfNodes>(size, order == 1), order);
     using TCase = void (*)(benchmark::State&, const TTreeOfNodes*);
     const std::pair<const char*, TCase> cases[] = {
         {"BM_ObjectNodes", ObjectNodes}, {"BM_ClassNodes", ClassNodes}, {"BM_BareHashMap", BareHashMap}};
     for (const auto& [name, function] : cases)
-        for (const auto& tree : trees)
+        for (const auto& [tree, order] : trees)
             benchmark::RegisterBenchmark(name, function, tree.get())
-                ->Arg(static_cast<int>(tree->Nodes.size()))
+                ->Args({static_cast<int>(tree->Nodes.size()), order})
                 ->MinTime(BenchSupport::QuickRun() ? 0.01 : 2.0)
                 ->Unit(benchmark::kMillisecond);
 
