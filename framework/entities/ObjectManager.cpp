@@ -117,7 +117,10 @@ void TRecordTable::EraseAt(size_t Slot)
 
 namespace {
 
-// A node (or a class map) as the key or value of a record.
+// How many entries ahead a bulk operation asks for the memory it will need.
+constexpr size_t PrefetchAhead = 8;
+
+// A node as the key or value of a record.
 quint64 AddressOf(const void* Object)
 {
     return reinterpret_cast<quintptr>(Object);
@@ -298,16 +301,31 @@ void TEObjects::FindClassObjectReferences(const QString& ClassName, TStringList*
         classMap->ForEach([List](int Position, TTreeNode* Node) { List->AddObject(QString::number(Position), Node); });
 }
 
-void TEObjects::ReserveObjectReferences(int Count)
+void TEObjects::PrefetchEntry(qint64 ID, TTreeNode* Node) const
 {
-    ObjectRefs.Reserve(static_cast<size_t>(Count));
-    FFilings.Reserve(static_cast<size_t>(Count));
+    ObjectRefs.Prefetch(static_cast<quint64>(ID));
+    FFilings.Prefetch(AddressOf(Node));
 }
 
 void TEObjects::AddObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node)
 {
     ObjectRefs.Add(static_cast<quint64>(ID), AddressOf(Node), NameNumber(ClassName));
     FFilings.Add(AddressOf(Node), static_cast<quint64>(ID), ObjectFiling);
+}
+
+void TEObjects::AddObjectReferences(const QString& ClassName, const std::vector<qint64>& IDs,
+    const std::vector<TTreeNode*>& Nodes)
+{
+    const size_t count = std::min(IDs.size(), Nodes.size());
+    ObjectRefs.Reserve(count);
+    FFilings.Reserve(count);
+    const quint32 number = NameNumber(ClassName);
+    for (size_t i = 0; i < count; ++i) {
+        if (i + PrefetchAhead < count)
+            PrefetchEntry(IDs[i + PrefetchAhead], Nodes[i + PrefetchAhead]);
+        ObjectRefs.Add(static_cast<quint64>(IDs[i]), AddressOf(Nodes[i]), number);
+        FFilings.Add(AddressOf(Nodes[i]), static_cast<quint64>(IDs[i]), ObjectFiling);
+    }
 }
 
 TTreeNode* TEObjects::FindObjectReference(const QString& ClassName, qint64 ID, TTreeNode*) const
@@ -361,12 +379,9 @@ void TEObjects::ReleaseObjectReference(const QString& ClassName, qint64 ID, TTre
 
 void TEObjects::ReleaseObjectNodes(const std::vector<std::pair<qint64, TTreeNode*>>& Nodes)
 {
-    constexpr size_t Ahead = 8;
     for (size_t i = 0; i < Nodes.size(); ++i) {
-        if (i + Ahead < Nodes.size()) {
-            ObjectRefs.Prefetch(static_cast<quint64>(Nodes[i + Ahead].first));
-            FFilings.Prefetch(AddressOf(Nodes[i + Ahead].second));
-        }
+        if (i + PrefetchAhead < Nodes.size())
+            PrefetchEntry(Nodes[i + PrefetchAhead].first, Nodes[i + PrefetchAhead].second);
         ReleaseObjectNode(Nodes[i].first, Nodes[i].second);
     }
 }

@@ -172,11 +172,10 @@ public:
     // Appends (position, node) for every class node of that class; List is not cleared.
     void FindClassObjectReferences(const QString& ClassName, TStringList* List) const;
 
-    // Makes room for Count more object nodes at once (before filing a long list of them).
-    void ReserveObjectReferences(int Count);
-
     // Object nodes, filed under the decimal text of ID.
     void AddObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node);
+    // The same for a long list of nodes of one class at once: Nodes[i] under IDs[i].
+    void AddObjectReferences(const QString& ClassName, const std::vector<qint64>& IDs, const std::vector<TTreeNode*>& Nodes);
     // The first node showing that object anywhere in the tree; Node is not used.
     TTreeNode* FindObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node) const;
     // Appends (position under the ID's key, node) for every node showing Instance.
@@ -203,6 +202,9 @@ private:
     // NameNumber also numbers a new name.
     quint32 FoundNameNumber(const QString& ClassName) const;
     quint32 NameNumber(const QString& ClassName);
+    // Starts loading the records an entry (ID, Node) will touch, some entries ahead of a bulk
+    // operation.
+    void PrefetchEntry(qint64 ID, TTreeNode* Node) const;
     // Removes the entries of Node (of that class name number only, unless AnyClass) under ID.
     void ReleaseObjectNode(qint64 ID, TTreeNode* Node, quint32 ClassNumber = AnyClass);
 
