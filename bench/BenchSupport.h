@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 
 namespace BenchSupport {
@@ -67,28 +68,49 @@ private:
     QApplication FApplication;
 };
 
+// Keeps each benchmark's time: the median of its repetitions when it runs with
+// --benchmark_repetitions (a busy machine spoils single runs), else its mean. Real (wall)
+// time and the benchmark thread's CPU time are both kept: on a machine shared with other
+// work the CPU time shows what the code costs, the real time what a user waits.
 class TTimeReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& Reports) override
     {
         ConsoleReporter::ReportRuns(Reports);
-        for (const Run& run : Reports)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                FTimes[run.run_name.function_name] = run.GetAdjustedRealTime();
+        for (const Run& run : Reports) {
+            if (run.error_occurred)
+                continue;
+            const std::string& name = run.run_name.function_name;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (median || (run.run_type == Run::RT_Iteration && !FMedians.count(name))) {
+                FTimes[name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+                if (median)
+                    FMedians.insert(name);
+            }
+        }
     }
 
-    // The mean time of a benchmark that ran, in its unit; false when it did not run.
-    bool Time(const std::string& Name, double& Time) const
+    // The real time of a benchmark that ran, in its unit; false when it did not run.
+    bool Time(const std::string& Name, double& Time) const { return Figure(Name, Time, &TFigures::Real); }
+    // The same in CPU time of the benchmark's thread.
+    bool CpuTime(const std::string& Name, double& Time) const { return Figure(Name, Time, &TFigures::Cpu); }
+
+private:
+    struct TFigures {
+        double Real;
+        double Cpu;
+    };
+    bool Figure(const std::string& Name, double& Time, double TFigures::*Kind) const
     {
         auto found = FTimes.find(Name);
         if (found == FTimes.end())
             return false;
-        Time = found->second;
+        Time = found->second.*Kind;
         return true;
     }
 
-private:
-    std::map<std::string, double> FTimes;
+    std::map<std::string, TFigures> FTimes;
+    std::set<std::string> FMedians;
 };
 
 } // namespace BenchSupport

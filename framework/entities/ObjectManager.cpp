@@ -5,6 +5,9 @@
 #include "TreeView.h"
 #include "UnitLifetime.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace ObjectManager {
 
 TEObjects* Objects = nullptr;
@@ -27,55 +30,167 @@ bool IDOf(const QString& Text, qint64& ID)
 
 } // namespace
 
+// --- TRecordTable --------------------------------------------------------------------------
+
+namespace {
+
+// Filled to at most three quarters: probes stay short.
+size_t CapacityFor(size_t Count)
+{
+    return std::max<size_t>(8, Count + Count / 3 + 1);
+}
+
+} // namespace
+
+// Fibonacci hashing spreads sequential IDs and aligned pointers alike; the product's high
+// half maps the hash onto any capacity.
+size_t TRecordTable::HomeOf(quint64 Key) const
+{
+    const quint64 hash = Key * 0x9E3779B97F4A7C15ULL;
+    return static_cast<size_t>((static_cast<unsigned __int128>(hash) * FSlots.size()) >> 64);
+}
+
+void TRecordTable::Reserve(size_t Count)
+{
+    const size_t capacity = CapacityFor(FCount + Count);
+    if (capacity > FSlots.size())
+        Resize(capacity);
+}
+
+void TRecordTable::Add(quint64 Key, quint64 Value, quint32 Tag)
+{
+    if (CapacityFor(FCount + 1) > FSlots.size())
+        Resize(CapacityFor(2 * FCount + 1));
+    Place(TRecord{Key, Value, Tag, 1});
+    ++FCount;
+}
+
+void TRecordTable::Clear()
+{
+    FSlots.clear();
+    FCount = 0;
+}
+
+void TRecordTable::Place(const TRecord& Record)
+{
+    size_t slot = HomeOf(Record.Key);
+    while (FSlots[slot].Used)
+        slot = Next(slot);
+    FSlots[slot] = Record;
+}
+
+// Re-files the records in probe order, starting behind an empty slot, so that the records of
+// a key keep their order.
+void TRecordTable::Resize(size_t Capacity)
+{
+    const std::vector<TRecord> old = std::exchange(FSlots, std::vector<TRecord>(Capacity, TRecord{0, 0, 0, 0}));
+    if (FCount == 0)
+        return;
+    size_t start = 0;
+    while (old[start].Used)
+        ++start;
+    for (size_t i = 1; i <= old.size(); ++i) {
+        const TRecord& record = old[(start + i) % old.size()];
+        if (record.Used)
+            Place(record);
+    }
+}
+
+// Shifts back every record behind the slot that may stand nearer its home, so that no
+// search stops early at the emptied slot.
+void TRecordTable::EraseAt(size_t Slot)
+{
+    size_t hole = Slot;
+    for (size_t slot = Next(Slot); FSlots[slot].Used; slot = Next(slot)) {
+        const size_t home = HomeOf(FSlots[slot].Key);
+        const bool homeAfterHole = hole <= slot ? (home > hole && home <= slot) : (home > hole || home <= slot);
+        if (!homeAfterHole) {
+            FSlots[hole] = FSlots[slot];
+            hole = slot;
+        }
+    }
+    FSlots[hole].Used = 0;
+    --FCount;
+}
+
 // --- TNodeRefList ---------------------------------------------------------------------------
+
+namespace {
+
+// How many entries ahead a bulk operation asks for the memory it will need.
+constexpr size_t PrefetchAhead = 8;
+
+// A node as the key or value of a record.
+quint64 AddressOf(const void* Object)
+{
+    return reinterpret_cast<quintptr>(Object);
+}
+
+TTreeNode* NodeOfValue(quint64 Value)
+{
+    return reinterpret_cast<TTreeNode*>(static_cast<quintptr>(Value));
+}
+
+} // namespace
 
 void TNodeRefList::Add(TTreeNode* Node, TTreeNode* Parent)
 {
     const quint64 sequence = FBase + FEntries.size();
     FEntries.push_back(TEntry{Node, Parent, true});
     ++FLive;
-    FByNode[Node].append(sequence);
-    FByParent[Parent].append(sequence);
+    FByNode.Add(AddressOf(Node), sequence, FNumber);
+    FByParent.Add(AddressOf(Parent), sequence);
+}
+
+std::vector<quint64> TNodeRefList::Unfile(TTreeNode* Node, bool First)
+{
+    std::vector<quint64> sequences;
+    FByNode.RemoveOf(AddressOf(Node), [this, &sequences](const TRecordTable::TRecord& Record) {
+        if (Record.Tag != FNumber)
+            return false;
+        sequences.push_back(Record.Value);
+        return true;
+    }, First);
+    return sequences;
 }
 
 TTreeNode* TNodeRefList::FirstBelow(TTreeNode* Parent) const
 {
-    auto found = FByParent.constFind(Parent);
-    return found == FByParent.constEnd() ? nullptr : EntryOf(found->front()).Node;
+    TTreeNode* first = nullptr;
+    FByParent.ForEachOf(AddressOf(Parent), [this, &first](const TRecordTable::TRecord& Record) {
+        first = EntryOf(Record.Value).Node;
+        return false;
+    });
+    return first;
 }
 
 void TNodeRefList::RemoveFirst(TTreeNode* Node)
 {
-    auto found = FByNode.constFind(Node);
-    if (found == FByNode.constEnd())
-        return;
-    Remove(found->front());
-    DropDeadEntries();
+    RemoveEntries(Unfile(Node, true));
 }
 
 void TNodeRefList::RemoveAll(TTreeNode* Node)
 {
-    const TSequences sequences = FByNode.value(Node);
-    for (quint64 sequence : sequences)
-        Remove(sequence);
-    DropDeadEntries();
+    RemoveEntries(Unfile(Node, false));
 }
 
+void TNodeRefList::RemoveEntries(const std::vector<quint64>& Sequences)
+{
+    for (quint64 sequence : Sequences)
+        Remove(sequence);
+    if (!Sequences.empty())
+        DropDeadEntries();
+}
+
+// Marks the entry dead and takes it out of the parent index (the node index has lost it).
 void TNodeRefList::Remove(quint64 Sequence)
 {
     TEntry& entry = EntryOf(Sequence);
-    Forget(FByNode, entry.Node, Sequence);
-    Forget(FByParent, entry.Parent, Sequence);
+    FByParent.RemoveOf(AddressOf(entry.Parent), [Sequence](const TRecordTable::TRecord& Record) {
+        return Record.Value == Sequence;
+    }, true);
     entry.Live = false;
     --FLive;
-}
-
-void TNodeRefList::Forget(TIndex& Index, TTreeNode* Key, quint64 Sequence)
-{
-    auto found = Index.find(Key);
-    found->removeOne(Sequence);
-    if (found->isEmpty())
-        Index.erase(found);
 }
 
 // Skips the dead entries at the front and frees them once they fill half the list; renumbers
@@ -101,41 +216,15 @@ void TNodeRefList::Renumber()
     for (size_t i = FHead; i < FEntries.size(); ++i)
         if (FEntries[i].Live)
             living.push_back(FEntries[i]);
+    for (const TEntry& entry : living)
+        Unfile(entry.Node, false);
     FEntries.clear();
-    FByNode.clear();
-    FByParent.clear();
+    FByParent.Clear();
     FBase = 0;
     FHead = 0;
     FLive = 0;
     for (const TEntry& entry : living)
         Add(entry.Node, entry.Parent);
-}
-
-// --- TObjectNodes ---------------------------------------------------------------------------
-
-bool TObjectNodes::Holds(const TTreeNode* Node) const
-{
-    for (const TEntry& entry : FEntries)
-        if (entry.Node == Node)
-            return true;
-    return false;
-}
-
-TTreeNode* TObjectNodes::FirstOfClass(const QString& ClassName) const
-{
-    for (const TEntry& entry : FEntries)
-        if (entry.ClassName == ClassName)
-            return entry.Node;
-    return nullptr;
-}
-
-qsizetype TObjectNodes::RemoveAll(const TTreeNode* Node, const QString* ClassName)
-{
-    const qsizetype before = FEntries.size();
-    for (qsizetype i = FEntries.size() - 1; i >= 0; --i)
-        if (FEntries[i].Node == Node && (!ClassName || FEntries[i].ClassName == *ClassName))
-            FEntries.remove(i);
-    return before - FEntries.size();
 }
 
 // --- TEObjects ------------------------------------------------------------------------------
@@ -145,7 +234,7 @@ VEL_IMPLEMENT_CLASS(TEObjects)
 TEObjects::TEObjects()
 {
     for (int i = 0; i < Env::ClassNames->Count(); ++i) {
-        ClassRefs.push_back(std::make_unique<TNodeRefList>());
+        ClassRefs.push_back(std::make_unique<TNodeRefList>(FFilings, static_cast<quint32>(i)));
         FClassIndex.emplace(KeyOf(Env::ClassNames->Strings(i)), ClassRefs.back().get());
     }
 }
@@ -162,10 +251,26 @@ TNodeRefList* TEObjects::ClassMap(const QString& ClassName) const
     return FLastClassMap;
 }
 
-TObjectNodes* TEObjects::ObjectList(qint64 ID) const
+quint32 TEObjects::FoundNameNumber(const QString& ClassName) const
 {
-    auto found = ObjectRefs.constFind(ID);
-    return found == ObjectRefs.constEnd() ? nullptr : const_cast<TObjectNodes*>(&found.value());
+    if (FLastNameNumber != NoClass && ClassName == FLastName)
+        return FLastNameNumber;
+    const quint32 number = FClassNameNumbers.value(ClassName, NoClass);
+    if (number != NoClass) {
+        FLastName = ClassName;
+        FLastNameNumber = number;
+    }
+    return number;
+}
+
+quint32 TEObjects::NameNumber(const QString& ClassName)
+{
+    const quint32 found = FoundNameNumber(ClassName);
+    if (found != NoClass)
+        return found;
+    FClassNames.push_back(ClassName);
+    FClassNameNumbers.insert(ClassName, static_cast<quint32>(FClassNames.size() - 1));
+    return FoundNameNumber(ClassName);
 }
 
 void TEObjects::AddClassObjectReference(const QString& ClassName, const QString&, TTreeNode* Node)
@@ -174,9 +279,6 @@ void TEObjects::AddClassObjectReference(const QString& ClassName, const QString&
     if (!classMap)
         return;
     classMap->Add(Node, Node ? Node->Parent() : nullptr);
-    auto& classMaps = FClassMapsOfNode[Node];
-    if (!classMaps.contains(classMap))
-        classMaps.append(classMap);
 }
 
 void TEObjects::ReleaseClassObjectReference(const QString& ClassName, TTreeNode* Node)
@@ -185,14 +287,6 @@ void TEObjects::ReleaseClassObjectReference(const QString& ClassName, TTreeNode*
     if (!classMap)
         return;
     classMap->RemoveFirst(Node);
-    if (classMap->Holds(Node))
-        return;
-    auto classMaps = FClassMapsOfNode.find(Node);
-    if (classMaps == FClassMapsOfNode.end())
-        return;
-    classMaps->removeOne(classMap);
-    if (classMaps->isEmpty())
-        FClassMapsOfNode.erase(classMaps);
 }
 
 TTreeNode* TEObjects::FindClassObjectReference(const QString& ClassName, TTreeNode* ParentNode) const
@@ -207,83 +301,89 @@ void TEObjects::FindClassObjectReferences(const QString& ClassName, TStringList*
         classMap->ForEach([List](int Position, TTreeNode* Node) { List->AddObject(QString::number(Position), Node); });
 }
 
-void TEObjects::ReserveObjectReferences(int Count)
+void TEObjects::PrefetchEntry(qint64 ID, TTreeNode* Node) const
 {
-    ObjectRefs.reserve(ObjectRefs.size() + Count);
-    FObjectKeysOfNode.reserve(FObjectKeysOfNode.size() + Count);
+    ObjectRefs.Prefetch(static_cast<quint64>(ID));
+    FFilings.Prefetch(AddressOf(Node));
 }
 
 void TEObjects::AddObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node)
 {
-    ObjectRefs[ID].Add(ClassName, Node);
-    ++FObjectReferenceCount;
-    RecordKeyOfNode(Node, ID);
+    ObjectRefs.Add(static_cast<quint64>(ID), AddressOf(Node), NameNumber(ClassName));
+    FFilings.Add(AddressOf(Node), static_cast<quint64>(ID), ObjectFiling);
+}
+
+void TEObjects::AddObjectReferences(const QString& ClassName, const std::vector<qint64>& IDs,
+    const std::vector<TTreeNode*>& Nodes)
+{
+    const size_t count = std::min(IDs.size(), Nodes.size());
+    ObjectRefs.Reserve(count);
+    FFilings.Reserve(count);
+    const quint32 number = NameNumber(ClassName);
+    for (size_t i = 0; i < count; ++i) {
+        if (i + PrefetchAhead < count)
+            PrefetchEntry(IDs[i + PrefetchAhead], Nodes[i + PrefetchAhead]);
+        ObjectRefs.Add(static_cast<quint64>(IDs[i]), AddressOf(Nodes[i]), number);
+        FFilings.Add(AddressOf(Nodes[i]), static_cast<quint64>(IDs[i]), ObjectFiling);
+    }
 }
 
 TTreeNode* TEObjects::FindObjectReference(const QString& ClassName, qint64 ID, TTreeNode*) const
 {
-    TObjectNodes* list = ObjectList(ID);
-    return list ? list->FirstOfClass(ClassName) : nullptr;
+    const quint32 number = FoundNameNumber(ClassName);
+    TTreeNode* found = nullptr;
+    if (number != NoClass)
+        ObjectRefs.ForEachOf(static_cast<quint64>(ID), [number, &found](const TRecordTable::TRecord& Record) {
+            if (Record.Tag != number)
+                return true;
+            found = NodeOfValue(Record.Value);
+            return false;
+        });
+    return found;
 }
 
 void TEObjects::FindObjectReferences(EClasses::TEntityInstance* Instance, TStringList* List) const
 {
-    TObjectNodes* list = ObjectList(Instance->ID);
-    if (!list)
-        return;
-    const QString className = Instance->ClassName();
-    const auto& entries = list->Entries();
-    for (qsizetype i = 0; i < entries.size(); ++i)
-        if (entries[i].ClassName == className)
-            List->AddObject(QString::number(i), entries[i].Node);
+    const quint32 number = FoundNameNumber(Instance->ClassName());
+    int position = 0;
+    ObjectRefs.ForEachOf(static_cast<quint64>(Instance->ID), [number, List, &position](const TRecordTable::TRecord& Record) {
+        if (Record.Tag == number)
+            List->AddObject(QString::number(position), NodeOfValue(Record.Value));
+        ++position;
+        return true;
+    });
 }
 
-// Removes the entries of Node (of one class, when given) under ID and the key when it
-// empties. The node's record of the key stays: it only tells ReleaseNodeReferences where to
-// look, and is dropped with the node or when such leftovers outnumber the references.
-void TEObjects::ReleaseObjectNode(qint64 ID, TTreeNode* Node, const QString* ClassName)
+// Removes the entries of Node (of one class, when given) under ID, and as many of the
+// node's records of that ID.
+void TEObjects::ReleaseObjectNode(qint64 ID, TTreeNode* Node, quint32 ClassNumber)
 {
-    TObjectNodes* list = ObjectList(ID);
-    if (!list)
-        return;
-    FObjectReferenceCount -= list->RemoveAll(Node, ClassName);
-    if (list->IsEmpty())
-        ObjectRefs.remove(ID);
-    DropLeftoverKeysOfNodes();
-}
-
-// Makes the nodes' records of their keys anew from the references once there are many times
-// more records than references: the work is paid for by the releases since the last time.
-void TEObjects::DropLeftoverKeysOfNodes()
-{
-    if (FObjectReferenceCount == 0) {
-        FObjectKeysOfNode.clear();
-        return;
-    }
-    if (FObjectKeysOfNode.size() <= 8 * FObjectReferenceCount + 1024)
-        return;
-    FObjectKeysOfNode.clear();
-    for (auto it = ObjectRefs.cbegin(); it != ObjectRefs.cend(); ++it)
-        for (const TObjectNodes::TEntry& entry : it->Entries())
-            RecordKeyOfNode(entry.Node, it.key());
-}
-
-void TEObjects::RecordKeyOfNode(TTreeNode* Node, qint64 ID)
-{
-    auto& keys = FObjectKeysOfNode[Node];
-    if (!keys.contains(ID))
-        keys.append(ID);
+    const quint64 node = AddressOf(Node);
+    size_t removed = ObjectRefs.RemoveOf(static_cast<quint64>(ID), [node, ClassNumber](const TRecordTable::TRecord& Record) {
+        return Record.Value == node && (ClassNumber == AnyClass || Record.Tag == ClassNumber);
+    });
+    FFilings.RemoveOf(node, [ID, &removed](const TRecordTable::TRecord& Record) {
+        if (removed == 0 || Record.Tag != ObjectFiling || Record.Value != static_cast<quint64>(ID))
+            return false;
+        --removed;
+        return true;
+    });
 }
 
 void TEObjects::ReleaseObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node)
 {
-    ReleaseObjectNode(ID, Node, &ClassName);
+    const quint32 number = FoundNameNumber(ClassName);
+    if (number != NoClass)
+        ReleaseObjectNode(ID, Node, number);
 }
 
 void TEObjects::ReleaseObjectNodes(const std::vector<std::pair<qint64, TTreeNode*>>& Nodes)
 {
-    for (const auto& [id, node] : Nodes)
-        ReleaseObjectNode(id, node);
+    for (size_t i = 0; i < Nodes.size(); ++i) {
+        if (i + PrefetchAhead < Nodes.size())
+            PrefetchEntry(Nodes[i + PrefetchAhead].first, Nodes[i + PrefetchAhead].second);
+        ReleaseObjectNode(Nodes[i].first, Nodes[i].second);
+    }
 }
 
 void TEObjects::ReleaseListObjectsReference(const QString&, TStringList* List)
@@ -296,12 +396,21 @@ void TEObjects::ReleaseListObjectsReference(const QString&, TStringList* List)
 
 void TEObjects::ReleaseNodeReferences(TTreeNode* Node)
 {
-    const QVarLengthArray<TNodeRefList*, 1> classMaps = FClassMapsOfNode.take(Node);
-    for (TNodeRefList* classMap : classMaps)
-        classMap->RemoveAll(Node);
-    const QVarLengthArray<qint64, 1> ids = FObjectKeysOfNode.take(Node);
-    for (qint64 id : ids)
-        ReleaseObjectNode(id, Node);
+    std::vector<quint32> classMaps;
+    FFilings.ForEachOf(AddressOf(Node), [&classMaps](const TRecordTable::TRecord& Record) {
+        if (Record.Tag != ObjectFiling && std::find(classMaps.begin(), classMaps.end(), Record.Tag) == classMaps.end())
+            classMaps.push_back(Record.Tag);
+        return true;
+    });
+    for (quint32 classMap : classMaps)
+        ClassRefs[classMap]->RemoveAll(Node);
+    std::vector<quint64> ids;
+    FFilings.RemoveOf(AddressOf(Node), [&ids](const TRecordTable::TRecord& Record) {
+        ids.push_back(Record.Value);
+        return true;
+    });
+    for (quint64 id : ids)
+        ObjectRefs.RemoveOf(id, [Node](const TRecordTable::TRecord& Record) { return Record.Value == AddressOf(Node); });
 }
 
 // --- unit -----------------------------------------------------------------------------------

@@ -15,7 +15,6 @@
 
 #include <QHash>
 #include <QString>
-#include <QVarLengthArray>
 #include <QtGlobal>
 
 #include <memory>
@@ -31,15 +30,88 @@ class TEntityInstance;
 
 namespace ObjectManager {
 
+// An open-addressed table of records (key, value, tag) in one flat array, several records
+// per key allowed: a record costs no allocation of its own and a lookup one cache miss or
+// so. Linear probing; a removal shifts the records behind it back instead of leaving a
+// tombstone. The records of one key are visited in the order they were added: a record
+// always lands behind those of its key, shifts keep their order and growing re-files them
+// in probe order.
+class TRecordTable {
+public:
+    struct TRecord {
+        quint64 Key;
+        quint64 Value;
+        quint32 Tag;
+        quint32 Used;
+    };
+
+    size_t Size() const { return FCount; }
+    // Makes room for Count more records at once.
+    void Reserve(size_t Count);
+    void Add(quint64 Key, quint64 Value, quint32 Tag = 0);
+    void Clear();
+    // Starts loading where the records of Key begin: a long run of lookups hides the wait for
+    // memory by asking a few keys ahead.
+    void Prefetch(quint64 Key) const
+    {
+        if (FCount > 0)
+            __builtin_prefetch(&FSlots[HomeOf(Key)]);
+    }
+
+    // Calls Visit(record) for the records of Key in the order added, until it returns false.
+    template <class Visitor>
+    void ForEachOf(quint64 Key, Visitor Visit) const
+    {
+        if (FCount == 0)
+            return;
+        for (size_t slot = HomeOf(Key); FSlots[slot].Used; slot = Next(slot))
+            if (FSlots[slot].Key == Key && !Visit(FSlots[slot]))
+                return;
+    }
+
+    // Removes the records of Key that Match(record) accepts (only the first when First);
+    // returns how many went.
+    template <class Predicate>
+    size_t RemoveOf(quint64 Key, Predicate Match, bool First = false)
+    {
+        size_t removed = 0;
+        if (FCount == 0)
+            return removed;
+        for (size_t slot = HomeOf(Key); FSlots[slot].Used;) {
+            if (FSlots[slot].Key == Key && Match(FSlots[slot])) {
+                EraseAt(slot);
+                ++removed;
+                if (First)
+                    break;
+            } else {
+                slot = Next(slot);
+            }
+        }
+        return removed;
+    }
+
+private:
+    size_t HomeOf(quint64 Key) const;
+    size_t Next(size_t Slot) const { return Slot + 1 == FSlots.size() ? 0 : Slot + 1; }
+    void Resize(size_t Capacity);
+    void Place(const TRecord& Record);
+    void EraseAt(size_t Slot);
+
+    std::vector<TRecord> FSlots;
+    size_t FCount = 0;
+};
+
 // The class nodes of one class, in the order they were added, with indexes that find the
 // entries of a node or below a parent node without scanning the list. Entries are numbered in
 // the order added; a removed entry is marked dead, and dead entries are dropped from the front
-// at once and from the middle when they outnumber the living ones.
+// at once and from the middle when they outnumber the living ones. The node index is the
+// registry's table of filings, shared by all classes: records (node, entry number, Number).
 class TNodeRefList {
 public:
+    TNodeRefList(TRecordTable& Filings, quint32 Number) : FByNode(Filings), FNumber(Number) {}
+
     // Parent is the node's parent when it is filed; nodes never move to another parent.
     void Add(TTreeNode* Node, TTreeNode* Parent);
-    bool Holds(TTreeNode* Node) const { return FByNode.contains(Node); }
     // The first node filed below Parent, or null.
     TTreeNode* FirstBelow(TTreeNode* Parent) const;
 
@@ -62,14 +134,11 @@ private:
         TTreeNode* Parent;
         bool Live;
     };
-    // Sequence numbers of entries, ascending.
-    using TSequences = QVarLengthArray<quint64, 1>;
-    using TIndex = QHash<TTreeNode*, TSequences>;
 
     TEntry& EntryOf(quint64 Sequence) { return FEntries[static_cast<size_t>(Sequence - FBase)]; }
     const TEntry& EntryOf(quint64 Sequence) const { return FEntries[static_cast<size_t>(Sequence - FBase)]; }
     void Remove(quint64 Sequence);
-    static void Forget(TIndex& Index, TTreeNode* Key, quint64 Sequence);
+    void RemoveEntries(const std::vector<quint64>& Sequences);
     void DropDeadEntries();
     void Renumber();
 
@@ -77,30 +146,14 @@ private:
     quint64 FBase = 0;   // sequence number of FEntries[0]
     size_t FHead = 0;    // FEntries before this position are dead
     size_t FLive = 0;
-    TIndex FByNode;
-    TIndex FByParent;
-};
+    // Removes the node index records of Node of this class (only the first when First);
+    // returns the sequence numbers they named.
+    std::vector<quint64> Unfile(TTreeNode* Node, bool First);
 
-// The nodes showing objects with one ID, in the order they were added: almost always one,
-// so it is kept without an allocation of its own.
-class TObjectNodes {
-public:
-    struct TEntry {
-        QString ClassName;
-        TTreeNode* Node;
-    };
-
-    void Add(const QString& ClassName, TTreeNode* Node) { FEntries.append(TEntry{ClassName, Node}); }
-    bool IsEmpty() const { return FEntries.isEmpty(); }
-    bool Holds(const TTreeNode* Node) const;
-    // The node of the first entry of that class name (exact), or null.
-    TTreeNode* FirstOfClass(const QString& ClassName) const;
-    // Removes every entry of Node (of that class name only, when one is given); returns how many.
-    qsizetype RemoveAll(const TTreeNode* Node, const QString* ClassName = nullptr);
-    const QVarLengthArray<TEntry, 1>& Entries() const { return FEntries; }
-
-private:
-    QVarLengthArray<TEntry, 1> FEntries;
+    // Node, and parent node -> sequence numbers of its entries.
+    TRecordTable& FByNode;
+    quint32 FNumber;
+    TRecordTable FByParent;
 };
 
 class TEObjects : public TObject {
@@ -119,11 +172,10 @@ public:
     // Appends (position, node) for every class node of that class; List is not cleared.
     void FindClassObjectReferences(const QString& ClassName, TStringList* List) const;
 
-    // Makes room for Count more object nodes at once (before filing a long list of them).
-    void ReserveObjectReferences(int Count);
-
     // Object nodes, filed under the decimal text of ID.
     void AddObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node);
+    // The same for a long list of nodes of one class at once: Nodes[i] under IDs[i].
+    void AddObjectReferences(const QString& ClassName, const std::vector<qint64>& IDs, const std::vector<TTreeNode*>& Nodes);
     // The first node showing that object anywhere in the tree; Node is not used.
     TTreeNode* FindObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node) const;
     // Appends (position under the ID's key, node) for every node showing Instance.
@@ -141,12 +193,27 @@ public:
     void ReleaseNodeReferences(TTreeNode* Node);
 
 private:
-    TNodeRefList* ClassMap(const QString& ClassName) const;
-    TObjectNodes* ObjectList(qint64 ID) const;
-    void ReleaseObjectNode(qint64 ID, TTreeNode* Node, const QString* ClassName = nullptr);
-    void RecordKeyOfNode(TTreeNode* Node, qint64 ID);
-    void DropLeftoverKeysOfNodes();
+    // The tag of a record of FFilings that stands for a node filed under an ID; the records of
+    // class nodes carry the position of their class map instead.
+    static constexpr quint32 ObjectFiling = 0xFFFFFFFF;
 
+    TNodeRefList* ClassMap(const QString& ClassName) const;
+    // The number of a class name as entries name it (exactly), or NoClass when none does;
+    // NameNumber also numbers a new name.
+    quint32 FoundNameNumber(const QString& ClassName) const;
+    quint32 NameNumber(const QString& ClassName);
+    // Starts loading the records an entry (ID, Node) will touch, some entries ahead of a bulk
+    // operation.
+    void PrefetchEntry(qint64 ID, TTreeNode* Node) const;
+    // Removes the entries of Node (of that class name number only, unless AnyClass) under ID.
+    void ReleaseObjectNode(qint64 ID, TTreeNode* Node, quint32 ClassNumber = AnyClass);
+
+    static constexpr quint32 NoClass = 0xFFFFFFFE;
+    static constexpr quint32 AnyClass = 0xFFFFFFFF;
+
+    // Node -> where it is filed: one record (node, ID, ObjectFiling) per entry of ObjectRefs,
+    // and one (node, entry number, position in ClassRefs) per entry of a class map.
+    TRecordTable FFilings;
     // Class maps in the order of Env::ClassNames, and the first map of each folded name.
     std::vector<std::unique_ptr<TNodeRefList>> ClassRefs;
     std::unordered_map<QString, TNodeRefList*> FClassIndex;
@@ -154,15 +221,13 @@ private:
     // in a row, and an exact repeat needs no case folding.
     mutable QString FLastClassName;
     mutable TNodeRefList* FLastClassMap = nullptr;
-    // Object ID -> the nodes showing an object with that ID. The keys are the IDs themselves:
-    // their decimal texts compare alike in any letter case.
-    // Open-addressed tables: no allocation per reference.
-    QHash<qint64, TObjectNodes> ObjectRefs;
-    // Where each node is filed, for ReleaseNodeReferences: its class maps, and the IDs it was
-    // filed under (some of which it may have left since).
-    QHash<TTreeNode*, QVarLengthArray<TNodeRefList*, 1>> FClassMapsOfNode;
-    QHash<TTreeNode*, QVarLengthArray<qint64, 1>> FObjectKeysOfNode;
-    qsizetype FObjectReferenceCount = 0;
+    // Object nodes: records (ID, node, number of the class name), the records of one ID in
+    // the order added. Class names are numbered once (FClassNames) and compared exactly.
+    TRecordTable ObjectRefs;
+    std::vector<QString> FClassNames;
+    QHash<QString, quint32> FClassNameNumbers;
+    mutable QString FLastName;
+    mutable quint32 FLastNameNumber = NoClass;
 };
 
 // The one registry, made by the navigator when it initialises and freed when it is taken down.

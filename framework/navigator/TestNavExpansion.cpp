@@ -91,11 +91,9 @@ struct TTestNavigator::TChildBatch {
     {
         const std::vector<TTreeNode*> nodes =
             Navigator->TreeView1->Items()->AddChildrenObjects(Parent, Children, WithChildren);
-        ObjectManager::Objects->ReserveObjectReferences(static_cast<int>(nodes.size()));
-        for (size_t i = 0; i < nodes.size(); ++i) {
+        for (size_t i = 0; i < nodes.size(); ++i)
             Entities[i]->Node = nodes[i];
-            ObjectManager::Objects->AddObjectReference(ClassName, IDs[i], nodes[i]);
-        }
+        ObjectManager::Objects->AddObjectReferences(ClassName, IDs, nodes);
         Children.clear();
         Entities.clear();
         IDs.clear();

@@ -98,8 +98,11 @@ void TStringList::Delete(int Index)
     // Deleting the last entry keeps the index: no later entry can hold its text.
     if (Index < Count() - 1)
         DropIndex();
-    else if (FIndexValid && FIndex.value(IndexKey(FItems[Index].Text), -1) == Index)
+    else if (FIndexValid && FIndex.value(IndexKey(FItems[Index].Text), -1) == Index) {
         FIndex.remove(IndexKey(FItems[Index].Text));
+        if (FLastFoundIndex == Index)
+            FLastFoundIndex = -1;
+    }
     FItems.erase(FItems.begin() + Index);
     FreeObject(object);
 }
@@ -153,11 +156,23 @@ int TStringList::IndexOf(const QString& S) const
         return Find(S, index) ? index : -1;
     }
     if (UsesIndex())
-        return FIndex.value(IndexKey(S), -1);
+        return IndexedIndexOf(S);
     for (int i = 0; i < Count(); ++i)
         if (SameText(FItems[i].Text, S))
             return i;
     return -1;
+}
+
+int TStringList::IndexedIndexOf(const QString& S) const
+{
+    if (FLastFoundIndex >= 0 && S == FLastFound)
+        return FLastFoundIndex;
+    const int index = FIndex.value(IndexKey(S), -1);
+    if (index >= 0) {
+        FLastFound = S;
+        FLastFoundIndex = index;
+    }
+    return index;
 }
 
 // Whether IndexOf goes through the index (building it first when it is not valid).

@@ -93,14 +93,24 @@ private:
     void CheckIndex(int Index) const;
     void FreeObject(TObject* Object);
     bool UsesIndex() const;
+    int IndexedIndexOf(const QString& S) const;
     void BuildIndex() const;
     void IndexAppended();
-    void DropIndex() { FIndexValid = false; }
+    void DropIndex()
+    {
+        FIndexValid = false;
+        FLastFoundIndex = -1;
+    }
 
     std::vector<TItem> FItems;
     // Case-folded text -> index of its first entry; valid only while FIndexValid.
     mutable QHash<QString, int> FIndex;
     mutable bool FIndexValid = false;
+    // The text the index found last, exactly as asked, and its index (-1: none): callers ask
+    // for one text many times in a row (a class's form for each of its objects), and an exact
+    // repeat needs no case folding. Appends never change a found first index.
+    mutable QString FLastFound;
+    mutable int FLastFoundIndex = -1;
     bool FSorted = false;
     bool FOwnsObjects = false;
 };

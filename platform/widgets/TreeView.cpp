@@ -11,16 +11,36 @@ qint64 NextItemId = 0;
 
 } // namespace
 
-TTreeNode::TTreeNode(TTreeView* TreeView, const QString& Text, TObject* Data)
-    : QTreeWidgetItem(QStringList{Text}), FTreeView(TreeView), FData(Data), FItemId(++NextItemId), FText(Text)
+namespace {
+
+bool IsCaption(int Column, int Role)
 {
+    return Column == 0 && (Role == Qt::DisplayRole || Role == Qt::EditRole);
+}
+
+} // namespace
+
+TTreeNode::TTreeNode(TTreeView* TreeView, const QString& Text, TObject* Data)
+    : FTreeView(TreeView), FData(Data), FItemId(++NextItemId), FText(Text)
+{
+}
+
+QVariant TTreeNode::data(int Column, int Role) const
+{
+    return IsCaption(Column, Role) ? QVariant(FText) : QTreeWidgetItem::data(Column, Role);
 }
 
 void TTreeNode::setData(int Column, int Role, const QVariant& Value)
 {
-    QTreeWidgetItem::setData(Column, Role, Value);
-    if (Column == 0 && (Role == Qt::DisplayRole || Role == Qt::EditRole))
-        FText = text(0);
+    if (!IsCaption(Column, Role)) {
+        QTreeWidgetItem::setData(Column, Role, Value);
+        return;
+    }
+    const QString text = Value.toString();
+    if (text == FText)
+        return;
+    FText = text;
+    emitDataChanged();
 }
 
 TTreeNode::~TTreeNode()
@@ -134,10 +154,57 @@ bool TTreeNode::IsVisible() const
     return true;
 }
 
+TNodeHandles::TPage* TNodeHandles::PageOf(qint64 Handle) const
+{
+    const qint64 number = Handle / PageSize;
+    if (number != FLastPageNumber) {
+        auto found = FPages.find(number);
+        FLastPage = found == FPages.end() ? nullptr : found->second.get();
+        FLastPageNumber = number;
+    }
+    return FLastPage;
+}
+
+void TNodeHandles::Insert(qint64 Handle, TTreeNode* Node)
+{
+    TPage* page = PageOf(Handle);
+    if (!page) {
+        page = (FPages[Handle / PageSize] = std::make_unique<TPage>()).get();
+        FLastPage = page;
+    }
+    TTreeNode*& slot = page->Nodes[Handle % PageSize];
+    if (!slot) {
+        ++page->Live;
+        ++FSize;
+    }
+    slot = Node;
+}
+
+void TNodeHandles::Remove(qint64 Handle)
+{
+    TPage* page = PageOf(Handle);
+    TTreeNode** slot = page ? &page->Nodes[Handle % PageSize] : nullptr;
+    if (!slot || !*slot)
+        return;
+    *slot = nullptr;
+    --FSize;
+    if (--page->Live == 0) {
+        FPages.erase(Handle / PageSize);
+        FLastPageNumber = -1;
+        FLastPage = nullptr;
+    }
+}
+
+TTreeNode* TNodeHandles::Find(qint64 Handle) const
+{
+    const TPage* page = Handle > 0 ? PageOf(Handle) : nullptr;
+    return page ? page->Nodes[Handle % PageSize] : nullptr;
+}
+
 TTreeNode* TTreeNodes::NewNode(const QString& Text, TObject* Data)
 {
     auto* node = new TTreeNode(FTreeView, Text, Data);
-    FById.insert(node->ItemId(), node);
+    FById.Insert(node->ItemId(), node);
     return node;
 }
 
@@ -161,7 +228,6 @@ std::vector<TTreeNode*> TTreeNodes::AddChildrenObjects(TTreeNode* Parent, const 
 {
     std::vector<TTreeNode*> nodes;
     nodes.reserve(Children.size());
-    FById.reserve(FById.size() + static_cast<qsizetype>(Children.size()));
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(Children.size()));
     for (const auto& [text, data] : Children) {
@@ -199,7 +265,7 @@ TTreeNode* TTreeNodes::Root(int Index) const
 std::vector<TTreeNode*> TTreeNodes::AllNodes() const
 {
     std::vector<TTreeNode*> nodes;
-    nodes.reserve(FById.size());
+    nodes.reserve(static_cast<size_t>(FById.Size()));
     std::function<void(TTreeNode*)> visit = [&](TTreeNode* node) {
         nodes.push_back(node);
         for (int i = 0; i < node->Count(); ++i)
@@ -212,7 +278,7 @@ std::vector<TTreeNode*> TTreeNodes::AllNodes() const
 
 TTreeNode* TTreeNodes::FindByItemId(qint64 ItemId) const
 {
-    return FById.value(ItemId, nullptr);
+    return FById.Find(ItemId);
 }
 
 void TTreeNodes::Clear()

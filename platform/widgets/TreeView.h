@@ -12,6 +12,7 @@
 #include <QTreeWidgetItem>
 
 #include <functional>
+#include <memory>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -23,11 +24,14 @@ class TTreeNode : public TObject, public QTreeWidgetItem {
 public:
     ~TTreeNode() override;
 
-    // The caption, kept beside the item's own variant so that reading it costs no conversion
-    // (a find runs over every node on each keystroke).
+    // The caption: kept as text only, not in the item's own variants, so that reading it costs
+    // no conversion (a find runs over every node on each keystroke) and a node of a long list
+    // carries no list of variants.
     const QString& Text() const { return FText; }
     void SetText(const QString& Text) { setText(0, Text); }
-    // Keeps Text() in step however the caption is set (setText, the model, an editor).
+    // The caption is read and set as Text() however it is asked for (text(), the model, an
+    // editor); other roles and columns are the item's own.
+    QVariant data(int Column, int Role) const override;
     void setData(int Column, int Role, const QVariant& Value) override;
     TObject* Data() const { return FData; }
     void SetData(TObject* Data) { FData = Data; }
@@ -72,6 +76,31 @@ private:
     QString FText;
 };
 
+// Node handles -> nodes. Handles are handed out in ascending order, so the table is a set of
+// pages of consecutive handles: filing a node writes one slot (no hashing, no allocation but
+// one per page), and a page goes with its last node.
+class TNodeHandles {
+public:
+    void Insert(qint64 Handle, TTreeNode* Node);
+    void Remove(qint64 Handle);
+    TTreeNode* Find(qint64 Handle) const;
+    int Size() const { return FSize; }
+
+private:
+    static constexpr qint64 PageSize = 1024;
+    struct TPage {
+        int Live = 0;
+        TTreeNode* Nodes[PageSize] = {};
+    };
+    TPage* PageOf(qint64 Handle) const;
+
+    std::unordered_map<qint64, std::unique_ptr<TPage>> FPages;
+    // The page used last: nodes are filed and removed in runs of neighbouring handles.
+    mutable qint64 FLastPageNumber = -1;
+    mutable TPage* FLastPage = nullptr;
+    int FSize = 0;
+};
+
 // The nodes of a tree: adding, finding by handle, clearing, batch updates.
 class TTreeNodes {
 public:
@@ -95,7 +124,7 @@ public:
     std::vector<TTreeNode*> AllNodes() const;
     // The node with that handle, or nullptr when it is gone.
     TTreeNode* FindByItemId(qint64 ItemId) const;
-    int Count() const { return static_cast<int>(FById.size()); }
+    int Count() const { return FById.Size(); }
 
     void Clear();
     void BeginUpdate();
@@ -104,11 +133,10 @@ public:
 private:
     friend class TTreeNode;
     TTreeNode* NewNode(const QString& Text, TObject* Data);
-    void Forget(const TTreeNode* Node) { FById.remove(Node->ItemId()); }
+    void Forget(const TTreeNode* Node) { FById.Remove(Node->ItemId()); }
 
     TTreeView* FTreeView;
-    // An open-addressed table: no allocation per node.
-    QHash<qint64, TTreeNode*> FById;
+    TNodeHandles FById;
     int FUpdateCount = 0;
 };
 

@@ -67,6 +67,7 @@ TEST(StringList, LongListFindsTheFirstMatchAfterEveryKindOfChange)
     EXPECT_EQ(list.IndexOf(QStringLiteral("ЕДИНСТВЕННЫЙ")), list.Count() - 1);
     list.Delete(list.Count() - 1);
     list.Delete(list.Count() - 1);
+    EXPECT_EQ(list.IndexOf(QStringLiteral("ЕДИНСТВЕННЫЙ")), -1);
     EXPECT_EQ(list.IndexOf(QStringLiteral("единственный")), -1);
     EXPECT_EQ(list.IndexOf(QStringLiteral("X7")), 6);
     expectLikeAScan("deleted from the end");

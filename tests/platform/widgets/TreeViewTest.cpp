@@ -50,8 +50,15 @@ TEST(TreeView, TheCaptionFollowsEveryWayOfSettingIt)
     EXPECT_EQ(node->Text(), QStringLiteral("Петров"));
     node->setData(0, Qt::EditRole, QStringLiteral("Сидоров"));
     EXPECT_EQ(node->Text(), QStringLiteral("Сидоров"));
+    int changes = 0;
+    QObject::connect(tree.model(), &QAbstractItemModel::dataChanged, [&changes] { ++changes; });
     tree.model()->setData(tree.model()->index(0, 0), QStringLiteral("Кузнецов"));
     EXPECT_EQ(node->Text(), QStringLiteral("Кузнецов"));
+    // The view reads the caption back and is told of each change, only of a real one.
+    EXPECT_EQ(tree.model()->data(tree.model()->index(0, 0)).toString(), QStringLiteral("Кузнецов"));
+    EXPECT_EQ(node->text(0), QStringLiteral("Кузнецов"));
+    node->SetText(QStringLiteral("Кузнецов"));
+    EXPECT_EQ(changes, 1);
     // Other roles and columns leave it.
     node->setData(0, Qt::ToolTipRole, QStringLiteral("подсказка"));
     node->setText(1, QStringLiteral("второй столбец"));
@@ -79,6 +86,12 @@ TEST(TreeView, HandlesAreNeverReusedAndDeletedNodesAreNotFound)
     TTreeNode* fresh = tree.Items()->AddChildObject(root, QStringLiteral("new"), nullptr);
     EXPECT_EQ(handles.count(fresh->ItemId()), 0u);
     EXPECT_EQ(tree.Items()->FindByItemId(fresh->ItemId()), fresh);
+
+    // Another tree's nodes, made in between, are not this tree's.
+    TTreeView other;
+    TTreeNode* stranger = other.Items()->AddObject(QStringLiteral("чужой"), nullptr);
+    EXPECT_EQ(tree.Items()->FindByItemId(stranger->ItemId()), nullptr);
+    EXPECT_EQ(other.Items()->FindByItemId(fresh->ItemId()), nullptr);
 
     const qint64 rootHandle = root->ItemId();
     root->DeleteChildren();
