@@ -59,6 +59,35 @@ void ReadChildren(TEntity* Parent, TEntityChildList* List)
         container->GetChildList(List);
 }
 
+// The making of a list's children as long work: a stop asked for meanwhile ends it at the
+// next row, and the children made so far stay. Rows read before a stop during the reading
+// are all made, as after a read error.
+class TStoppableMaking {
+public:
+    explicit TStoppableMaking(int Rows) : FWork(Rows), FReadingStopped(FWork.Stopped()) {}
+    ~TStoppableMaking()
+    {
+        if (FWork.Stopped())
+            FWork.SetStoppedText(QStringLiteral("Прервано пользователем: прочитано %1 из %2").arg(FMade).arg(FWork.Total()));
+    }
+    TStoppableMaking(const TStoppableMaking&) = delete;
+    TStoppableMaking& operator=(const TStoppableMaking&) = delete;
+
+    // Whether the row Row is made.
+    bool Goes(int Row)
+    {
+        if (!FReadingStopped && !FWork.Step())
+            return false;
+        FMade = Row + 1;
+        return true;
+    }
+
+private:
+    LongWork::TLongWork FWork;
+    bool FReadingStopped;
+    int FMade = 0;
+};
+
 } // namespace
 
 // Children of one list link made one after the other and added to the tree together, which
@@ -140,7 +169,7 @@ void TTestNavigator::NodeExpanding(TTreeNode* Node, bool& AllowExpansion)
         AllowExpansion = false;
         return;
     }
-    for (int i = 0; i < links->Count(); ++i)
+    for (int i = 0; i < links->Count() && !LongWork::TLongWork::StopAsked(); ++i)
         ExpandLink(Node, parent, record, links->ObjectAs<TEntityLink>(i));
 }
 
@@ -195,8 +224,9 @@ void TTestNavigator::MakeListChildren(TTreeNode* Node, TEntity* Parent, TContext
     ReadChildren(Parent, &rows);
     TChildBatch batch{this, Node, EntityClass->ClassName(), HasLinks(Record, EntityClass->ClassName()), {}, {}, {}};
     batch.Reserve(rows.Count());
+    TStoppableMaking making(rows.Count());
     try {
-        for (int i = 0; i < rows.Count(); ++i) {
+        for (int i = 0; i < rows.Count() && making.Goes(i); ++i) {
             const qint64 id = rows.GetID(i);
             const QString name = rows.GetName(i);
             std::unique_ptr<TEntity> child(make(id, name));
