@@ -34,6 +34,7 @@ TStatusProgress::TStatusProgress(TStatusPanel* Panel)
     : FSection(Panel->Section()), FBox(new QWidget(FSection)), FBar(new QProgressBar(FBox)), FCount(new QLabel(FBox)),
       FButton(new QPushButton(QStringLiteral("Прервать"), FBox))
 {
+    FBox->setObjectName(QStringLiteral("StatusProgress"));
     auto* layout = new QHBoxLayout(FBox);
     layout->setContentsMargins(0, 0, 2, 0);
     layout->setSpacing(4);

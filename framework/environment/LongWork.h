@@ -4,10 +4,12 @@
 // beside the progress text (Esc does what the button does), and the screen is repainted at
 // least every PaintEveryMs while the work goes on. The work counts its rows with Step and
 // stops at the row where Step answers false. User input stays held back by the work itself
-// (Application::TUserInputLock); only the button and Esc get through.
+// (Application::TUserInputLock) while it runs; only the button and Esc get through.
 //
 // Work started while other work runs is part of it: it shows its own count in the same bar,
 // and a request to stop ends both.
+
+#include "Application.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -26,7 +28,7 @@ extern bool Enabled;
 // Work that lasts longer than this shows its bar.
 inline constexpr int ShowAfterMs = 500;
 // Work lets the screen repaint (and the button be clicked) this often.
-inline constexpr int PaintEveryMs = 50;
+inline constexpr int PaintEveryMs = 40;
 
 class TLongWork {
 public:
@@ -69,6 +71,8 @@ private:
     void Paint();
 
     static TLongWork* FCurrent;
+    // The user's input is held back while the work lets messages run.
+    Application::TUserInputLock FLock;
     TLongWork* FOuter;
     TLongWork* FRoot;
     qint64 FDone = 0;

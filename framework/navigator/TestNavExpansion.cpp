@@ -94,6 +94,7 @@ private:
 // is much faster for long lists. Whatever was made when a plug-in's code fails still gets
 // its node.
 struct TTestNavigator::TChildBatch {
+    static constexpr size_t PartSize = 4096;
     TTestNavigator* Navigator;
     TTreeNode* Parent;
     QString ClassName;
@@ -114,6 +115,14 @@ struct TTestNavigator::TChildBatch {
         Entities.push_back(Child.get());
         Children.emplace_back(Caption, Child.release());
         IDs.push_back(ID);
+    }
+
+    // Long lists go into the tree a part at a time, so that the screen is repainted in between
+    // and a stop leaves little to add.
+    void FlushWhenFull()
+    {
+        if (Children.size() >= PartSize)
+            Flush();
     }
 
     void Flush()
@@ -233,6 +242,7 @@ void TTestNavigator::MakeListChildren(TTreeNode* Node, TEntity* Parent, TContext
             InitChild(Parent, child.get());
             if (child->IsVisible())
                 batch.Add(std::move(child), name, id);
+            batch.FlushWhenFull();
         }
     } catch (...) {
         batch.Flush();
@@ -252,8 +262,12 @@ void TTestNavigator::TreeView1Expanding(TObject*, TTreeNode* Node, bool& AllowEx
     timer.start();
     NodeExpanding(Node, AllowExpansion);
     Node->SetHasChildren(true);
-    for (int i = 0; i < Node->Count(); ++i)
+    // Long lists are marked with the screen repainted in between; the marking always ends.
+    LongWork::TLongWork marking(Node->Count());
+    for (int i = 0; i < Node->Count(); ++i) {
         Node->Item(i)->SetHasChildren(true);
+        marking.Step();
+    }
     Env::ShowProgress(QString());
     SetPanelText(Env::AdditionalPanel, ElapsedText(timer));
 }

@@ -73,7 +73,6 @@ public:
     TTreeOperation() = default;
 
 private:
-    Application::TUserInputLock FLock;
     LongWork::TLongWork FWork;
 };
 
