@@ -19,6 +19,9 @@
 #   new-order.png    the order "Сервис" → "Новый заказ..." made for client 5, selected in the journal
 #   reconnected.png  a client's field clicked into, then "Отключение" and "Подключение...": the
 #                    navigator again; "Выход" then ends the program, whose exit status is printed
+#   progress.png     a second demo with 1,000,000 clients, «Клиенты» being expanded: the progress
+#                    bar with its count and «Прервать» in the status bar beside the progress text
+#   progress-stopped.png Esc pressed then: the clients read so far stay, the status bar says how many
 # Usage: tools/screenshots.sh <folder>   (builds first when the program is missing)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -275,3 +278,26 @@ for _ in $(seq 50); do kill -0 "$PID" 2>/dev/null || break; sleep 0.1; done
 status=0
 wait "$PID" || status=$?
 echo "velnor07 ended with exit status $status"
+
+# Long work: a second demo of 1,000,000 clients. «Клиенты» clicked and opened: the progress bar
+# with its count and «Прервать» shows beside the progress text; Esc stops the expansion.
+BIG="$WORK/big"
+mkdir -p "$BIG"
+"$ROOT/build/bin/velprovision" --dir "$BIG" --rows 1000000 >/dev/null
+VELNOR_REGISTRY="$BIG/registry.reg" VELNOR_ALIASES="$BIG/aliases.ini" "$PROGRAM" &
+PID=$!
+MAIN=$(wait_for_window "Навигатор")
+xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 100% 100%
+wait_for_window "Выбор приложения" >/dev/null
+xdotool key Return
+sleep 3
+xdotool mousemove "$TREE_X" "$(row_y 0)" click 1
+sleep 0.5
+xdotool key Right
+sleep 8
+shoot progress.png
+xdotool key Escape
+sleep 3
+shoot progress-stopped.png
+kill "$PID"
+wait "$PID" || true

@@ -262,12 +262,12 @@ void TTestNavigator::TreeView1Expanding(TObject*, TTreeNode* Node, bool& AllowEx
     timer.start();
     NodeExpanding(Node, AllowExpansion);
     Node->SetHasChildren(true);
-    // Long lists are marked with the screen repainted in between; the marking always ends.
+    // Long lists are marked with the screen repainted in between. After a stop the children
+    // kept stay as they were made (with the expand button where the schema leads further),
+    // so that the stop takes effect at once.
     LongWork::TLongWork marking(Node->Count());
-    for (int i = 0; i < Node->Count(); ++i) {
+    for (int i = 0; i < Node->Count() && marking.Step(); ++i)
         Node->Item(i)->SetHasChildren(true);
-        marking.Step();
-    }
     Env::ShowProgress(QString());
     SetPanelText(Env::AdditionalPanel, ElapsedText(timer));
 }
