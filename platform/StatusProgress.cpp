@@ -24,7 +24,8 @@ int BarValue(qint64 Value, qint64 Total)
 
 QString CountText(qint64 Done, qint64 Total)
 {
-    const QLocale locale;
+    // Digits grouped as the program's Russian texts group them.
+    const QLocale locale(QLocale::Russian, QLocale::Russia);
     return Total < 0 ? locale.toString(Done) : locale.toString(Done) + QStringLiteral(" из ") + locale.toString(Total);
 }
 
