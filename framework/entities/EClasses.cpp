@@ -15,6 +15,7 @@
 #include <QSqlQuery>
 
 #include <memory>
+#include <thread>
 
 namespace EClasses {
 
@@ -341,6 +342,13 @@ void TEntityChildList::DeleteChild(int Index)
 
 void TEntityChildList::Clear()
 {
+    FItems.clear();
+}
+
+void TEntityChildList::ClearInBackground()
+{
+    // The rows are freed when the thread's function ends, on that thread.
+    std::thread([rows = std::move(FItems)] {}).detach();
     FItems.clear();
 }
 

@@ -73,6 +73,7 @@ public:
     TStoppableMaking(const TStoppableMaking&) = delete;
     TStoppableMaking& operator=(const TStoppableMaking&) = delete;
 
+    bool Stopped() const { return FWork.Stopped(); }
     // Whether the row Row is made.
     bool Goes(int Row)
     {
@@ -249,6 +250,8 @@ void TTestNavigator::MakeListChildren(TTreeNode* Node, TEntity* Parent, TContext
         throw;
     }
     batch.Flush();
+    if (making.Stopped())
+        rows.ClearInBackground();
 }
 
 // --- the tree's events ----------------------------------------------------------------------
