@@ -19,6 +19,9 @@
 #   new-order.png    the order "Сервис" → "Новый заказ..." made for client 5, selected in the journal
 #   reconnected.png  a client's field clicked into, then "Отключение" and "Подключение...": the
 #                    navigator again; "Выход" then ends the program, whose exit status is printed
+#   progress.png     a second demo with 1,000,000 clients, the connect reading the children of
+#                    «Клиенты»: the progress bar with its count and «Прервать» beside the progress text
+#   progress-stopped.png «Прервать» clicked then: the clients read so far stay, the connect ends
 # Usage: tools/screenshots.sh <folder>   (builds first when the program is missing)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -275,3 +278,27 @@ for _ in $(seq 50); do kill -0 "$PID" 2>/dev/null || break; sleep 0.1; done
 status=0
 wait "$PID" || status=$?
 echo "velnor07 ended with exit status $status"
+
+# Long work: a second demo of 1,000,000 clients. While the connect reads the clients of
+# «Клиенты», the progress bar with its count and «Прервать» shows beside the progress text;
+# the button stops that reading, and the connect goes on to its end.
+BIG="$WORK/big"
+mkdir -p "$BIG"
+"$ROOT/build/bin/velprovision" --dir "$BIG" --rows 1000000 >/dev/null
+VELNOR_REGISTRY="$BIG/registry.reg" VELNOR_ALIASES="$BIG/aliases.ini" "$PROGRAM" &
+PID=$!
+MAIN=$(wait_for_window "Навигатор")
+xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 100% 100%
+wait_for_window "Выбор приложения" >/dev/null
+xdotool key Return
+# The connect activates the roots, and «Клиенты» reads its 1,000,000 clients meanwhile.
+sleep 12
+shoot progress.png
+# «Прервать» stands at the right end of the status bar's middle panel, 100 pixels from the
+# window's right edge.
+read -r BIG_W BIG_H < <(xdotool getwindowgeometry --shell "$MAIN" | awk -F= '/^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print w, h}')
+xdotool mousemove $((MAIN_X + BIG_W - 140)) $((MAIN_Y + BIG_H - 10)) click 1
+sleep 3
+shoot progress-stopped.png
+kill "$PID"
+wait "$PID" || true

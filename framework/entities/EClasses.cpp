@@ -5,6 +5,7 @@
 #include "DbTables.h"
 #include "Env.h"
 #include "Exceptions.h"
+#include "LongWork.h"
 #include "MessageManager.h"
 #include "NavigatorManager.h"
 #include "ObjectManager.h"
@@ -14,6 +15,7 @@
 #include <QSqlQuery>
 
 #include <memory>
+#include <thread>
 
 namespace EClasses {
 
@@ -140,8 +142,12 @@ void ReadChildList(const QString& Table, const QString& Condition, const TDataSe
         rows.setForwardOnly(true);
         if (!rows.exec(text))
             throw EDatabaseError(rows.lastError().text());
-        while (rows.next())
+        // Long work under way stops reading at the row where a stop is asked for.
+        while (rows.next()) {
             List->AddChild(IDOf(rows.value(0)), rows.value(1).toString());
+            if (!LongWork::TLongWork::StepCurrent())
+                break;
+        }
     } catch (const std::exception&) {
         // The table of the entity's own dataset, else the table read; then the database's reason.
         const QString ownTable = TableNameOf(OwnDataSet);
@@ -336,6 +342,13 @@ void TEntityChildList::DeleteChild(int Index)
 
 void TEntityChildList::Clear()
 {
+    FItems.clear();
+}
+
+void TEntityChildList::ClearInBackground()
+{
+    // The rows are freed when the thread's function ends, on that thread.
+    std::thread([rows = std::move(FItems)] {}).detach();
     FItems.clear();
 }
 

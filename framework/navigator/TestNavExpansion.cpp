@@ -59,12 +59,43 @@ void ReadChildren(TEntity* Parent, TEntityChildList* List)
         container->GetChildList(List);
 }
 
+// The making of a list's children as long work: a stop asked for meanwhile ends it at the
+// next row, and the children made so far stay. Rows read before a stop during the reading
+// are all made, as after a read error.
+class TStoppableMaking {
+public:
+    explicit TStoppableMaking(int Rows) : FWork(Rows), FReadingStopped(FWork.Stopped()) {}
+    ~TStoppableMaking()
+    {
+        if (FWork.Stopped())
+            FWork.SetStoppedText(QStringLiteral("Прервано пользователем: прочитано %1 из %2").arg(FMade).arg(FWork.Total()));
+    }
+    TStoppableMaking(const TStoppableMaking&) = delete;
+    TStoppableMaking& operator=(const TStoppableMaking&) = delete;
+
+    bool Stopped() const { return FWork.Stopped(); }
+    // Whether the row Row is made.
+    bool Goes(int Row)
+    {
+        if (!FReadingStopped && !FWork.Step())
+            return false;
+        FMade = Row + 1;
+        return true;
+    }
+
+private:
+    LongWork::TLongWork FWork;
+    bool FReadingStopped;
+    int FMade = 0;
+};
+
 } // namespace
 
 // Children of one list link made one after the other and added to the tree together, which
 // is much faster for long lists. Whatever was made when a plug-in's code fails still gets
 // its node.
 struct TTestNavigator::TChildBatch {
+    static constexpr size_t PartSize = 4096;
     TTestNavigator* Navigator;
     TTreeNode* Parent;
     QString ClassName;
@@ -85,6 +116,14 @@ struct TTestNavigator::TChildBatch {
         Entities.push_back(Child.get());
         Children.emplace_back(Caption, Child.release());
         IDs.push_back(ID);
+    }
+
+    // Long lists go into the tree a part at a time, so that the screen is repainted in between
+    // and a stop leaves little to add.
+    void FlushWhenFull()
+    {
+        if (Children.size() >= PartSize)
+            Flush();
     }
 
     void Flush()
@@ -138,7 +177,7 @@ void TTestNavigator::NodeExpanding(TTreeNode* Node, bool& AllowExpansion)
         AllowExpansion = false;
         return;
     }
-    for (int i = 0; i < links->Count(); ++i)
+    for (int i = 0; i < links->Count() && !LongWork::TLongWork::StopAsked(); ++i)
         ExpandLink(Node, parent, record, links->ObjectAs<TEntityLink>(i));
 }
 
@@ -193,20 +232,24 @@ void TTestNavigator::MakeListChildren(TTreeNode* Node, TEntity* Parent, TContext
     ReadChildren(Parent, &rows);
     TChildBatch batch{this, Node, EntityClass->ClassName(), HasLinks(Record, EntityClass->ClassName()), {}, {}, {}};
     batch.Reserve(rows.Count());
+    TStoppableMaking making(rows.Count());
     try {
-        for (int i = 0; i < rows.Count(); ++i) {
+        for (int i = 0; i < rows.Count() && making.Goes(i); ++i) {
             const qint64 id = rows.GetID(i);
             const QString name = rows.GetName(i);
             std::unique_ptr<TEntity> child(make(id, name));
             InitChild(Parent, child.get());
             if (child->IsVisible())
                 batch.Add(std::move(child), name, id);
+            batch.FlushWhenFull();
         }
     } catch (...) {
         batch.Flush();
         throw;
     }
     batch.Flush();
+    if (making.Stopped())
+        rows.ClearInBackground();
 }
 
 // --- the tree's events ----------------------------------------------------------------------
@@ -220,7 +263,11 @@ void TTestNavigator::TreeView1Expanding(TObject*, TTreeNode* Node, bool& AllowEx
     timer.start();
     NodeExpanding(Node, AllowExpansion);
     Node->SetHasChildren(true);
-    for (int i = 0; i < Node->Count(); ++i)
+    // Long lists are marked with the screen repainted in between. After a stop the children
+    // kept stay as they were made (with the expand button where the schema leads further),
+    // so that the stop takes effect at once.
+    LongWork::TLongWork marking(Node->Count());
+    for (int i = 0; i < Node->Count() && marking.Step(); ++i)
         Node->Item(i)->SetHasChildren(true);
     Env::ShowProgress(QString());
     SetPanelText(Env::AdditionalPanel, ElapsedText(timer));

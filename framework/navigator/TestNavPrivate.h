@@ -6,6 +6,7 @@
 #include "Application.h"
 #include "StatusBar.h"
 #include "ContextManager.h"
+#include "LongWork.h"
 #include "TreeView.h"
 
 #include <QElapsedTimer>
@@ -64,13 +65,15 @@ inline QString ElapsedText(const QElapsedTimer& Timer)
 }
 
 // A tree operation under way: the user's input is held back until it ends, so that no
-// click or key changes the tree in its middle while progress texts are painted.
+// click or key changes the tree in its middle while progress texts are painted. Lasting
+// long, it shows its progress bar and can be stopped (an operation inside another is part
+// of it).
 class TTestNavigator::TTreeOperation {
 public:
     TTreeOperation() = default;
 
 private:
-    Application::TUserInputLock FLock;
+    LongWork::TLongWork FWork;
 };
 
 // Nodes are being removed: the tree's reports of a changed selection are not handled

@@ -3,10 +3,10 @@
 // the output path, and the quit that ends every export whether it succeeded or not.
 
 #include "Automation.h"
+#include "Db.h"
+#include "LongWork.h"
 
 #include <QString>
-
-class TDataSet;
 
 namespace ExcelExportSteps {
 
@@ -39,6 +39,25 @@ void WithQuit(TOleVariant& Excel, F&& Export)
         throw;
     }
     Excel.Call(QStringLiteral("Quit"));
+}
+
+// Goes through DataSet from its first record, WriteRecord(Index) for each (Index from 0), as
+// long work the user can stop (Total: the records, below zero when not known). Stopped, no
+// further record is written, the status panel tells how many were, and the result is false.
+template <class F>
+bool WriteEachRecord(TDataSet* DataSet, qint64 Total, F&& WriteRecord)
+{
+    LongWork::TLongWork work(Total);
+    DataSet->First();
+    for (int index = 0; !DataSet->Eof(); ++index) {
+        if (!work.Step()) {
+            work.SetStoppedText(QStringLiteral("Прервано пользователем: обработано %1 записей из %2").arg(index).arg(Total));
+            return false;
+        }
+        WriteRecord(index);
+        DataSet->Next();
+    }
+    return true;
 }
 
 // "Обработано N записей из M..." every 20 records.

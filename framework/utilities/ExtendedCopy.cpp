@@ -3,6 +3,7 @@
 #include "DbTables.h"
 #include "Dialogs.h"
 #include "Exceptions.h"
+#include "LongWork.h"
 
 #include <QSqlError>
 
@@ -108,9 +109,15 @@ bool CopyRecords(TDataSet* Source, TDataSet* Destination, const std::function<bo
     if (!Guarded(Source, Destination, QStringLiteral("Ошибка открытия таблицы:"), true, [Destination] { Destination->Open(); }))
         return false;
     TWriteBatch batch(Destination);
+    LongWork::TLongWork work;
     int posted = 0;
     QString failure;
     while (failure.isEmpty() && !Source->Eof()) {
+        // A stop the user asks for ends the copy as a failure does, telling how many were kept.
+        if (!work.Step()) {
+            failure = QStringLiteral("Прервано пользователем");
+            break;
+        }
         const bool found = FindRecord();
         failure = Attempted(QStringLiteral("Ошибка редактирования "), [Destination, found] { found ? Destination->Edit() : Destination->Append(); });
         if (failure.isEmpty())

@@ -29,21 +29,16 @@ void WriteTitles(const TOleVariant& Excel, TDBGrid* Grid)
         PutCell(Excel, 3, i + 2, Grid->Columns()->Items(i)->Title()->Caption);
 }
 
-// Every record from row 4 on: WriteRecord(row) writes one, then the progress is shown.
+// Every record from row 4 on: WriteRecord(row) writes one, then the progress is shown. False
+// when the user stopped it.
 template <class F>
-void WriteRecords(TDataSet* DataSet, F&& WriteRecord)
+bool WriteRecords(TDataSet* DataSet, F&& WriteRecord)
 {
     const int count = DataSet->RecordCount();
-    DataSet->First();
-    int row = 4;
-    int processed = 0;
-    while (!DataSet->Eof()) {
-        WriteRecord(row);
-        ++row;
-        ++processed;
-        ShowProcessed(processed, count);
-        DataSet->Next();
-    }
+    return WriteEachRecord(DataSet, count, [&](int Index) {
+        WriteRecord(Index + 4);
+        ShowProcessed(Index + 1, count);
+    });
 }
 
 // A value typed by its field: texts, 32-bit integers and doubles as such, the rest as text;
@@ -59,10 +54,21 @@ TOleVariant TypedValue(const TField* Field)
     }
 }
 
-void SaveReport(const TOleVariant& Excel, const QString& FileName)
+// Saves the report when all its records were written: a stopped export leaves the file as it was.
+void SaveReport(const TOleVariant& Excel, const QString& FileName, bool Written)
 {
+    if (!Written)
+        return;
     Env::ShowProgress(SaveStatus);
     SaveAndClose(Excel, OutputPath(ReportDirectory(), FileName));
+}
+
+// The status text is cleared after a finished export; a stopped one keeps its report.
+bool Ended(bool Written)
+{
+    if (Written)
+        Env::ShowProgress(QString());
+    return Written;
 }
 
 } // namespace
@@ -82,24 +88,25 @@ bool ExportToMsExcelWithTemplate(TDBGrid* Grid, const QString& TemplateName, con
 {
     Env::ShowProgress(ExportStatus);
     TOleVariant excel;
+    bool written = false;
     WithQuit(excel, [&] {
         excel = StartWithTemplate(TemplateName);
         WriteTitles(excel, Grid);
         TDataSet* dataSet = GridDataSet(Grid);
-        WriteRecords(dataSet, [&](int Row) {
+        written = WriteRecords(dataSet, [&](int Row) {
             for (int i = 0; i < Grid->Columns()->Count(); ++i)
                 PutCell(excel, Row, i + 2, dataSet->FieldByName(Grid->Columns()->Items(i)->FieldName)->AsString());
         });
-        SaveReport(excel, FileName);
+        SaveReport(excel, FileName, written);
     });
-    Env::ShowProgress(QString());
-    return true;
+    return Ended(written);
 }
 
 bool ExportToMsExcelWithDBGrid(TDBGrid* Grid, const QString& FileName)
 {
     Env::ShowProgress(ExportStatus);
     TOleVariant excel;
+    bool written = false;
     TDataSet* disabled = nullptr;
     try {
         WithQuit(excel, [&] {
@@ -108,7 +115,7 @@ bool ExportToMsExcelWithDBGrid(TDBGrid* Grid, const QString& FileName)
             TDataSet* dataSet = GridDataSet(Grid);
             dataSet->DisableControls();
             disabled = dataSet;
-            WriteRecords(dataSet, [&](int Row) {
+            written = WriteRecords(dataSet, [&](int Row) {
                 for (int i = 0; i < Grid->Columns()->Count(); ++i) {
                     try {
                         PutCell(excel, Row, i + 2, TypedValue(dataSet->FieldByName(Grid->Columns()->Items(i)->FieldName)));
@@ -117,7 +124,7 @@ bool ExportToMsExcelWithDBGrid(TDBGrid* Grid, const QString& FileName)
                     }
                 }
             });
-            SaveReport(excel, FileName);
+            SaveReport(excel, FileName, written);
         });
     } catch (...) {
         if (disabled)
@@ -125,8 +132,7 @@ bool ExportToMsExcelWithDBGrid(TDBGrid* Grid, const QString& FileName)
         throw;
     }
     disabled->EnableControls();
-    Env::ShowProgress(QString());
-    return true;
+    return Ended(written);
 }
 
 void ShowExcelReport(const QString&)

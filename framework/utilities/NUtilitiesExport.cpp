@@ -14,19 +14,21 @@ bool ExportToMsExcel(TDataSet* DataSet, const QString& FileName)
 {
     Env::ShowProgress(QStringLiteral("Экспорт текущих данных"));
     TOleVariant excel;
+    bool written = false;
     WithQuit(excel, [&] {
         excel = StartWithNewWorkbook();
-        DataSet->First();
-        for (int row = 3; !DataSet->Eof(); ++row) {
+        written = WriteEachRecord(DataSet, -1, [&](int Index) {
             for (int i = 0; i < DataSet->FieldCount(); ++i)
-                PutCell(excel, row, i + 2, DataSet->Fields(i)->AsString());
-            DataSet->Next();
-        }
+                PutCell(excel, Index + 3, i + 2, DataSet->Fields(i)->AsString());
+        });
+        if (!written)
+            return;
         Env::ShowProgress(QStringLiteral("Сохранение"));
         SaveAndClose(excel, OutputPath(Env::ReportPath, FileName));
     });
-    Env::ShowProgress(QString());
-    return true;
+    if (written)
+        Env::ShowProgress(QString());
+    return written;
 }
 
 } // namespace NUtilities

@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "Env.h"
 #include "FileReplacement.h"
+#include "LongWork.h"
 #include "Processes.h"
 
 #include <QFile>
@@ -64,12 +65,17 @@ QString ArchiverFailure(const TProcessResult& Result)
 
 // True only when the archiver did all its work: true would tell the caller that files were
 // packed or unpacked when they were not.
+// A run the user stopped says so in the status panel; the archiver removed its partial output.
 bool RunArchiver(const QStringList& Arguments)
 {
-    const TProcessResult result = RunProcess(ArchiverProgram(), Arguments, ArchiverTimeout);
+    LongWork::TLongWork work;
+    const TProcessResult result = RunProcess(ArchiverProgram(), Arguments, ArchiverTimeout, [&work] { return work.Poll(); });
     if (result.Outcome == TProcessOutcome::Finished)
         return true;
-    ShowMessage(ArchiverFailure(result));
+    if (result.Outcome == TProcessOutcome::Stopped)
+        work.SetStoppedText(QStringLiteral("Прервано пользователем"));
+    else
+        ShowMessage(ArchiverFailure(result));
     return false;
 }
 

@@ -1,6 +1,11 @@
 #include "Processes.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
+
+#include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -11,9 +16,39 @@ TProcessOutcome OutcomeOf(const QProcess& Process)
     return Process.exitCode() == 0 ? TProcessOutcome::Finished : TProcessOutcome::Failed;
 }
 
+// Ends a program that is to stop: asked first, killed after a second.
+void End(QProcess& Process)
+{
+    Process.terminate();
+    if (!Process.waitForFinished(1000)) {
+        Process.kill();
+        Process.waitForFinished(-1);
+    }
+}
+
+// Waits for the end within the time, asking GoOn between short waits; the outcome when the
+// program did not end by itself.
+std::optional<TProcessOutcome> Wait(QProcess& Process, int TimeoutMilliseconds, const std::function<bool()>& GoOn)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        // A time below zero is no limit.
+        const qint64 left = TimeoutMilliseconds < 0 ? std::numeric_limits<int>::max() : TimeoutMilliseconds - waited.elapsed();
+        if (left <= 0)
+            return TProcessOutcome::TimedOut;
+        const int slice = static_cast<int>(GoOn ? std::min<qint64>(left, WaitSliceMs) : left);
+        if (Process.waitForFinished(slice) || Process.state() == QProcess::NotRunning)
+            return std::nullopt;
+        if (GoOn && !GoOn())
+            return TProcessOutcome::Stopped;
+    }
+}
+
 } // namespace
 
-TProcessResult RunProcess(const QString& Program, const QStringList& Arguments, int TimeoutMilliseconds)
+TProcessResult RunProcess(const QString& Program, const QStringList& Arguments, int TimeoutMilliseconds,
+    const std::function<bool()>& GoOn)
 {
     TProcessResult result;
     QProcess process;
@@ -21,13 +56,12 @@ TProcessResult RunProcess(const QString& Program, const QStringList& Arguments, 
     if (!process.waitForStarted(-1))
         return result;
     process.closeWriteChannel();
-    if (process.waitForFinished(TimeoutMilliseconds) || process.state() == QProcess::NotRunning) {
+    if (const std::optional<TProcessOutcome> ended = Wait(process, TimeoutMilliseconds, GoOn)) {
+        End(process);
+        result.Outcome = *ended;
+    } else {
         result.Outcome = OutcomeOf(process);
         result.ExitCode = process.exitCode();
-    } else {
-        process.kill();
-        process.waitForFinished(-1);
-        result.Outcome = TProcessOutcome::TimedOut;
     }
     result.Output = process.readAllStandardOutput();
     result.Errors = process.readAllStandardError();

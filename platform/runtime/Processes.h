@@ -8,12 +8,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 enum class TProcessOutcome {
     Finished,       // the program ended within the time with exit status 0
     Failed,         // the program ended within the time with another status
     Crashed,        // the program was ended by a signal
     NotStarted,     // the program does not exist or cannot be executed
-    TimedOut,       // the program ran longer than the time and was killed
+    TimedOut,       // the program ran longer than the time and was ended
+    Stopped,        // the caller asked it to stop and it was ended
 };
 
 struct TProcessResult {
@@ -23,4 +26,10 @@ struct TProcessResult {
     QByteArray Errors;      // its standard error
 };
 
-TProcessResult RunProcess(const QString& Program, const QStringList& Arguments, int TimeoutMilliseconds);
+// While the program runs, GoOn (when given) is asked at least every WaitSliceMs whether it may
+// go on; it can let the caller's screen repaint meanwhile. A program that is to stop, or runs
+// longer than the time, is asked to end (SIGTERM, so that it can remove what it had half
+// written) and killed when it has not ended within a second.
+inline constexpr int WaitSliceMs = 20;
+TProcessResult RunProcess(const QString& Program, const QStringList& Arguments, int TimeoutMilliseconds,
+    const std::function<bool()>& GoOn = {});

@@ -45,12 +45,23 @@ bool InActiveModal(const QWidget* Receiver)
 class TInputFilter : public QObject {
 public:
     int LockCount = 0;
+    QList<const QWidget*> Admitted;
 
     bool eventFilter(QObject* Receiver, QEvent* Event) override
     {
         if (LockCount == 0 || !IsUserInput(Event->type()) || !Receiver->isWidgetType())
             return false;
-        return !InActiveModal(static_cast<QWidget*>(Receiver));
+        const auto* widget = static_cast<QWidget*>(Receiver);
+        return !InActiveModal(widget) && !IsAdmitted(widget);
+    }
+
+private:
+    bool IsAdmitted(const QWidget* Widget) const
+    {
+        for (const QWidget* admitted : Admitted)
+            if (Widget == admitted || admitted->isAncestorOf(Widget))
+                return true;
+        return false;
     }
 };
 
@@ -80,6 +91,16 @@ TUserInputLock::~TUserInputLock()
 bool TUserInputLock::Held()
 {
     return InputFilter().LockCount > 0;
+}
+
+void TUserInputLock::Admit(const QWidget* Widget)
+{
+    InputFilter().Admitted.append(Widget);
+}
+
+void TUserInputLock::Shut(const QWidget* Widget)
+{
+    InputFilter().Admitted.removeOne(Widget);
 }
 
 TWindowMessageEvent::TWindowMessageEvent(int Message)

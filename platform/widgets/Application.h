@@ -7,6 +7,8 @@
 #include <QString>
 #include <QtGlobal>
 
+class QWidget;
+
 #include <exception>
 
 namespace Application {
@@ -48,6 +50,10 @@ public:
     TUserInputLock& operator=(const TUserInputLock&) = delete;
 
     static bool Held();
+    // Widget and its children take the user's input even while a lock holds it back (the
+    // button that stops the work), until Shut is called for it.
+    static void Admit(const QWidget* Widget);
+    static void Shut(const QWidget* Widget);
 };
 
 // The default error box: the message of the exception in a modal error box.

@@ -20,6 +20,8 @@ public:
     void SetWidth(int Width);
     TStatusPanelBevel Bevel() const { return FBevel; }
     void SetBevel(TStatusPanelBevel Bevel);
+    // The widget that shows the panel, for what is shown inside it (a progress bar).
+    QLabel* Section() const { return FSection; }
 
     // Raised after every SetText, even when the text stays the same.
     TNotifyEvent OnChange;

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,6 +74,51 @@ private:
     int FFd;
 };
 
+// The new files not yet renamed into place. A program that started the archiver ends it with
+// SIGTERM when its user stops the work: they are removed then, so that nothing half-written
+// stays behind. The list changes with SIGTERM blocked, so the handler never sees it half-changed.
+class TPartialFiles {
+public:
+    static void Add(const char* Path) { Change([Path] { List().push_back(Path); }); }
+    static void Remove(const char* Path)
+    {
+        Change([Path] { std::erase(List(), Path); });
+    }
+
+private:
+    static std::vector<const char*>& List()
+    {
+        static std::vector<const char*> paths;
+        return paths;
+    }
+
+    template <class F>
+    static void Change(F&& Edit)
+    {
+        static const bool installed = [] {
+            struct sigaction action {};
+            action.sa_handler = RemoveAllAndEnd;
+            sigemptyset(&action.sa_mask);
+            return ::sigaction(SIGTERM, &action, nullptr) == 0;
+        }();
+        (void)installed;
+        sigset_t term, previous;
+        sigemptyset(&term);
+        sigaddset(&term, SIGTERM);
+        ::sigprocmask(SIG_BLOCK, &term, &previous);
+        Edit();
+        ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    }
+
+    static void RemoveAllAndEnd(int Signal)
+    {
+        for (const char* path : List())
+            ::unlink(path);
+        ::signal(Signal, SIG_DFL);
+        ::raise(Signal);
+    }
+};
+
 // A new file with a unique name in Folder, removed again unless it was renamed into place.
 class TNewFile {
 public:
@@ -81,14 +127,17 @@ public:
     {
         if (FFile.Fd() < 0)
             FailWithErrno("cannot write into " + Folder.string());
+        TPartialFiles::Add(FPath.c_str());
     }
     TNewFile(const TNewFile&) = delete;
     TNewFile& operator=(const TNewFile&) = delete;
     ~TNewFile()
     {
         FFile.Close();
-        if (!FPath.empty())
-            ::unlink(FPath.c_str());
+        if (FPath.empty())
+            return;
+        ::unlink(FPath.c_str());
+        TPartialFiles::Remove(FPath.c_str());
     }
 
     int Fd() const { return FFile.Fd(); }
@@ -109,6 +158,7 @@ public:
         Close(Final);
         if (::rename(FPath.c_str(), Final.c_str()) != 0)
             FailWithErrno("cannot write " + Final.string());
+        TPartialFiles::Remove(FPath.c_str());
         FPath.clear();
     }
 

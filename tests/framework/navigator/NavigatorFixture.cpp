@@ -17,6 +17,8 @@ using EClasses::TEntityClass;
 using EClasses::TEntityContainer;
 using EClasses::TEntityInstance;
 
+std::function<void()> WhenClientMade;
+
 std::vector<QString>& FreedEntities()
 {
     static std::vector<QString> freed;
@@ -67,7 +69,12 @@ namespace {
 // A client is hidden when its name says so, counts its saves and runs what a test gives it
 // after each (a failure, a refresh of the tree).
 #define EXTRA_TNClient                                                         \
-    bool IsVisible() override { return !Name.contains(QStringLiteral("скрыт")); } \
+    bool IsVisible() override                                                  \
+    {                                                                          \
+        if (WhenClientMade)                                                    \
+            WhenClientMade();                                                  \
+        return !Name.contains(QStringLiteral("скрыт"));                         \
+    }                                                                          \
     void Save() override                                                       \
     {                                                                          \
         ++Saves;                                                               \

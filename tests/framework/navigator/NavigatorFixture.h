@@ -26,6 +26,8 @@ std::vector<QString>& FreedEntities();
 std::vector<QString>& Refreshed();
 // How often a client was saved in this test.
 int ClientSaves();
+// What the making of each client node runs (nothing unless a test says).
+extern std::function<void()> WhenClientMade;
 // What a client's save does after it saved (nothing unless a test says).
 extern std::function<void()> AfterSave;
 

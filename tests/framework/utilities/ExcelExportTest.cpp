@@ -5,12 +5,14 @@
 #include "DBGrids.h"
 #include "DatabaseFixture.h"
 #include "Env.h"
+#include "LongWork.h"
 #include "Registry.h"
 #include "StatusBar.h"
 #include "TestEnvironment.h"
 #include "WorkbookProbe.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 
 #include <gtest/gtest.h>
@@ -344,6 +346,43 @@ TEST_P(TExcelExportTest, RealServerWritesWorkbooks)
         EXPECT_TRUE(error.Message().contains(directory + QStringLiteral("/нет/такого/lost.xls")));
     }
     EXPECT_FALSE(FQuery.ControlsDisabled());
+}
+
+// Stopped by the user after its 20th record, an export saves nothing: the workbook of the
+// same name stays byte for byte, the controls are enabled again, the status panel says how
+// far it came; a stop before any record does the same for the template variant.
+TEST_P(TExcelExportTest, AStoppedExportLeavesTheOldFileAsItWas)
+{
+    UseRealServer();
+    const QString directory = TestSupport::TempDir() + QStringLiteral("/отчёты");
+    QDir().mkpath(directory);
+    SetReportDirectory(directory);
+    InsertRecords(45);
+    OpenQuery(QStringLiteral("select ID, NAZVANIE from R order by ID"));
+    FGrid.Columns()->Add(QStringLiteral("NAZVANIE"), QStringLiteral("Наименование"));
+    ASSERT_TRUE(ExportToMsExcelWithDBGrid(&FGrid, QStringLiteral("report")));
+    QFile file(directory + QStringLiteral("/report.xls"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    ExecSQL(QStringLiteral("delete from R where ID > 30"));
+    OpenQuery(QStringLiteral("select ID, NAZVANIE from R order by ID"));
+    FPanel->OnChange = [this](TObject*) {
+        if (FPanel->Text().startsWith(QStringLiteral("Обработано 20 ")))
+            LongWork::TLongWork::Current()->Stop();
+    };
+    EXPECT_FALSE(ExportToMsExcelWithDBGrid(&FGrid, QStringLiteral("report")));
+    EXPECT_EQ(FPanel->Text(), QStringLiteral("Прервано пользователем: обработано 20 записей из 30"));
+    EXPECT_FALSE(FQuery.ControlsDisabled());
+    {
+        LongWork::TLongWork stopped;
+        stopped.Stop();
+        EXPECT_FALSE(ExportToMsExcelWithTemplate(&FGrid, directory + QStringLiteral("/report.xls"), QStringLiteral("report")));
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    EXPECT_EQ(QDir(directory).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("report.xls")});
 }
 
 VELNOR_INSTANTIATE_DATABASE_TEST(TExcelExportTest);

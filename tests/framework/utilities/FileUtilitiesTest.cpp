@@ -1,4 +1,5 @@
 #include "Env.h"
+#include "LongWork.h"
 #include "NUtilities.h"
 #include "TestEnvironment.h"
 
@@ -7,13 +8,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <csignal>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -295,6 +302,62 @@ TEST_F(FileUtilitiesTest, AMissingOrHangingArchiverIsReportedAndAHangingOneIsKil
     ASSERT_GT(pid, 0);
     EXPECT_NE(kill(pid, 0), 0) << "the archiver still runs";
 
+}
+
+// The archiver's own children of this process that are still there.
+int ArchiversRunning()
+{
+    int running = 0;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QByteArray stat = ReadFile(QStringLiteral("/proc/%1/stat").arg(pid));
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        running += stat.contains("(wrar)") && fields.size() > 1 && fields[1].toLongLong() == getpid();
+    }
+    return running;
+}
+
+// An archive that arrives through a pipe, its first file only partly there, keeps the
+// archiver writing that file; stopped by the user then (asked for once the partial file is
+// seen), the archiver is ended, no partial file is left and no message box is shown.
+TEST_F(FileUtilitiesTest, AStoppedArchiverIsEndedAndLeavesNoPartialOutput)
+{
+    const QString target = NewFolder(QStringLiteral("распаковка"));
+    const QByteArray pipe = QFile::encodeName(NewFolder(QStringLiteral("канал")) + QStringLiteral("/part.tar"));
+    ASSERT_EQ(mkfifo(pipe.constData(), 0600), 0);
+    TTarWriter tar;
+    tar.AddFile("большой.txt", QByteArray(200000, 'a'));
+    const QByteArray part = tar.Finish().left(512 + 150000);
+    // The feeder writes the part and holds the pipe open until the test ends; its write fails
+    // (instead of ending the test program) once the archiver is gone.
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);
+    std::atomic<bool> done{false};
+    std::thread feeder([&] {
+        const int fd = ::open(pipe.constData(), O_WRONLY);
+        if (fd < 0)
+            return;
+        [[maybe_unused]] const ssize_t written = ::write(fd, part.constData(), static_cast<size_t>(part.size()));
+        while (!done)
+            std::this_thread::yield();
+        ::close(fd);
+    });
+    bool partialSeen = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!partialSeen && !Entries(target).isEmpty() && LongWork::TLongWork::Current()) {
+            partialSeen = true;
+            LongWork::TLongWork::Current()->Stop();
+        }
+    });
+    watch.start(0);
+    EXPECT_FALSE(UnPackFiles(target, QString(), QFile::decodeName(pipe)));
+    done = true;
+    ::close(::open(pipe.constData(), O_RDONLY | O_NONBLOCK));
+    feeder.join();
+    std::signal(SIGPIPE, previous);
+    EXPECT_TRUE(partialSeen);
+    EXPECT_EQ(Entries(target), QStringList());
+    EXPECT_EQ(ArchiversRunning(), 0);
+    EXPECT_TRUE(TestSupport::Dialogs().Messages().empty());
 }
 
 TEST_F(FileUtilitiesTest, ClearDirDeletesFilesAndLinksButNoFoldersNorWhatLinksPointTo)

@@ -1,6 +1,7 @@
 #include "DatabaseFixture.h"
 #include "Exceptions.h"
 #include "ExtendedCopy.h"
+#include "LongWork.h"
 #include "NUtilities.h"
 #include "TestEnvironment.h"
 
@@ -90,6 +91,40 @@ TEST_P(TableCopyTest, PlainCopyAppendsAndReportsAFailedRecordKeepingThoseBefore)
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Ошибка переноса:")) && messages[0].size() > 16) << messages[0].toStdString();
     EXPECT_EQ(Destination().size(), 5) << "the two records before the duplicate key stay";
+    EXPECT_TRUE(Destination().contains(QStringLiteral("11 Одиннадцать  нет")));
+}
+
+// A table that asks the copy under way to stop once it has written StopAfter rows.
+class TStoppingTable : public TTable {
+public:
+    int StopAfter = 0;
+
+protected:
+    std::vector<QVariant> WriteRow(const std::vector<QVariant>& Old, const std::vector<QVariant>& New,
+                                   const std::vector<bool>& Modified) override
+    {
+        std::vector<QVariant> row = TTable::WriteRow(Old, New, Modified);
+        if (--StopAfter == 0)
+            LongWork::TLongWork::Current()->Stop();
+        return row;
+    }
+};
+
+// Stopped by the user after its second record, a copy ends as a failure does: both datasets
+// closed, the two records kept and reported.
+TEST_P(TableCopyTest, AStoppedCopyKeepsAndReportsTheRecordsCopiedAsAFailureDoes)
+{
+    TStoppingTable destination;
+    destination.SetDatabaseName(AliasName());
+    destination.SetTableName(QStringLiteral("DEST"));
+    destination.StopAfter = 2;
+    SetSource(QStringLiteral("select 10 as ID, 'Десять' as NAZVANIE union all select 11, 'Одиннадцать' "
+                             "union all select 12, 'Двенадцать' union all select 13, 'Тринадцать'"));
+    EXPECT_FALSE(SimpleCopyTables(&FSource, &destination));
+    EXPECT_FALSE(FSource.Active() || destination.Active());
+    EXPECT_EQ(TestSupport::Dialogs().Messages(),
+        std::vector<QString>{QStringLiteral("Прервано пользователем\nСохранено записей: 2")});
+    EXPECT_EQ(Destination().size(), 5);
     EXPECT_TRUE(Destination().contains(QStringLiteral("11 Одиннадцать  нет")));
 }
 
