@@ -151,6 +151,16 @@ public:
         });
     }
 
+    // The clerk reads the screen before the next action; the program keeps serving events.
+    void Think()
+    {
+        if (FThinkMs <= 0)
+            return;
+        QEventLoop pause;
+        QTimer::singleShot(FThinkMs / 2 + static_cast<int>(FRandom.bounded(static_cast<quint32>(FThinkMs) + 1)), &pause, &QEventLoop::quit);
+        pause.exec();
+    }
+
 private:
     // Runs the action, writes "action microseconds cpu-microseconds" or "fail action"; false
     // when it failed. The processor time is this process's own: what the workstation spends
@@ -170,16 +180,6 @@ private:
         FOut.flush();
         Think();
         return done;
-    }
-
-    // The clerk reads the screen before the next action; the program keeps serving events.
-    void Think()
-    {
-        if (FThinkMs <= 0)
-            return;
-        QEventLoop pause;
-        QTimer::singleShot(FThinkMs / 2 + static_cast<int>(FRandom.bounded(static_cast<quint32>(FThinkMs) + 1)), &pause, &QEventLoop::quit);
-        pause.exec();
     }
 
     bool Connect()
@@ -267,6 +267,7 @@ int RunWorkstation(int Index, int Rounds, int ThinkMs, const QString& OutFile)
     if (clients.empty())
         return 1;
     TWorkstation workstation(Index, ThinkMs, out);
+    workstation.Think(); // clerks do not all sit down at the same moment
     for (int round = 0; round < Rounds; ++round) {
         const bool together = round % 5 == 4;
         const size_t pick = together ? 0 : (static_cast<size_t>(Index) * 7919 + static_cast<size_t>(round) * 104729) % clients.size();
