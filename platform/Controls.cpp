@@ -167,6 +167,12 @@ TCheckBox::TCheckBox(TComponent* AOwner, QWidget* Parent)
 {
 }
 
+void TCheckBox::SetCaption(const QString& Caption)
+{
+    setText(Caption);
+    adjustSize();
+}
+
 TComboBox::TComboBox(TComponent* AOwner, QWidget* Parent)
     : TWinControl(AOwner, Parent)
 {

@@ -151,7 +151,8 @@ class TCheckBox : public TWinControl<QCheckBox> {
 public:
     TCheckBox(TComponent* AOwner, QWidget* Parent);
     QString Caption() const { return text(); }
-    void SetCaption(const QString& Caption) { setText(Caption); }
+    // Sized to the caption, so that it takes one line where it is aligned.
+    void SetCaption(const QString& Caption);
     bool Checked() const { return isChecked(); }
     void SetChecked(bool Checked) { setChecked(Checked); }
 };

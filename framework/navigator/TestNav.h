@@ -148,7 +148,7 @@ public:
     // The tree as the user left it, when «Восстанавливать дерево при подключении» is on
     // (NavigatorSettings): StoreTree keeps the expanded nodes and the selected one at shutdown,
     // RestoreTree expands and selects them again at the next start, skipping quietly what no
-    // longer exists, and tells in the additional panel how many it restored.
+    // longer exists, and tells in the status bar's first panel how many nodes it restored.
     void StoreTree();
     void RestoreTree();
 

@@ -9,6 +9,7 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPalette>
 #include <QPersistentModelIndex>
@@ -58,6 +59,13 @@ QString FoldedText(const QString& Text)
     QString folded(Text.size(), Qt::Uninitialized);
     WriteFolded(reinterpret_cast<char16_t*>(folded.data()), Text);
     return folded;
+}
+
+// The width of an action's button at the end of a line edit: a small icon with its margins.
+int ListButtonWidth()
+{
+    const int iconMargins = 6;
+    return QApplication::style()->pixelMetric(QStyle::PM_SmallIconSize) + iconMargins;
 }
 
 // The rows from the roots down to Item; empty for none.
@@ -275,6 +283,8 @@ void TTestNavigator::CreateFindField()
     // The count stands at the field's right end, placed by the field's own align layout.
     Label1 = new TLabel(this, Edit1);
     Label1->SetAlign(alRight);
+    // Left of the button "Искать в списке" at the field's end, which it would otherwise cover.
+    Label1->setContentsMargins(0, 0, ListButtonWidth(), 0);
     connect(Edit1, &QLineEdit::textEdited, this, [this](const QString& Text) {
         Application::Guarded([&] { FindText(Text); });
     });
@@ -453,7 +463,7 @@ void TTestNavigator::ShowFindResult(int Position, int Count)
 {
     Label1->SetCaption(Count > 0 ? QStringLiteral("%1 из %2").arg(Position + 1).arg(Count) : QString());
     Label1->setFixedWidth(Label1->sizeHint().width() + 4);
-    Edit1->setTextMargins(0, 0, Label1->width(), 0);
+    Edit1->setTextMargins(0, 0, Label1->width() - ListButtonWidth(), 0);
     QPalette palette;
     if (Count == 0)
         palette.setColor(QPalette::Base, NothingFoundColor);

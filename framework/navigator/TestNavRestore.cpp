@@ -121,7 +121,8 @@ void TTestNavigator::RestoreTree()
         ++restored;
     }
     const int stored = static_cast<int>(tree.Expanded.size()) + (tree.Selected.isEmpty() ? 0 : 1);
-    SetPanelText(Env::AdditionalPanel, QStringLiteral("Дерево восстановлено: узлов %1 из %2").arg(restored).arg(stored));
+    // The widest panel the navigator writes to; the next selection shows its context there again.
+    SetPanelText(Env::PrograssorPanel, QStringLiteral("Восстановлено: %1 из %2").arg(restored).arg(stored));
 }
 
 // The node a stored path leads to, the children on the way read as needed; null when a step

@@ -353,12 +353,12 @@ TEST_P(DemoProgram, AReconnectRestoresTheTreeAsLeftOnlyWhenSwitchedOnSkippingWha
         Shell->Form()->DisconnectItem->Click();
         Connect();
     };
-    const auto restored = [] { return Env::AdditionalPanel->Text(); };
+    const auto restored = [] { return Env::PrograssorPanel->Text(); };
     leaveTree();
     reconnect();
     EXPECT_FALSE(Tree()->Items()->Root(0)->Expanded());
     EXPECT_EQ(Tree()->Selected(), Tree()->Items()->Root(4));
-    EXPECT_FALSE(restored().startsWith(QStringLiteral("Дерево восстановлено")));
+    EXPECT_FALSE(restored().startsWith(QStringLiteral("Восстановлено")));
 
     bool shownChecked = true;
     TestSupport::Dialogs().QueueModalAnswer([&shownChecked](TForm* Form) {
@@ -382,21 +382,21 @@ TEST_P(DemoProgram, AReconnectRestoresTheTreeAsLeftOnlyWhenSwitchedOnSkippingWha
     EXPECT_EQ(SelectedObject()->ID, stock);
     EXPECT_EQ(Tree()->Selected()->Parent(), Tree()->Items()->Root(3)->Item(0));
     EXPECT_EQ(Env::CurrentObject, SelectedObject());
-    EXPECT_EQ(restored(), QStringLiteral("Дерево восстановлено: узлов 5 из 5"));
+    EXPECT_EQ(restored(), QStringLiteral("Восстановлено: 5 из 5"));
 
     Shell->Form()->DisconnectItem->Click();
     ExecSQL(QStringLiteral("delete from OSTATKI where ID = %1").arg(stock));
     Connect();
     EXPECT_TRUE(Tree()->Items()->Root(3)->Item(0)->Expanded());
     EXPECT_EQ(Tree()->Selected(), Tree()->Items()->Root(4));
-    EXPECT_EQ(restored(), QStringLiteral("Дерево восстановлено: узлов 4 из 5"));
+    EXPECT_EQ(restored(), QStringLiteral("Восстановлено: 4 из 5"));
 
     Shell->Form()->DisconnectItem->Click();
     ExecSQL(QStringLiteral("delete from NAVIGATSIA where CLASS_ID_POTOMOK in (select ID from CLASS where NAZVANIE = 'TClientInstance')"));
     Connect();
     EXPECT_EQ(Tree()->Items()->Root(0)->Count(), 0);
     EXPECT_TRUE(Tree()->Items()->Root(3)->Expanded());
-    EXPECT_EQ(restored(), QStringLiteral("Дерево восстановлено: узлов 4 из 5"));
+    EXPECT_EQ(restored(), QStringLiteral("Восстановлено: 4 из 5"));
     Tree()->SetSelected(Tree()->Items()->Root(2));
     Shell->Form()->CloseItem->Click();
     EXPECT_EQ(NavigatorSettings::StoredTree().Selected, QStringLiteral("TOrdersClass"));
