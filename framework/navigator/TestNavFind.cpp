@@ -93,9 +93,10 @@ struct TTestNavigator::TFindMatches {
 // The folded captions of the tree's nodes, kept per parent: the captions of its children side
 // by side in one buffer, so that a find reads one buffer instead of visiting every node, with
 // the rows of the children that have children of their own. A parent's buffer is dropped when
-// its rows or their captions change. It is made again as soon as the event loop is idle after
-// rows were added (an expansion), while the new nodes are still in the processor's caches, so
-// that the first keystroke after an expansion finds it made; else by the first find below it.
+// its rows or their captions change. It is made again as soon as the event loop runs after
+// rows were added (an expansion lets it run with its last status text), while the new nodes
+// are still in the processor's caches, so that the first keystroke after an expansion finds it
+// made; else by the first find below it.
 class TTestNavigator::TFindIndex : public QObject {
 public:
     explicit TFindIndex(TTreeView* Tree);
