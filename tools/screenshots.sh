@@ -10,6 +10,8 @@
 #   file-menu.png    the "Файл" menu opened
 #   about.png        the About dialog
 #   settings.png     the settings dialog ("Сервис" → "Настройка...")
+#   settings-navigator.png its page «Навигатор» with «Восстанавливать дерево при подключении»
+#                    checked (the dialog is then confirmed)
 #   city-list.png    the first client's city chosen from the list ("Город"), filtered by "ск"
 #   packed.png       "Сервис" → "Упаковать отчёты" done for the report folder "reports"
 #   unpacked.png     "Сервис" → "Распаковать отчёты" done into "reports (распакованные)"
@@ -18,7 +20,10 @@
 #   order-client.png the order's client, selected by the order form's «Клиент заказа» after "Да", its form docked
 #   new-order.png    the order "Сервис" → "Новый заказ..." made for client 5, selected in the journal
 #   reconnected.png  a client's field clicked into, then "Отключение" and "Подключение...": the
-#                    navigator again; "Выход" then ends the program, whose exit status is printed
+#                    navigator again, the tree restored as it was left («Клиенты» open, the
+#                    client selected with its form) and the count in the status bar
+#   find.png         Ctrl+F in the tree and "ова" typed: the first client found, "1 из N" in
+#                    the field; "Выход" then ends the program, whose exit status is printed
 #   progress.png     a second demo with 1,000,000 clients, the connect reading the children of
 #                    «Клиенты»: the progress bar with its count and «Прервать» beside the progress text
 #   progress-stopped.png «Прервать» clicked then: the clients read so far stay, the connect ends
@@ -250,14 +255,21 @@ open_menu_item Right
 SETTINGS=$(wait_for_window "Настройки")
 shoot settings.png
 
-# A client's field clicked into (nothing typed), then "Отключение" and "Подключение...": the
-# focus leaves with the form, the packages unload and load again. "Файл" opens with no item
-# active; Down takes the first enabled one, Up the last ("Выход"). The settings dialog is
-# closed by its «Отмена», at its bottom right.
+# The last page, «Навигатор» (Ctrl+Tab twice, past the demo's page): its check box, at the
+# page's top left, is checked and the dialog confirmed by «ОК», left of «Отмена».
 read -r SET_X SET_Y SET_W SET_H < <(xdotool getwindowgeometry --shell "$SETTINGS" \
   | awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print x, y, w, h}')
-xdotool mousemove $((SET_X + SET_W - 40)) $((SET_Y + SET_H - 14)) click 1
+xdotool key --delay 300 ctrl+Tab ctrl+Tab
+sleep 0.3
+xdotool mousemove $((SET_X + 30)) $((SET_Y + 44)) click 1
+shoot settings-navigator.png
+xdotool mousemove $((SET_X + SET_W - 120)) $((SET_Y + SET_H - 14)) click 1
 sleep 0.5
+
+# A client's field clicked into (nothing typed), then "Отключение" and "Подключение...": the
+# focus leaves with the form, the packages unload and load again, and the tree comes back as
+# it was left. "Файл" opens with no item active; Down takes the first enabled one, Up the last
+# ("Выход").
 select_first_client
 xdotool mousemove $((MAIN_X + 500)) $((MAIN_Y + 45)) click 1
 sleep 0.3
@@ -273,6 +285,16 @@ wait_for_window "Выбор приложения" >/dev/null
 xdotool key Return
 sleep 2
 shoot reconnected.png
+# The find field: Ctrl+F in the tree (its selected client clicked first), a text typed.
+xdotool mousemove "$TREE_X" "$(row_y 1)" click 1
+sleep 0.5
+xdotool key ctrl+f
+sleep 0.3
+xdotool type --delay 150 "ова"
+sleep 1
+shoot find.png
+xdotool key Escape
+sleep 0.3
 file_menu_key Up
 for _ in $(seq 50); do kill -0 "$PID" 2>/dev/null || break; sleep 0.1; done
 status=0

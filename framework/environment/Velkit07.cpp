@@ -6,6 +6,7 @@
 #include "DirectoryForm.h"
 #include "Env.h"
 #include "ModuleManager.h"
+#include "NavigatorSettings.h"
 #include "NUtilities.h"
 #include "ObjectManager.h"
 #include "ParamManager.h"
@@ -37,6 +38,7 @@ const TUnitEntry PackageUnits[] = {
     {DatabaseManager::Initialize, DatabaseManager::Finalize},
     {ObjectManager::Initialize, ObjectManager::Finalize},
     {ModuleManager::Initialize, ModuleManager::Finalize},
+    {NavigatorSettings::Initialize, NavigatorSettings::Finalize},
     {TestNav::Initialize, TestNav::Finalize},
 };
 

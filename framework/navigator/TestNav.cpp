@@ -14,6 +14,7 @@
 #include "Menus.h"
 #include "NUtilities.h"
 #include "NavigatorManager.h"
+#include "NavigatorSettings.h"
 #include "ObjectManager.h"
 #include "Registry.h"
 #include "TreeView.h"
@@ -121,11 +122,6 @@ QString LatinUpperCase(const QString& Text)
     return result;
 }
 
-QString RegistryKeyOfWidth()
-{
-    return Env::RegistryKeyRoot + QLatin1Char('\\') + TTestNavigator::StaticClass()->ClassName();
-}
-
 // The tree's width as stored; 0 gives the narrow width. What cannot be read (no key that can
 // be made, a value that is no number) gives the default width, and a missing value is written
 // with it; a registry that cannot be written is told once. A file that cannot be parsed is
@@ -133,7 +129,7 @@ QString RegistryKeyOfWidth()
 int StoredTreeWidth()
 {
     TRegistry registry;
-    const QString key = RegistryKeyOfWidth();
+    const QString key = NavigatorSettings::NavigatorKey();
     if (!registry.OpenKey(key, false) && !TRegistry::WriteSetting([&] { registry.OpenKey(key, true); }))
         return DefaultTreeWidth;
     const QString name = QStringLiteral("Width");
@@ -361,6 +357,9 @@ void TTestNavigator::Initialize()
     DockIntoFormOwner();
     Debug(QStringLiteral("Вставка корневого класса"));
     CreateRoots();
+    NavigatorSettings::RegisterPage();
+    // A failure while the tree is restored is shown; the session comes up all the same.
+    Application::Guarded([this] { RestoreTree(); });
 }
 
 void TTestNavigator::LoadSchema()
@@ -506,7 +505,7 @@ void TTestNavigator::WriteTreeWidth()
 {
     TRegistry::WriteSetting([this] {
         TRegistry registry;
-        registry.OpenKey(RegistryKeyOfWidth(), true);
+        registry.OpenKey(NavigatorSettings::NavigatorKey(), true);
         registry.WriteInteger(QStringLiteral("Width"), Panel2->width());
     });
 }
@@ -576,6 +575,8 @@ void TTestNavigator::Unplug()
     };
     {
         Env::TProgressText progress(QStringLiteral("Закрытие навигатора..."));
+        step([this] { StoreTree(); });
+        step([] { NavigatorSettings::UnregisterPage(); });
         FClosing = true;
         step([this] { TakeDownForms(); });
         step([this] { WriteTreeWidth(); });

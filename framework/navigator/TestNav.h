@@ -145,6 +145,13 @@ public:
     void ShowNewForm(TTreeNode* Node);
     void HideNavigatorForm();
 
+    // The tree as the user left it, when «Восстанавливать дерево при подключении» is on
+    // (NavigatorSettings): StoreTree keeps the expanded nodes and the selected one at shutdown,
+    // RestoreTree expands and selects them again at the next start, skipping quietly what no
+    // longer exists, and tells in the status bar's first panel how many nodes it restored.
+    void StoreTree();
+    void RestoreTree();
+
     // History.
     void AddNodeToHistory(TTreeNode* Node);
     void BackByHistory();
@@ -301,9 +308,17 @@ private:
     void StepThroughHistory(TStringList* From, TStringList* To);
     void UpdateHistoryButtons();
 
+    // Restoring the tree.
+    struct TPathStep;
+    TTreeNode* NodeOfPath(const QString& Path);
+    TTreeNode* ChildOfStep(TTreeNode* Parent, const TPathStep& Step) const;
+
     // Activation.
     template <class Steps>
     void SelectFound(Steps Select);
+    // Selects a found node as an activation does, in the frame of SelectFound: the node left
+    // goes into the history, the node is made visible and its form shown.
+    void SelectAndShow(TTreeNode* Found);
     void SelectActivated(TTreeNode* Found);
     void LeaveLastNode();
     bool LeaveShownObject();

@@ -100,12 +100,17 @@ void TTestNavigator::ActivateObject(TClass ListClass, TClass ObjectClass, qint64
     TTreeNode* found = ObjectNode(ObjectClass, ObjectID);
     if (!found || !LeaveShownObject() || !(found = ObjectNode(ObjectClass, ObjectID)))
         return;
+    SelectAndShow(found);
+}
+
+void TTestNavigator::SelectAndShow(TTreeNode* Found)
+{
     SelectFound([&] {
         LeaveLastNode();
-        SelectByCode(found);
-        found->MakeVisible();
-        FLastNode = found;
-        ShowNewForm(found);
+        SelectByCode(Found);
+        Found->MakeVisible();
+        FLastNode = Found;
+        ShowNewForm(Found);
     });
 }
 

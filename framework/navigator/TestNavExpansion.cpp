@@ -208,9 +208,8 @@ void TTestNavigator::ExpandLink(TTreeNode* Node, TEntity* Parent, TContextInfo* 
     if (!child->IsVisible())
         return;
     TEntity* entity = child.release();
-    TTreeNode* node = TreeView1->Items()->AddChildObject(Node, caption, entity);
+    TTreeNode* node = TreeView1->Items()->AddChildObject(Node, caption, entity, HasLinks(Record, entityClass->ClassName()));
     entity->Node = node;
-    node->SetHasChildren(HasLinks(Record, entityClass->ClassName()));
     ObjectManager::Objects->AddClassObjectReference(entityClass->ClassName(), QString(), node);
 }
 
@@ -438,11 +437,10 @@ void TTestNavigator::RefreshNodeByAddingObject(TTreeNode* Node, qint64 ID, const
             child = EClasses::CreateContainer(entityClass, ID, Name, link->Parameter);
         else
             continue;
-        TTreeNode* node = TreeView1->Items()->AddChildObject(Node, Name, child);
+        TTreeNode* node = TreeView1->Items()->AddChildObject(Node, Name, child, HasLinks(record, entityClass->ClassName()));
         child->Node = node;
         InitChild(parent, child);
         ObjectManager::Objects->AddObjectReference(entityClass->ClassName(), ID, node);
-        node->SetHasChildren(HasLinks(record, entityClass->ClassName()));
     }
 }
 

@@ -9,15 +9,19 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPalette>
+#include <QPersistentModelIndex>
 #include <QStyle>
+#include <QTimer>
 
 #include <functional>
 
 #include <algorithm>
 #include <limits>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace TestNav {
@@ -42,18 +46,26 @@ inline char16_t FoldedChar(QChar Char)
     return Char.toLower().unicode();
 }
 
-void AppendFolded(QString& To, QStringView Text)
+// Writes Text folded at To; returns the end.
+char16_t* WriteFolded(char16_t* To, QStringView Text)
 {
     for (QChar c : Text)
-        To.append(QChar(FoldedChar(c)));
+        *To++ = FoldedChar(c);
+    return To;
 }
 
 QString FoldedText(const QString& Text)
 {
-    QString folded;
-    folded.reserve(Text.size());
-    AppendFolded(folded, Text);
+    QString folded(Text.size(), Qt::Uninitialized);
+    WriteFolded(reinterpret_cast<char16_t*>(folded.data()), Text);
     return folded;
+}
+
+// The width of an action's button at the end of a line edit: a small icon with its margins.
+int ListButtonWidth()
+{
+    const int iconMargins = 6;
+    return QApplication::style()->pixelMetric(QStyle::PM_SmallIconSize) + iconMargins;
 }
 
 // The rows from the roots down to Item; empty for none.
@@ -80,8 +92,11 @@ struct TTestNavigator::TFindMatches {
 
 // The folded captions of the tree's nodes, kept per parent: the captions of its children side
 // by side in one buffer, so that a find reads one buffer instead of visiting every node, with
-// the rows of the children that have children of their own. A parent's buffer is made by the
-// first find below it and dropped when its rows or their captions change.
+// the rows of the children that have children of their own. A parent's buffer is dropped when
+// its rows or their captions change. It is made again as soon as the event loop runs after
+// rows were added (an expansion lets it run with its last status text), while the new nodes
+// are still in the processor's caches, so that the first keystroke after an expansion finds it
+// made; else by the first find below it.
 class TTestNavigator::TFindIndex : public QObject {
 public:
     explicit TFindIndex(TTreeView* Tree);
@@ -93,7 +108,7 @@ public:
 private:
     struct TBlock {
         // Each child's folded caption followed by a null character, which no text contains.
-        QString Captions;
+        std::vector<char16_t> Captions;
         std::vector<qsizetype> Starts;
         std::vector<int> Parents;
     };
@@ -102,18 +117,32 @@ private:
     void DropSubtree(const QTreeWidgetItem* Item);
     // Tells the block of Item's parent whether Item has children now.
     void SetHasRows(QTreeWidgetItem* Item, bool HasRows);
+    void MakePendingBlocks();
 
     TTreeView* FTree;
     std::unordered_map<const QTreeWidgetItem*, TBlock> FBlocks;
+    // Parents that got rows since the event loop was idle last; an invalid index is the tree's
+    // root only while FRootPending says so (a removed parent's index turns invalid too).
+    std::vector<QPersistentModelIndex> FPending;
+    bool FRootPending = false;
+    QTimer FIdle;
 };
 
 TTestNavigator::TFindIndex::TFindIndex(TTreeView* Tree) : QObject(Tree), FTree(Tree)
 {
     const QAbstractItemModel* model = Tree->model();
+    FIdle.setSingleShot(true);
+    FIdle.setInterval(0);
+    connect(&FIdle, &QTimer::timeout, this, [this] { MakePendingBlocks(); });
     connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& Parent) {
         QTreeWidgetItem* item = FTree->ItemAt(Parent);
         FBlocks.erase(item);
         SetHasRows(item, true);
+        if (Parent.isValid())
+            FPending.emplace_back(Parent);
+        else
+            FRootPending = true;
+        FIdle.start();
     });
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex& Parent, int First, int Last) {
         QTreeWidgetItem* item = FTree->ItemAt(Parent);
@@ -164,6 +193,18 @@ void TTestNavigator::TFindIndex::ForEachMatch(QTreeWidgetItem* Parent, QStringVi
     }
 }
 
+void TTestNavigator::TFindIndex::MakePendingBlocks()
+{
+    if (std::exchange(FRootPending, false))
+        BlockOf(FTree->invisibleRootItem());
+    const std::vector<QPersistentModelIndex> pending = std::exchange(FPending, {});
+    for (const QPersistentModelIndex& parent : pending)
+        if (parent.isValid())
+            BlockOf(FTree->ItemAt(parent));
+}
+
+// One pass over the children, each caption folded straight into the buffer: every node is
+// read once.
 const TTestNavigator::TFindIndex::TBlock& TTestNavigator::TFindIndex::BlockOf(QTreeWidgetItem* Parent)
 {
     const auto [at, made] = FBlocks.try_emplace(Parent);
@@ -171,12 +212,16 @@ const TTestNavigator::TFindIndex::TBlock& TTestNavigator::TFindIndex::BlockOf(QT
     if (!made)
         return block;
     const int count = Parent->childCount();
+    const size_t typicalCaption = 24;
+    block.Captions.reserve(static_cast<size_t>(count) * typicalCaption);
     block.Starts.reserve(static_cast<size_t>(count));
     for (int row = 0; row < count; ++row) {
         QTreeWidgetItem* child = Parent->child(row);
-        block.Starts.push_back(block.Captions.size());
-        AppendFolded(block.Captions, TTreeView::NodeOf(child)->Text());
-        block.Captions.append(QChar(0));
+        const QString& caption = TTreeView::NodeOf(child)->Text();
+        const size_t start = block.Captions.size();
+        block.Starts.push_back(static_cast<qsizetype>(start));
+        block.Captions.resize(start + static_cast<size_t>(caption.size()) + 1);
+        *WriteFolded(block.Captions.data() + start, caption) = u'\0';
         if (child->childCount() > 0)
             block.Parents.push_back(row);
     }
@@ -185,10 +230,18 @@ const TTestNavigator::TFindIndex::TBlock& TTestNavigator::TFindIndex::BlockOf(QT
 
 std::vector<int> TTestNavigator::TFindIndex::MatchingRows(const TBlock& Block, QStringView Folded)
 {
+    // The first character is looked for with the vector instructions of a character search,
+    // and the rest compared where it stands: much faster than a search for the whole text.
     std::vector<int> rows;
-    const QStringView captions(Block.Captions);
+    const QStringView captions(Block.Captions.data(), static_cast<qsizetype>(Block.Captions.size()));
+    const QChar first = Folded.front();
+    const QStringView rest = Folded.mid(1);
     qsizetype at = 0;
-    while ((at = captions.indexOf(Folded, at)) >= 0) {
+    while ((at = captions.indexOf(first, at)) >= 0) {
+        if (!captions.mid(at + 1).startsWith(rest)) {
+            ++at;
+            continue;
+        }
         const auto next = std::upper_bound(Block.Starts.begin(), Block.Starts.end(), at);
         rows.push_back(static_cast<int>(next - Block.Starts.begin()) - 1);
         at = next == Block.Starts.end() ? captions.size() : *next;
@@ -231,6 +284,8 @@ void TTestNavigator::CreateFindField()
     // The count stands at the field's right end, placed by the field's own align layout.
     Label1 = new TLabel(this, Edit1);
     Label1->SetAlign(alRight);
+    // Left of the button "Искать в списке" at the field's end, which it would otherwise cover.
+    Label1->setContentsMargins(0, 0, ListButtonWidth(), 0);
     connect(Edit1, &QLineEdit::textEdited, this, [this](const QString& Text) {
         Application::Guarded([&] { FindText(Text); });
     });
@@ -409,7 +464,7 @@ void TTestNavigator::ShowFindResult(int Position, int Count)
 {
     Label1->SetCaption(Count > 0 ? QStringLiteral("%1 из %2").arg(Position + 1).arg(Count) : QString());
     Label1->setFixedWidth(Label1->sizeHint().width() + 4);
-    Edit1->setTextMargins(0, 0, Label1->width(), 0);
+    Edit1->setTextMargins(0, 0, Label1->width() - ListButtonWidth(), 0);
     QPalette palette;
     if (Count == 0)
         palette.setColor(QPalette::Base, NothingFoundColor);

@@ -12,6 +12,7 @@ VEL_IMPLEMENT_CLASS(TPanel)
 VEL_IMPLEMENT_CLASS(TLabel)
 VEL_IMPLEMENT_CLASS(TButton)
 VEL_IMPLEMENT_CLASS(TEdit)
+VEL_IMPLEMENT_CLASS(TCheckBox)
 VEL_IMPLEMENT_CLASS(TSpeedButton)
 VEL_IMPLEMENT_CLASS(TSplitter)
 VEL_IMPLEMENT_CLASS(TComboBox)
@@ -159,6 +160,17 @@ void TEdit::SetPasswordChar(QChar Char)
 {
     FPasswordChar = Char;
     setEchoMode(Char.isNull() ? QLineEdit::Normal : QLineEdit::Password);
+}
+
+TCheckBox::TCheckBox(TComponent* AOwner, QWidget* Parent)
+    : TWinControl(AOwner, Parent)
+{
+}
+
+void TCheckBox::SetCaption(const QString& Caption)
+{
+    setText(Caption);
+    adjustSize();
 }
 
 TComboBox::TComboBox(TComponent* AOwner, QWidget* Parent)

@@ -7,6 +7,7 @@
 #include "Docking.h"
 #include "Events.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QImage>
@@ -142,6 +143,18 @@ public:
 
 private:
     QChar FPasswordChar;
+};
+
+// A check box with its caption beside it.
+class TCheckBox : public TWinControl<QCheckBox> {
+    VEL_DECLARE_CLASS(TCheckBox, TComponent)
+public:
+    TCheckBox(TComponent* AOwner, QWidget* Parent);
+    QString Caption() const { return text(); }
+    // Sized to the caption, so that it takes one line where it is aligned.
+    void SetCaption(const QString& Caption);
+    bool Checked() const { return isChecked(); }
+    void SetChecked(bool Checked) { setChecked(Checked); }
 };
 
 enum TComboBoxStyle { csDropDown, csDropDownList };

@@ -213,9 +213,10 @@ TTreeNode* TTreeNodes::AddObject(const QString& Text, TObject* Data)
     return AddChildObject(nullptr, Text, Data);
 }
 
-TTreeNode* TTreeNodes::AddChildObject(TTreeNode* Parent, const QString& Text, TObject* Data)
+TTreeNode* TTreeNodes::AddChildObject(TTreeNode* Parent, const QString& Text, TObject* Data, bool HasChildren)
 {
     TTreeNode* node = NewNode(Text, Data);
+    node->SetHasChildren(HasChildren);
     if (Parent)
         Parent->addChild(node);
     else
@@ -304,6 +305,9 @@ TTreeView::TTreeView(TComponent* AOwner, QWidget* Parent)
 {
     setColumnCount(1);
     header()->hide();
+    // Every row is one line of text: the view then finds rows by arithmetic instead of asking
+    // each row for its height.
+    setUniformRowHeights(true);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QTreeWidget::itemExpanded, this, &TTreeView::ItemExpanded);
     connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {

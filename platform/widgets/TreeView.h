@@ -38,7 +38,8 @@ public:
     template <class T>
     T* DataAs() const { return dynamic_cast<T*>(FData); }
 
-    // The expand button: shown when the node has children or is marked as having them.
+    // The expand button: shown when the node has children or is marked as having them. A
+    // change makes the view lay out all its rows again when it next paints or scrolls.
     bool HasChildren() const;
     void SetHasChildren(bool HasChildren);
 
@@ -108,8 +109,10 @@ public:
 
     // Appends a root node (after the existing roots).
     TTreeNode* AddObject(const QString& Text, TObject* Data);
-    // Appends a child of Parent (a root node when Parent is nullptr).
-    TTreeNode* AddChildObject(TTreeNode* Parent, const QString& Text, TObject* Data);
+    // Appends a child of Parent (a root node when Parent is nullptr). HasChildren marks it with
+    // an expand button before it enters the tree: marking a node in the tree makes the view lay
+    // out all its rows again.
+    TTreeNode* AddChildObject(TTreeNode* Parent, const QString& Text, TObject* Data, bool HasChildren = false);
     // Appends many children at once: much faster than one by one for big lists. HasChildren
     // marks each with an expand button before it enters the tree.
     std::vector<TTreeNode*> AddChildrenObjects(TTreeNode* Parent, const std::vector<std::pair<QString, TObject*>>& Children,

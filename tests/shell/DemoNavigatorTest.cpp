@@ -6,6 +6,9 @@
 #include "DemoSetup.h"
 #include "Docking.h"
 #include "EClasses.h"
+#include "NavigatorSettings.h"
+#include "OptionsForm.h"
+#include "StatusBar.h"
 #include "Env.h"
 #include "ShellFixture.h"
 #include "TestEnvironment.h"
@@ -312,6 +315,77 @@ TEST_P(DemoProgram, PluginsActivateObjectsAndKeepTheTreeTrue)
     ClickButton(SelectedObject()->Form, QStringLiteral("Товар остатка"));
     EXPECT_EQ(row->Count(), 0);
     EXPECT_EQ(TestSupport::Dialogs().Messages(), std::vector<QString>{QStringLiteral("Суммы заказов пересчитаны")});
+}
+
+// «Восстанавливать дерево при подключении» on the settings dialog's page «Навигатор»: off, a
+// reconnect starts from the roots; on, it expands the nodes left expanded and selects the node
+// left selected, with its form. A stock row deleted meanwhile and a class taken out of the
+// schema are skipped without a word; the exit stores the tree too.
+TEST_P(DemoProgram, AReconnectRestoresTheTreeAsLeftOnlyWhenSwitchedOnSkippingWhatIsGone)
+{
+    Connect();
+    const auto leaveTree = [] {
+        TTreeNode* clients = Tree()->Items()->Root(0);
+        clients->Expand(false);
+        clients->Item(1)->Expand(false);
+        TTreeNode* warehouses = Tree()->Items()->Root(3);
+        warehouses->Expand(false);
+        warehouses->Item(0)->Expand(false);
+        Tree()->SetSelected(warehouses->Item(0)->Item(0));
+        return SelectedObject()->ID;
+    };
+    const auto reconnect = [this] {
+        Shell->Form()->DisconnectItem->Click();
+        Connect();
+    };
+    const auto restored = [] { return Env::PrograssorPanel->Text(); };
+    leaveTree();
+    reconnect();
+    EXPECT_FALSE(Tree()->Items()->Root(0)->Expanded());
+    EXPECT_EQ(Tree()->Selected(), Tree()->Items()->Root(4));
+    EXPECT_FALSE(restored().startsWith(QStringLiteral("Восстановлено")));
+
+    bool shownChecked = true;
+    TestSupport::Dialogs().QueueModalAnswer([&shownChecked](TForm* Form) {
+        auto* settings = static_cast<OptionsForm::TOptionFrm*>(Form);
+        const int pages = settings->PageControl1->PageCount();
+        EXPECT_EQ(settings->PageControl1->tabText(pages - 1), QStringLiteral("Навигатор")) << "after the packages' pages";
+        shownChecked = NavigatorSettings::NavigatorSheet->CheckBox1->Checked();
+        NavigatorSettings::NavigatorSheet->CheckBox1->SetChecked(true);
+        return static_cast<int>(mrOk);
+    });
+    Shell->Form()->TuningItem->Click();
+    EXPECT_FALSE(shownChecked);
+    const qint64 client = Tree()->Items()->Root(0)->Item(1)->DataAs<EClasses::TEntityInstance>()->ID;
+    const qint64 stock = leaveTree();
+    reconnect();
+    TTreeNode* clients = Tree()->Items()->Root(0);
+    EXPECT_TRUE(clients->Expanded());
+    EXPECT_TRUE(clients->Item(1)->Expanded());
+    EXPECT_EQ(clients->Item(1)->DataAs<EClasses::TEntityInstance>()->ID, client);
+    ASSERT_TRUE(Tree()->Items()->Root(3)->Item(0)->Expanded());
+    EXPECT_EQ(SelectedObject()->ID, stock);
+    EXPECT_EQ(Tree()->Selected()->Parent(), Tree()->Items()->Root(3)->Item(0));
+    EXPECT_EQ(Env::CurrentObject, SelectedObject());
+    EXPECT_EQ(restored(), QStringLiteral("Восстановлено: 5 из 5"));
+
+    Shell->Form()->DisconnectItem->Click();
+    ExecSQL(QStringLiteral("delete from OSTATKI where ID = %1").arg(stock));
+    Connect();
+    EXPECT_TRUE(Tree()->Items()->Root(3)->Item(0)->Expanded());
+    EXPECT_EQ(Tree()->Selected(), Tree()->Items()->Root(4));
+    EXPECT_EQ(restored(), QStringLiteral("Восстановлено: 4 из 5"));
+
+    Shell->Form()->DisconnectItem->Click();
+    ExecSQL(QStringLiteral("delete from NAVIGATSIA where CLASS_ID_POTOMOK in (select ID from CLASS where NAZVANIE = 'TClientInstance')"));
+    Connect();
+    EXPECT_EQ(Tree()->Items()->Root(0)->Count(), 0);
+    EXPECT_TRUE(Tree()->Items()->Root(3)->Expanded());
+    EXPECT_EQ(restored(), QStringLiteral("Восстановлено: 4 из 5"));
+    Tree()->SetSelected(Tree()->Items()->Root(2));
+    Shell->Form()->CloseItem->Click();
+    EXPECT_EQ(NavigatorSettings::StoredTree().Selected, QStringLiteral("TOrdersClass"));
+    EXPECT_TRUE(TestSupport::Dialogs().Messages().empty());
 }
 
 VELNOR_INSTANTIATE_DATABASE_TEST(DemoProgram);
