@@ -28,7 +28,7 @@ extern bool Enabled;
 // Work that lasts longer than this shows its bar.
 inline constexpr int ShowAfterMs = 500;
 // Work lets the screen repaint (and the button be clicked) this often.
-inline constexpr int PaintEveryMs = 40;
+inline constexpr int PaintEveryMs = 25;
 
 class TLongWork {
 public:

@@ -95,7 +95,7 @@ private:
 // is much faster for long lists. Whatever was made when a plug-in's code fails still gets
 // its node.
 struct TTestNavigator::TChildBatch {
-    static constexpr size_t PartSize = 4096;
+    static constexpr size_t PartSize = 1024;
     TTestNavigator* Navigator;
     TTreeNode* Parent;
     QString ClassName;
