@@ -362,15 +362,20 @@ public:
     void Detach(TDatabase* Database, TDataSet* Client) override { Database->RemoveClient(Client); }
 };
 
-constinit TSessionDatabases SessionDatabases;
+constinit TSessionDatabases TheSessionDatabases;
 
 } // namespace
+
+TDatabaseProvider& SessionDatabases()
+{
+    return TheSessionDatabases;
+}
 
 // ---------------------------------------------------------------------------------------
 // TQuery
 
 TQuery::TQuery(TComponent* AOwner)
-    : TDataSet(AOwner, SessionDatabases)
+    : TDataSet(AOwner, TheSessionDatabases)
 {
 }
 
@@ -519,7 +524,7 @@ void TQuery::ExecSQL()
 // TTable
 
 TTable::TTable(TComponent* AOwner)
-    : TDataSet(AOwner, SessionDatabases)
+    : TDataSet(AOwner, TheSessionDatabases)
 {
 }
 

@@ -109,6 +109,10 @@ private:
 // The message of a write whose row another user changed or deleted since it was read.
 QString RecordChangedMessage();
 
+// The session's databases, by name: what the query and table datasets attach to. A dataset
+// class derived straight from TDataSet hands it to TDataSet's constructor to do the same.
+TDatabaseProvider& SessionDatabases();
+
 // Writes the edits of a dataset back to one table by the table's primary key (its column ID
 // when the connection knows of none). An update sets the changed columns only, and a row
 // written is read back as stored. Other workstations may have changed the row since it was
