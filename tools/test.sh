@@ -49,7 +49,7 @@ cmake --build "$ASAN_BUILD" -j"$(nproc)" --target platform_tests framework_tests
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:exitcode=86
 export QT_QPA_PLATFORM=offscreen
 "$ASAN_BUILD/bin/platform_tests" --gtest_filter='Packages*:Forms.*'
-"$ASAN_BUILD/bin/framework_tests" --gtest_filter='*ModuleManager*:PackageRegistrations*:*NavigatorTest*:*ActivationTest*:*FindTest*'
+"$ASAN_BUILD/bin/framework_tests" --gtest_filter='*ModuleManager*:PackageRegistrations*:*NavigatorTest*:*ActivationTest*:*FindTest*:*StopTest*'
 "$ASAN_BUILD/bin/plugins_tests" --gtest_filter='PackageLoadTest.*'
 "$ASAN_BUILD/bin/shell_tests" --gtest_filter='*DemoProgram*'
 unset ASAN_OPTIONS

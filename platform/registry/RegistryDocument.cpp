@@ -27,6 +27,13 @@ struct TSyntaxError {
     QString Reason;
 };
 
+// A copy whose characters are its own. A text written by a package may be one of its
+// constants, which goes when the package is unloaded; the document outlives the package.
+QString OwnedText(const QString& Text)
+{
+    return Text.isEmpty() ? QString() : QString(Text.constData(), Text.size());
+}
+
 QString Escape(const QString& Text)
 {
     QString result;
@@ -365,12 +372,13 @@ TRegistryKeyData& TRegistryDocument::ProvideKey(const QString& Path)
 qsizetype TRegistryDocument::ProvideKeyIndex(const QString& Path)
 {
     const QString path = NormalizePath(Path);
-    const auto [entry, added] = FKeyIndex.try_emplace(path, static_cast<qsizetype>(FKeys.size()));
-    if (added) {
-        FKeys.push_back(TRegistryKeyData{path, {}});
-        FImplied.Keys.reset();
-    }
-    return entry->second;
+    if (const auto found = FKeyIndex.find(path); found != FKeyIndex.end())
+        return found->second;
+    const QString owned = OwnedText(path);
+    FKeyIndex.emplace(owned, static_cast<qsizetype>(FKeys.size()));
+    FKeys.push_back(TRegistryKeyData{owned, {}});
+    FImplied.Keys.reset();
+    return static_cast<qsizetype>(FKeys.size() - 1);
 }
 
 bool TRegistryDocument::DeleteKey(const QString& Path)
@@ -438,7 +446,10 @@ const TRegistryValue* TRegistryDocument::FindValue(const QString& Path, const QS
 
 void TRegistryDocument::SetValue(const QString& Path, const TRegistryValue& Value)
 {
-    SetValueAt(ProvideKeyIndex(Path), Value);
+    TRegistryValue owned = Value;
+    owned.Name = OwnedText(Value.Name);
+    owned.Text = OwnedText(Value.Text);
+    SetValueAt(ProvideKeyIndex(Path), std::move(owned));
 }
 
 void TRegistryDocument::SetValueAt(qsizetype Key, TRegistryValue Value)

@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include <csignal>
 #include <vector>
 
@@ -192,6 +195,30 @@ TEST_F(RegistryTest, ReadsSeeChangesMadeThroughAnotherRegistryObject)
     EXPECT_TRUE(writer.DeleteValue(QStringLiteral("LastUser")));
     EXPECT_FALSE(writer.DeleteValue(QStringLiteral("LastUser")));
     EXPECT_FALSE(reader.ValueExists(QStringLiteral("LastUser")));
+}
+
+// A package writes its own constant texts, which go when it is unloaded; the registry keeps
+// them in a document that outlives the package, so it must keep copies of its own.
+TEST_F(RegistryTest, TextsWrittenFromMemoryThatGoesAwayAreKeptAsWritten)
+{
+    std::u16string key = u"Software\\Velnor07\\Borrowed";
+    std::u16string name = u"Город";
+    std::u16string text = u"Тверь";
+    const auto borrowed = [](const std::u16string& Text) {
+        return QString::fromRawData(reinterpret_cast<const QChar*>(Text.data()), static_cast<qsizetype>(Text.size()));
+    };
+    {
+        TRegistry writer;
+        ASSERT_TRUE(writer.OpenKey(borrowed(key), true));
+        writer.WriteString(borrowed(name), borrowed(text));
+    }
+    std::fill(key.begin(), key.end(), u'x');
+    std::fill(name.begin(), name.end(), u'x');
+    std::fill(text.begin(), text.end(), u'x');
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(QStringLiteral("Software\\Velnor07\\Borrowed"), false));
+    registry.WriteInteger(QStringLiteral("Width"), 5); // formats the whole document again
+    EXPECT_EQ(registry.ReadString(QStringLiteral("Город")), QStringLiteral("Тверь"));
 }
 
 TEST_F(RegistryTest, AnUnparseableFileRaisesWithFileAndLineAndIsNeverOverwritten)
