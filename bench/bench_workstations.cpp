@@ -7,7 +7,8 @@
 // Every fifth round all workstations edit the same client, on purpose: those saves may meet
 // each other's changes, and each such conflict must be detected (the record-changed message).
 // Reported per count: each action's median and 99th percentile latency, actions per second
-// in all, SQL statements per action (from the server log, when --server-log names it: the
+// in all, saves that overwrote another's unseen (two saves that went through from the same
+// city read), SQL statements per action (from the server log, when --server-log names it: the
 // log gets log_statement=all and the application name, which each workstation sets to the
 // action it runs), saves failed and conflicts detected; then each action's median at 16 (or
 // the largest count) against its median at one workstation (goal: at most 2x). When the
@@ -136,6 +137,10 @@ public:
         FRound = Round;
         if (!Timed(QStringLiteral("connect"), [this] { return Connect(); }))
             return;
+        // The connect has activated every root, which reads its children; the clients are let
+        // go first, so that the expansion timed reads them again as a clerk's would.
+        Navigator()->NodeCollapsing(ClientsRoot());
+        QCoreApplication::processEvents();
         bool going = Timed(QStringLiteral("expand"), [] {
             ClientsRoot()->Expand(false);
             return ClientsRoot()->Count() > 0;
@@ -206,11 +211,15 @@ private:
     {
         auto* form = static_cast<DemoRecords::TRecordForm*>(Shown()->Form);
         // A city no earlier run has written, so that every save writes.
-        form->EditOf(QStringLiteral("GOROD"))->SetText(QStringLiteral("Город %1-%2").arg(QCoreApplication::applicationPid()).arg(FRound));
+        const QString read = form->EditOf(QStringLiteral("GOROD"))->Text();
+        const QString written = QStringLiteral("Город %1-%2").arg(QCoreApplication::applicationPid()).arg(FRound);
+        form->EditOf(QStringLiteral("GOROD"))->SetText(written);
         const size_t messages = FDialogs.Messages().size();
         ButtonOf(form, QStringLiteral("Сохранить"))->Click();
-        if (!Shown()->Modified)
+        if (!Shown()->Modified) {
+            FOut << "saved\t" << FClient << '\t' << read << '\t' << written << '\n';
             return true;
+        }
         const auto shown = FDialogs.Messages();
         const bool detected = shown.size() > messages && shown.back() == RecordChanged;
         FOut << (detected ? "conflict\n" : "failedsave\n");
@@ -286,6 +295,10 @@ struct TRunFigures {
     int Failures = 0;
     int FailedSaves = 0;
     int Conflicts = 0;
+    // Saves that went through, by (client, city read): each save goes on from the one before
+    // it, so two that went through from the same city mean one overwrote the other unseen.
+    std::map<std::pair<qint64, QString>, int> SavesFrom;
+    int LostUpdates = 0;
     double Seconds = 0;
     double ServerSeconds = -1;  // processor time of the server; negative when not measured
 };
@@ -312,7 +325,13 @@ void ReadWorkstationFile(const QString& Name, TRunFigures& Figures)
         return;
     QTextStream in(&file);
     while (!in.atEnd()) {
-        const QStringList parts = in.readLine().split(QLatin1Char(' '));
+        const QString line = in.readLine();
+        if (const QStringList saved = line.split(QLatin1Char('\t')); saved.size() == 4 && saved[0] == QLatin1String("saved")) {
+            if (Figures.SavesFrom[{saved[1].toLongLong(), saved[2]}]++ > 0)
+                ++Figures.LostUpdates;
+            continue;
+        }
+        const QStringList parts = line.split(QLatin1Char(' '));
         if (parts[0] == QLatin1String("fail"))
             ++Figures.Failures;
         else if (parts[0] == QLatin1String("conflict"))
@@ -435,8 +454,10 @@ void PrintFigures(int Count, const TRunFigures& Figures, bool WithStatements)
             Percentile(values, 0.99), WithStatements ? qPrintable(QString::number(perAction, 'f', 1)) : "-",
             Percentile(ValuesOf(Figures.Processor, action), 0.5));
     }
-    std::printf("  actions per second in all: %.2f; failed actions: %d; failed saves: %d; conflicts detected: %d\n",
-        static_cast<double>(actions) / Figures.Seconds, Figures.Failures, Figures.FailedSaves, Figures.Conflicts);
+    std::printf("  actions per second in all: %.2f; failed actions: %d; failed saves: %d; conflicts detected: %d; "
+                "saves that overwrote another unseen: %d\n",
+        static_cast<double>(actions) / Figures.Seconds, Figures.Failures, Figures.FailedSaves, Figures.Conflicts,
+        Figures.LostUpdates);
     const double machine = Figures.Seconds * static_cast<double>(std::thread::hardware_concurrency());
     if (Figures.ServerSeconds < 0)
         std::printf("  processor: workstations %.1f s (%.0f%% of the machine); the server's not measured (not on this machine)\n",
