@@ -50,11 +50,13 @@ size_t TRecordTable::HomeOf(quint64 Key) const
     return static_cast<size_t>((static_cast<unsigned __int128>(hash) * FSlots.size()) >> 64);
 }
 
+// Grows at least twofold, as Add does: a long list is filed a part at a time, and a table
+// resized to fit each part exactly would be copied again for every part.
 void TRecordTable::Reserve(size_t Count)
 {
     const size_t capacity = CapacityFor(FCount + Count);
     if (capacity > FSlots.size())
-        Resize(capacity);
+        Resize(std::max(capacity, CapacityFor(2 * FCount + 1)));
 }
 
 void TRecordTable::Add(quint64 Key, quint64 Value, quint32 Tag)

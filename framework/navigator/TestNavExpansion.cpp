@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QTime>
 
+#include <algorithm>
+
 #include <functional>
 #include <memory>
 #include <utility>
@@ -106,9 +108,10 @@ struct TTestNavigator::TChildBatch {
 
     void Reserve(int Count)
     {
-        Children.reserve(static_cast<size_t>(Count));
-        Entities.reserve(static_cast<size_t>(Count));
-        IDs.reserve(static_cast<size_t>(Count));
+        const size_t part = std::min(static_cast<size_t>(Count), PartSize);
+        Children.reserve(part);
+        Entities.reserve(part);
+        IDs.reserve(part);
     }
 
     void Add(std::unique_ptr<TEntity> Child, const QString& Caption, qint64 ID)
