@@ -144,16 +144,15 @@ void TNodeRefList::Add(TTreeNode* Node, TTreeNode* Parent)
     FByParent.Add(AddressOf(Parent), sequence);
 }
 
-std::vector<quint64> TNodeRefList::Unfile(TTreeNode* Node, bool First)
+template <class Visitor>
+void TNodeRefList::Unfile(TTreeNode* Node, bool First, Visitor Unfiled)
 {
-    std::vector<quint64> sequences;
-    FByNode.RemoveOf(AddressOf(Node), [this, &sequences](const TRecordTable::TRecord& Record) {
+    FByNode.RemoveOf(AddressOf(Node), [this, &Unfiled](const TRecordTable::TRecord& Record) {
         if (Record.Tag != FNumber)
             return false;
-        sequences.push_back(Record.Value);
+        Unfiled(Record.Value);
         return true;
     }, First);
-    return sequences;
 }
 
 TTreeNode* TNodeRefList::FirstBelow(TTreeNode* Parent) const
@@ -168,19 +167,22 @@ TTreeNode* TNodeRefList::FirstBelow(TTreeNode* Parent) const
 
 void TNodeRefList::RemoveFirst(TTreeNode* Node)
 {
-    RemoveEntries(Unfile(Node, true));
+    RemoveEntries(Node, true);
 }
 
 void TNodeRefList::RemoveAll(TTreeNode* Node)
 {
-    RemoveEntries(Unfile(Node, false));
+    RemoveEntries(Node, false);
 }
 
-void TNodeRefList::RemoveEntries(const std::vector<quint64>& Sequences)
+void TNodeRefList::RemoveEntries(TTreeNode* Node, bool First)
 {
-    for (quint64 sequence : Sequences)
-        Remove(sequence);
-    if (!Sequences.empty())
+    bool removed = false;
+    Unfile(Node, First, [this, &removed](quint64 Sequence) {
+        Remove(Sequence);
+        removed = true;
+    });
+    if (removed)
         DropDeadEntries();
 }
 
@@ -219,7 +221,7 @@ void TNodeRefList::Renumber()
         if (FEntries[i].Live)
             living.push_back(FEntries[i]);
     for (const TEntry& entry : living)
-        Unfile(entry.Node, false);
+        Unfile(entry.Node, false, [](quint64) {});
     FEntries.clear();
     FByParent.Clear();
     FBase = 0;

@@ -138,7 +138,7 @@ private:
     TEntry& EntryOf(quint64 Sequence) { return FEntries[static_cast<size_t>(Sequence - FBase)]; }
     const TEntry& EntryOf(quint64 Sequence) const { return FEntries[static_cast<size_t>(Sequence - FBase)]; }
     void Remove(quint64 Sequence);
-    void RemoveEntries(const std::vector<quint64>& Sequences);
+    void RemoveEntries(TTreeNode* Node, bool First);
     void DropDeadEntries();
     void Renumber();
 
@@ -146,9 +146,10 @@ private:
     quint64 FBase = 0;   // sequence number of FEntries[0]
     size_t FHead = 0;    // FEntries before this position are dead
     size_t FLive = 0;
-    // Removes the node index records of Node of this class (only the first when First);
-    // returns the sequence numbers they named.
-    std::vector<quint64> Unfile(TTreeNode* Node, bool First);
+    // Removes the node index records of Node of this class (only the first when First),
+    // calling Unfiled with the sequence number each named.
+    template <class Visitor>
+    void Unfile(TTreeNode* Node, bool First, Visitor Unfiled);
 
     // Node, and parent node -> sequence numbers of its entries.
     TRecordTable& FByNode;
