@@ -160,9 +160,11 @@ public:
     TJournalTable DeletedTable;
     TJournalTable NewTable;
     QString TableName;
-    bool UserFlag;
     TTreeNode* Node = nullptr;
     TEntityList Queries;
+    // Last, so that the flags of the derived kinds share its padding: the navigator makes
+    // entities by the hundred thousand.
+    bool UserFlag;
 
 private:
     static std::atomic<qint64> FLiveCount;
@@ -207,10 +209,11 @@ public:
         TEntity::DeclareConstructors<Self>(Meta);
     }
 
+    // The two flags side by side, in the padding behind TEntity's last flag.
     bool Found = false;
+    bool Modified = false;
     qint64 ID = 0;
     QString Name;
-    bool Modified = false;
 };
 
 // A node that groups the rows of a child table that belong to one parent object.

@@ -50,13 +50,11 @@ size_t TRecordTable::HomeOf(quint64 Key) const
     return static_cast<size_t>((static_cast<unsigned __int128>(hash) * FSlots.size()) >> 64);
 }
 
-// Grows at least twofold, as Add does: a long list is filed a part at a time, and a table
-// resized to fit each part exactly would be copied again for every part.
 void TRecordTable::Reserve(size_t Count)
 {
     const size_t capacity = CapacityFor(FCount + Count);
     if (capacity > FSlots.size())
-        Resize(std::max(capacity, CapacityFor(2 * FCount + 1)));
+        Resize(capacity);
 }
 
 void TRecordTable::Add(quint64 Key, quint64 Value, quint32 Tag)
@@ -320,9 +318,9 @@ void TEObjects::AddObjectReference(const QString& ClassName, qint64 ID, TTreeNod
 void TEObjects::AddObjectReferences(const QString& ClassName, const std::vector<qint64>& IDs,
     const std::vector<TTreeNode*>& Nodes)
 {
+    // The tables grow as records are added, at least twofold when they must: a list filed a
+    // part at a time is not copied again for every part.
     const size_t count = std::min(IDs.size(), Nodes.size());
-    ObjectRefs.Reserve(count);
-    FFilings.Reserve(count);
     const quint32 number = NameNumber(ClassName);
     for (size_t i = 0; i < count; ++i) {
         if (i + PrefetchAhead < count)
@@ -330,6 +328,12 @@ void TEObjects::AddObjectReferences(const QString& ClassName, const std::vector<
         ObjectRefs.Add(static_cast<quint64>(IDs[i]), AddressOf(Nodes[i]), number);
         FFilings.Add(AddressOf(Nodes[i]), static_cast<quint64>(IDs[i]), ObjectFiling);
     }
+}
+
+void TEObjects::ReserveObjectReferences(size_t Count)
+{
+    ObjectRefs.Reserve(Count);
+    FFilings.Reserve(Count);
 }
 
 TTreeNode* TEObjects::FindObjectReference(const QString& ClassName, qint64 ID, TTreeNode*) const

@@ -177,6 +177,9 @@ public:
     void AddObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node);
     // The same for a long list of nodes of one class at once: Nodes[i] under IDs[i].
     void AddObjectReferences(const QString& ClassName, const std::vector<qint64>& IDs, const std::vector<TTreeNode*>& Nodes);
+    // Makes room for Count more object nodes at once: a list filed a part at a time then
+    // neither copies the tables again nor leaves them much larger than it needs.
+    void ReserveObjectReferences(size_t Count);
     // The first node showing that object anywhere in the tree; Node is not used.
     TTreeNode* FindObjectReference(const QString& ClassName, qint64 ID, TTreeNode* Node) const;
     // Appends (position under the ID's key, node) for every node showing Instance.

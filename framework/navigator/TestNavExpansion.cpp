@@ -108,6 +108,7 @@ struct TTestNavigator::TChildBatch {
 
     void Reserve(int Count)
     {
+        ObjectManager::Objects->ReserveObjectReferences(static_cast<size_t>(Count));
         const size_t part = std::min(static_cast<size_t>(Count), PartSize);
         Children.reserve(part);
         Entities.reserve(part);

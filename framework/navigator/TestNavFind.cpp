@@ -94,9 +94,8 @@ struct TTestNavigator::TFindMatches {
 // by side in one buffer, so that a find reads one buffer instead of visiting every node, with
 // the rows of the children that have children of their own. A parent's buffer is dropped when
 // its rows or their captions change. It is made again as soon as the event loop runs after
-// rows were added (an expansion lets it run with its last status text), while the new nodes
-// are still in the processor's caches, so that the first keystroke after an expansion finds it
-// made; else by the first find below it.
+// rows were added and no long work is under way (just after an expansion), so that the first
+// keystroke after an expansion finds it made; else by the first find below it.
 class TTestNavigator::TFindIndex : public QObject {
 public:
     explicit TFindIndex(TTreeView* Tree);
@@ -195,6 +194,12 @@ void TTestNavigator::TFindIndex::ForEachMatch(QTreeWidgetItem* Parent, QStringVi
 
 void TTestNavigator::TFindIndex::MakePendingBlocks()
 {
+    // Long work lets the event loop run while it adds rows a part at a time: a buffer made
+    // then would be dropped by the next part and made again, over and over for a long list.
+    if (LongWork::TLongWork::Current()) {
+        FIdle.start();
+        return;
+    }
     if (std::exchange(FRootPending, false))
         BlockOf(FTree->invisibleRootItem());
     const std::vector<QPersistentModelIndex> pending = std::exchange(FPending, {});
