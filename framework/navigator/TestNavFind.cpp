@@ -144,9 +144,12 @@ TTestNavigator::TFindIndex::TFindIndex(TTreeView* Tree) : QObject(Tree), FTree(T
         FIdle.start();
     });
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex& Parent, int First, int Last) {
+        // Only a node with children of its own can have a buffer: a long list of leaves
+        // costs no lookups.
         QTreeWidgetItem* item = FTree->ItemAt(Parent);
         for (int row = First; row <= Last && !FBlocks.empty(); ++row)
-            DropSubtree(item->child(row));
+            if (const QTreeWidgetItem* child = item->child(row); child->childCount() > 0)
+                DropSubtree(child);
         FBlocks.erase(item);
     });
     connect(model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex& Parent) {
@@ -203,8 +206,9 @@ void TTestNavigator::TFindIndex::MakePendingBlocks()
     if (std::exchange(FRootPending, false))
         BlockOf(FTree->invisibleRootItem());
     const std::vector<QPersistentModelIndex> pending = std::exchange(FPending, {});
+    // A parent whose rows went again meanwhile gets none: only nodes with children have one.
     for (const QPersistentModelIndex& parent : pending)
-        if (parent.isValid())
+        if (parent.isValid() && FTree->ItemAt(parent)->childCount() > 0)
             BlockOf(FTree->ItemAt(parent));
 }
 
@@ -258,7 +262,8 @@ void TTestNavigator::TFindIndex::DropSubtree(const QTreeWidgetItem* Item)
 {
     FBlocks.erase(Item);
     for (int row = 0; row < Item->childCount(); ++row)
-        DropSubtree(Item->child(row));
+        if (const QTreeWidgetItem* child = Item->child(row); child->childCount() > 0)
+            DropSubtree(child);
 }
 
 void TTestNavigator::TFindIndex::SetHasRows(QTreeWidgetItem* Item, bool HasRows)
