@@ -270,8 +270,8 @@ quint32 TEObjects::NameNumber(const QString& ClassName)
     const quint32 found = FoundNameNumber(ClassName);
     if (found != NoClass)
         return found;
-    FClassNames.push_back(ClassName);
-    FClassNameNumbers.insert(ClassName, static_cast<quint32>(FClassNames.size() - 1));
+    const auto number = static_cast<quint32>(FClassNameNumbers.size());
+    FClassNameNumbers.insert(ClassName, number);
     return FoundNameNumber(ClassName);
 }
 

@@ -226,9 +226,9 @@ private:
     mutable QString FLastClassName;
     mutable TNodeRefList* FLastClassMap = nullptr;
     // Object nodes: records (ID, node, number of the class name), the records of one ID in
-    // the order added. Class names are numbered once (FClassNames) and compared exactly.
+    // the order added. Class names are numbered once, in the order first filed, and
+    // compared exactly.
     TRecordTable ObjectRefs;
-    std::vector<QString> FClassNames;
     QHash<QString, quint32> FClassNameNumbers;
     mutable QString FLastName;
     mutable quint32 FLastNameNumber = NoClass;

@@ -113,7 +113,8 @@ private:
     };
     const TBlock& BlockOf(QTreeWidgetItem* Parent);
     static std::vector<int> MatchingRows(const TBlock& Block, QStringView Folded);
-    void DropSubtree(const QTreeWidgetItem* Item);
+    // Drops the buffers of the children in rows First to Last and of everything below them.
+    void DropSubtreesOf(const QTreeWidgetItem* Parent, int First, int Last);
     // Tells the block of Item's parent whether Item has children now.
     void SetHasRows(QTreeWidgetItem* Item, bool HasRows);
     void MakePendingBlocks();
@@ -137,19 +138,16 @@ TTestNavigator::TFindIndex::TFindIndex(TTreeView* Tree) : QObject(Tree), FTree(T
         QTreeWidgetItem* item = FTree->ItemAt(Parent);
         FBlocks.erase(item);
         SetHasRows(item, true);
-        if (Parent.isValid())
-            FPending.emplace_back(Parent);
-        else
+        // A long list comes a part at a time under one parent: it is noted once.
+        if (!Parent.isValid())
             FRootPending = true;
+        else if (FPending.empty() || FPending.back() != Parent)
+            FPending.emplace_back(Parent);
         FIdle.start();
     });
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex& Parent, int First, int Last) {
-        // Only a node with children of its own can have a buffer: a long list of leaves
-        // costs no lookups.
         QTreeWidgetItem* item = FTree->ItemAt(Parent);
-        for (int row = First; row <= Last && !FBlocks.empty(); ++row)
-            if (const QTreeWidgetItem* child = item->child(row); child->childCount() > 0)
-                DropSubtree(child);
+        DropSubtreesOf(item, First, Last);
         FBlocks.erase(item);
     });
     connect(model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex& Parent) {
@@ -208,8 +206,8 @@ void TTestNavigator::TFindIndex::MakePendingBlocks()
     const std::vector<QPersistentModelIndex> pending = std::exchange(FPending, {});
     // A parent whose rows went again meanwhile gets none: only nodes with children have one.
     for (const QPersistentModelIndex& parent : pending)
-        if (parent.isValid() && FTree->ItemAt(parent)->childCount() > 0)
-            BlockOf(FTree->ItemAt(parent));
+        if (QTreeWidgetItem* item = parent.isValid() ? FTree->ItemAt(parent) : nullptr; item && item->childCount() > 0)
+            BlockOf(item);
 }
 
 // One pass over the children, each caption folded straight into the buffer: every node is
@@ -258,12 +256,15 @@ std::vector<int> TTestNavigator::TFindIndex::MatchingRows(const TBlock& Block, Q
     return rows;
 }
 
-void TTestNavigator::TFindIndex::DropSubtree(const QTreeWidgetItem* Item)
+// Only a node with children of its own can have a buffer: a long list of leaves costs no
+// lookups.
+void TTestNavigator::TFindIndex::DropSubtreesOf(const QTreeWidgetItem* Parent, int First, int Last)
 {
-    FBlocks.erase(Item);
-    for (int row = 0; row < Item->childCount(); ++row)
-        if (const QTreeWidgetItem* child = Item->child(row); child->childCount() > 0)
-            DropSubtree(child);
+    for (int row = First; row <= Last && !FBlocks.empty(); ++row)
+        if (const QTreeWidgetItem* child = Parent->child(row); child->childCount() > 0) {
+            FBlocks.erase(child);
+            DropSubtreesOf(child, 0, child->childCount() - 1);
+        }
 }
 
 void TTestNavigator::TFindIndex::SetHasRows(QTreeWidgetItem* Item, bool HasRows)
