@@ -50,4 +50,11 @@ void ShowProcessed(int Processed, int Count)
         Env::ShowProgress(QStringLiteral("Обработано %1 записей из %2...").arg(Processed).arg(Count));
 }
 
+bool EndExport(bool Written)
+{
+    if (Written)
+        Env::ShowProgress(QString());
+    return Written;
+}
+
 } // namespace ExcelExportSteps

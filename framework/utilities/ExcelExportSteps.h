@@ -63,4 +63,7 @@ bool WriteEachRecord(TDataSet* DataSet, qint64 Total, F&& WriteRecord)
 // "Обработано N записей из M..." every 20 records.
 void ShowProcessed(int Processed, int Count);
 
+// Clears the status text after a finished export (a stopped one keeps its report); Written.
+bool EndExport(bool Written);
+
 } // namespace ExcelExportSteps

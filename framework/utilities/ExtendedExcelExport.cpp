@@ -63,14 +63,6 @@ void SaveReport(const TOleVariant& Excel, const QString& FileName, bool Written)
     SaveAndClose(Excel, OutputPath(ReportDirectory(), FileName));
 }
 
-// The status text is cleared after a finished export; a stopped one keeps its report.
-bool Ended(bool Written)
-{
-    if (Written)
-        Env::ShowProgress(QString());
-    return Written;
-}
-
 } // namespace
 
 QString ReportDirectory()
@@ -99,7 +91,7 @@ bool ExportToMsExcelWithTemplate(TDBGrid* Grid, const QString& TemplateName, con
         });
         SaveReport(excel, FileName, written);
     });
-    return Ended(written);
+    return EndExport(written);
 }
 
 bool ExportToMsExcelWithDBGrid(TDBGrid* Grid, const QString& FileName)
@@ -132,7 +124,7 @@ bool ExportToMsExcelWithDBGrid(TDBGrid* Grid, const QString& FileName)
         throw;
     }
     disabled->EnableControls();
-    return Ended(written);
+    return EndExport(written);
 }
 
 void ShowExcelReport(const QString&)

@@ -26,9 +26,7 @@ bool ExportToMsExcel(TDataSet* DataSet, const QString& FileName)
         Env::ShowProgress(QStringLiteral("Сохранение"));
         SaveAndClose(excel, OutputPath(Env::ReportPath, FileName));
     });
-    if (written)
-        Env::ShowProgress(QString());
-    return written;
+    return EndExport(written);
 }
 
 } // namespace NUtilities
