@@ -51,7 +51,8 @@ bool WriteEachRecord(TDataSet* DataSet, qint64 Total, F&& WriteRecord)
     DataSet->First();
     for (int index = 0; !DataSet->Eof(); ++index) {
         if (!work.Step()) {
-            work.SetStoppedText(QStringLiteral("Прервано пользователем: обработано %1 записей из %2").arg(index).arg(Total));
+            const QString done = QStringLiteral("Прервано пользователем: обработано %1 записей").arg(index);
+            work.SetStoppedText(Total < 0 ? done : done + QStringLiteral(" из %1").arg(Total));
             return false;
         }
         WriteRecord(index);

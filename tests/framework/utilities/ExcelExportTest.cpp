@@ -350,7 +350,8 @@ TEST_P(TExcelExportTest, RealServerWritesWorkbooks)
 
 // Stopped by the user after its 20th record, an export saves nothing: the workbook of the
 // same name stays byte for byte, the controls are enabled again, the status panel says how
-// far it came; a stop before any record does the same for the template variant.
+// far it came; a stop before any record does the same for the template variant, and for the
+// export of a whole dataset, which counts no total.
 TEST_P(TExcelExportTest, AStoppedExportLeavesTheOldFileAsItWas)
 {
     UseRealServer();
@@ -379,7 +380,9 @@ TEST_P(TExcelExportTest, AStoppedExportLeavesTheOldFileAsItWas)
         LongWork::TLongWork stopped;
         stopped.Stop();
         EXPECT_FALSE(ExportToMsExcelWithTemplate(&FGrid, directory + QStringLiteral("/report.xls"), QStringLiteral("report")));
+        EXPECT_FALSE(ExportToMsExcel(&FQuery, directory + QStringLiteral("/report")));
     }
+    EXPECT_EQ(FPanel->Text(), QStringLiteral("Прервано пользователем: обработано 0 записей"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), before);
     EXPECT_EQ(QDir(directory).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("report.xls")});
