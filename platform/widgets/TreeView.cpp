@@ -9,10 +9,6 @@ namespace {
 
 qint64 NextItemId = 0;
 
-} // namespace
-
-namespace {
-
 bool IsCaption(int Column, int Role)
 {
     return Column == 0 && (Role == Qt::DisplayRole || Role == Qt::EditRole);
